@@ -1,0 +1,70 @@
+// Input state gathered by the platform layer and read by the rest of the
+// program. Keys are numbered by PC set-1 scan code. Values shared with the
+// timer thread (key auto-repeat, tick counters) are atomics.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+// Scan codes the program itself acts on.
+enum KeyCode : uint8_t {
+    KEY_ESC = 0x01,
+    KEY_1 = 0x02,
+    KEY_9 = 0x0A,
+    KEY_0 = 0x0B,
+    KEY_BACKSPACE = 0x0E,
+    KEY_TAB = 0x0F,
+    KEY_P = 0x19,
+    KEY_ENTER = 0x1C,
+    KEY_L = 0x26,
+    KEY_LSHIFT = 0x2A,
+    KEY_X = 0x2D,
+    KEY_LALT = 0x38,
+    KEY_F5 = 0x3F,
+    KEY_F7 = 0x41,
+};
+
+// 0x80 down, 1 down and re-asserted by auto-repeat, 0 up.
+extern std::atomic<uint8_t> key_state[256];
+// Most recent key-down or auto-repeat; readers set it back to 0.
+extern std::atomic<uint8_t> last_key;
+
+// Mouse, in screen_image pixels.
+extern int32_t mouse_x;
+extern int32_t mouse_y;
+extern int32_t mouse_left;
+extern int32_t mouse_clicked;
+extern int32_t mouse_wheel;
+
+constexpr int JOYSTICK_BUTTONS = 12;
+
+struct JoystickState {
+    uint32_t x;
+    uint32_t y;
+    uint32_t buttons[JOYSTICK_BUTTONS];  // non-zero while pressed
+    uint8_t up, down, left, right;
+};
+
+extern JoystickState joysticks[2];
+
+// Frame timer counters, written by the timer thread.
+extern std::atomic<int32_t> frame_ticks;
+extern std::atomic<int32_t> tick_count;
+extern std::atomic<int32_t> key_clock;
+
+// Gathers one round of input: window events, keyboard, mouse, joysticks.
+// Provided by the platform layer the program links.
+void input_poll();
+
+// True when the key is down (or auto-repeated).
+inline bool key_down(int code)
+{
+    return key_state[code & 0xFF].load(std::memory_order_relaxed) != 0;
+}
+
+inline void key_clear(int code)
+{
+    key_state[code & 0xFF].store(0, std::memory_order_relaxed);
+}
+
+void host_sleep_ms(int milliseconds);

@@ -1,0 +1,22 @@
+// The log file, the shutdown hooks and the one way out of the program.
+#pragma once
+
+#include <cstdarg>
+
+using ExitHookCallback = void (*)();
+
+// Deletes "tarven.log" and empties the hook list; called once at start-up.
+void log_reset();
+// Appends one printf-formatted line to "tarven.log", flushed and closed at once.
+void log_write(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// Registers a hook; hooks run newest first. Names are cut to 49 characters.
+void exit_hook_add(ExitHookCallback callback, const char* name);
+void exit_hooks_run();
+// Runs the hooks, shows a non-empty message to the user, logs
+// "Exiting: %s" and ends the process. An empty message is the ordinary quit.
+[[noreturn]] void fatal_exit(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// How a non-empty fatal message reaches the user: a message box on the
+// desktop, standard error elsewhere. The program entry installs it.
+using FatalMessageHandler = void (*)(const char* message);
+void fatal_set_message_handler(FatalMessageHandler handler);

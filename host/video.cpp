@@ -1,0 +1,46 @@
+#include "host/video.h"
+
+namespace {
+
+uint32_t make_color_555(int r, int g, int b)
+{
+    return ((r & 0xF8) << 7) | ((g & 0xF8) << 2) | ((b & 0xFF) >> 3);
+}
+
+uint32_t make_color_565(int r, int g, int b)
+{
+    return ((r & 0xF8) << 8) | ((g & 0xFC) << 3) | ((b & 0xFF) >> 3);
+}
+
+uint32_t make_color_8888(int r, int g, int b)
+{
+    return ((r & 0xFF) << 16) | ((g & 0xFF) << 8) | (b & 0xFF);
+}
+
+}  // namespace
+
+const PixelFormat PIXEL_FORMAT_555 = {15, 2, 0x7BDE, make_color_555};
+const PixelFormat PIXEL_FORMAT_565 = {16, 2, 0xF7DE, make_color_565};
+const PixelFormat PIXEL_FORMAT_8888 = {32, 4, 0xFEFEFEFE, make_color_8888};
+
+VideoDriver video_driver = {};
+int32_t picture_x_offset = 0;
+int32_t picture_y_offset = 0;
+
+uint32_t vid_make_color(int r, int g, int b)
+{
+    // Before any driver has started there is no format to convert into;
+    // black is pixel value 0 in every format.
+    return video_driver.format ? video_driver.format->make_color(r, g, b) : 0;
+}
+
+void vid_show_page()
+{
+    if (video_driver.show_page)
+        video_driver.show_page();
+}
+
+int vid_depth()
+{
+    return video_driver.format ? video_driver.format->depth : 0;
+}

@@ -1,0 +1,44 @@
+// The video driver record: pixel format, colour maker and the platform's
+// present and shutdown. The drawing primitives (draw.h) and the scanline
+// renderer dispatch on the pixel format recorded here; a platform layer only
+// supplies back-buffer memory and presents it.
+#pragma once
+
+#include <cstdint>
+
+#include "host/draw.h"
+
+// A pixel format of the back buffer.
+struct PixelFormat {
+    int depth;            // 15, 16 or 32
+    int bytes_per_pixel;  // 2 or 4
+    uint32_t blend_mask;  // 0x7BDE, 0xF7DE or 0xFEFEFEFE
+    uint32_t (*make_color)(int r, int g, int b);
+};
+
+extern const PixelFormat PIXEL_FORMAT_555;
+extern const PixelFormat PIXEL_FORMAT_565;
+extern const PixelFormat PIXEL_FORMAT_8888;
+
+// The current driver. `format` is null until a driver has started.
+struct VideoDriver {
+    int number;
+    const char* name;
+    const char* description;
+    const PixelFormat* format;
+    void (*show_page)();
+    void (*shutdown)();
+};
+
+extern VideoDriver video_driver;
+
+// Where the emulated 256 x 192 picture sits in screen_image.
+extern int32_t picture_x_offset;
+extern int32_t picture_y_offset;
+
+// (r, g, b), each 0-255, as a pixel value of the current format.
+uint32_t vid_make_color(int r, int g, int b);
+// Presents the back buffer through the current driver.
+void vid_show_page();
+// Colour depth of the current driver: 15, 16 or 32.
+int vid_depth();

@@ -1,0 +1,54 @@
+// The emulated console: ROM image, system and cartridge RAM, the memory
+// mapper, the I/O ports and the controllers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int ROM_PAGE_SIZE = 16384;
+constexpr int SYSTEM_RAM_SIZE = 8192;
+constexpr int CART_RAM_BANK_SIZE = 16384;
+// Derived file names hold at most this many characters.
+constexpr size_t MACHINE_PATH_MAX = 255;
+
+struct MachineState {
+    std::vector<uint8_t> rom;  // without any 512-byte header
+    int32_t rom_pages = -1;    // -1 while no ROM is held
+    int32_t rom_checksum = 0;
+    bool rom_loaded = false;
+    bool machine_ready = false;
+    bool is_gg = false;
+
+    std::vector<uint8_t> ram;          // SYSTEM_RAM_SIZE while the machine runs
+    std::vector<uint8_t> cart_ram[2];  // CART_RAM_BANK_SIZE each while it runs
+    bool cart_ram_used = false;
+    uint8_t mapper_control = 0;
+    uint8_t mapper_page[3] = {};
+    std::vector<uint8_t> rom_write_sink;  // swallows writes to mapped ROM
+
+    std::string state_file;  // ROM path with extension ST0..ST9
+    std::string sram_file;   // ROM path with extension SAV
+    std::string psg_file;    // ROM path with extension PSG
+
+    // Controller ports, active low.
+    uint8_t port_dc = 0xFF;
+    uint8_t port_dd = 0xFF;
+    uint8_t gg_port0 = 0xFF;
+    uint8_t port1_latch = 0;
+    bool pause_latch = false;
+};
+
+extern MachineState machine;
+
+void SMS_LoadROM(const char* path);
+void SMS_FreeROM();
+int32_t SMS_ROMChecksum();
+void SMS_InitMachine();
+void SMS_FreeMachine();
+void SMS_SetupCPU();
+void SMS_MapperWrite(int address, int value);
+
+int SMS_PortIn(int port);
+void SMS_PortOut(int port, int value);
+void SMS_UpdateControllers();

@@ -1,0 +1,26 @@
+// The main loop and the scanline scheduler.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int CYCLES_PER_LINE = 228;
+
+extern int16_t line_budget;
+extern bool gui_visible;
+extern bool quit_run;
+extern int32_t state_slot;
+extern int32_t slot_popup_until;
+extern std::string message;
+extern int32_t message_until;
+extern int32_t frame_count;
+extern int32_t fps;
+
+// Runs until quit_run is set while a ROM is loaded.
+void SMS_Run();
+// One scanline's work after the CPU has run that line.
+void SMS_Scanline();
+// Draws the on-screen popups into the screen image, once per frame.
+void overlay();
+// Shows a message in the popup for 150 timer ticks.
+void show_message(const std::string& text);

@@ -1,0 +1,53 @@
+// The video display processor in mode 4: control and data ports, registers,
+// VRAM and CRAM, status, counters, interrupts and the sprite collision test.
+#pragma once
+
+#include <cstdint>
+
+constexpr int VDP_VRAM_SIZE = 16384;
+constexpr int VDP_CRAM_SIZE = 64;
+constexpr int VDP_REGISTERS = 11;
+
+struct VdpState {
+    // Stored by save states.
+    uint8_t vram[VDP_VRAM_SIZE];
+    uint8_t cram[VDP_CRAM_SIZE];
+    uint8_t registers[VDP_REGISTERS];
+    uint16_t address;
+    uint8_t status;  // bit 7 frame irq, bit 6 line irq, bit 5 collision
+    bool latch_pending;
+    uint8_t latch_low;
+    uint8_t read_buffer;
+    uint8_t line_counter;
+    bool cram_target;
+
+    // Working fields, rebuilt by vdp_refresh_derived.
+    uint16_t address_mask;
+    uint16_t vcounter;  // advanced by the scanline scheduler
+    uint32_t palette[32];  // host pixel values; 0-15 background, 16-31 sprites
+    uint16_t name_table_base;
+    uint16_t sprite_table_base;
+    uint16_t sprite_pattern_base;
+    uint8_t backdrop_index;
+    uint8_t hscroll;
+    uint8_t vscroll;
+    bool is_gg;  // Game Gear: 64-byte CRAM of 16-bit colours, 160 x 144 window
+};
+
+extern VdpState vdp;
+
+void vdp_reset();
+void vdp_control_write(uint8_t value);
+void vdp_data_write(uint8_t value);
+uint8_t vdp_data_read();
+uint8_t vdp_status_read();
+uint8_t vdp_vcounter_read();
+uint8_t vdp_hcounter_read();
+// Called at the start of every scanline with the new line number; true when
+// the CPU interrupt is to be raised.
+bool vdp_line_step(int line);
+bool vdp_collision_check();
+void vdp_refresh_derived();
+void vdp_colour_sms(int index, uint8_t value);
+void vdp_colour_gg(int index, uint16_t word);
+void vdp_palette_rebuild_gg();
