@@ -1,0 +1,348 @@
+#include "ui/config.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+Settings settings;
+const char* config_path = "tarven.cfg";
+
+namespace {
+
+// Longer words are cut to this length; the rest of such a word is dropped.
+constexpr int WORD_MAX = 99;
+
+enum KeywordKind {
+    KEY_FLAG,    // sets a switch
+    KEY_CHOICE,  // sets a number to a fixed value
+    KEY_NUMBER,  // reads a number, refused outside low..high
+    KEY_DEPTH,   // reads a colour depth, anything but 32 meaning 16
+    KEY_DEVICE,  // reads a device word
+};
+
+struct Keyword {
+    const char* name;
+    KeywordKind kind;
+    bool* flag;
+    int32_t* number;
+    int32_t low;  // the value a flag or choice sets; the smallest number accepted
+    int32_t high;
+};
+
+constexpr int32_t SCAN_CODE_MAX = 255;  // codes index the 256-entry key state
+constexpr int32_t BUTTON_MAX = 11;      // a joystick reports twelve buttons
+
+// Matched in this order: an unknown device word after "player1" is tried as a
+// keyword from "player2" on.
+const Keyword KEYWORDS[] = {
+    {"windowed", KEY_FLAG, &settings.fullscreen, nullptr, 0, 0},
+    {"fullscreen", KEY_FLAG, &settings.fullscreen, nullptr, 1, 0},
+    {"bpp", KEY_DEPTH, nullptr, &settings.bpp, 0, 0},
+    {"xres", KEY_NUMBER, nullptr, &settings.xres, 1, INT32_MAX},
+    {"yres", KEY_NUMBER, nullptr, &settings.yres, 1, INT32_MAX},
+    {"ntsc", KEY_CHOICE, nullptr, &settings.frame_rate, 60, 0},
+    {"pal", KEY_CHOICE, nullptr, &settings.frame_rate, 50, 0},
+    {"japan", KEY_FLAG, &settings.usa, nullptr, 0, 0},
+    {"usa", KEY_FLAG, &settings.usa, nullptr, 1, 0},
+    {"nosound", KEY_FLAG, &settings.sound, nullptr, 0, 0},
+    {"player1", KEY_DEVICE, nullptr, &settings.player1, 0, 0},
+    {"player2", KEY_DEVICE, nullptr, &settings.player2, 0, 0},
+    {"kup", KEY_NUMBER, nullptr, &settings.kup, 0, SCAN_CODE_MAX},
+    {"kdown", KEY_NUMBER, nullptr, &settings.kdown, 0, SCAN_CODE_MAX},
+    {"kleft", KEY_NUMBER, nullptr, &settings.kleft, 0, SCAN_CODE_MAX},
+    {"kright", KEY_NUMBER, nullptr, &settings.kright, 0, SCAN_CODE_MAX},
+    {"kb1", KEY_NUMBER, nullptr, &settings.kb1, 0, SCAN_CODE_MAX},
+    {"kb2", KEY_NUMBER, nullptr, &settings.kb2, 0, SCAN_CODE_MAX},
+    {"kpause", KEY_NUMBER, nullptr, &settings.kpause, 0, SCAN_CODE_MAX},
+    {"j1b1", KEY_NUMBER, nullptr, &settings.j1b1, 0, BUTTON_MAX},
+    {"j1b2", KEY_NUMBER, nullptr, &settings.j1b2, 0, BUTTON_MAX},
+    {"j1pause", KEY_NUMBER, nullptr, &settings.j1pause, 0, BUTTON_MAX},
+    {"j2b1", KEY_NUMBER, nullptr, &settings.j2b1, 0, BUTTON_MAX},
+    {"j2b2", KEY_NUMBER, nullptr, &settings.j2b2, 0, BUTTON_MAX},
+    {"j2pause", KEY_NUMBER, nullptr, &settings.j2pause, 0, BUTTON_MAX},
+    {"clock", KEY_FLAG, &settings.clock, nullptr, 1, 0},
+    {"nopopups", KEY_FLAG, &settings.popups, nullptr, 0, 0},
+};
+constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
+
+// Indexed by PlayerDevice.
+const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2"};
+
+// Reads the next whitespace-delimited word into word (WORD_MAX + 1 bytes).
+// The delimiter is left in the stream so that a comment word can still skip
+// exactly the rest of its own line.
+bool read_word(FILE* file, char* word)
+{
+    int c;
+    do
+        c = std::getc(file);
+    while (c != EOF && std::isspace(c));
+    if (c == EOF)
+        return false;
+    int length = 0;
+    for (; c != EOF && !std::isspace(c); c = std::getc(file)) {
+        if (length < WORD_MAX)
+            word[length++] = static_cast<char>(c);
+    }
+    word[length] = '\0';
+    if (c != EOF)
+        std::ungetc(c, file);
+    return true;
+}
+
+void skip_line(FILE* file)
+{
+    int c;
+    do
+        c = std::getc(file);
+    while (c != EOF && c != '\n');
+}
+
+// A signed decimal number after optional whitespace. Whatever follows the
+// digits stays in the stream; a number that does not fit is not read.
+bool read_number(FILE* file, int32_t* result)
+{
+    int c;
+    do
+        c = std::getc(file);
+    while (c != EOF && std::isspace(c));
+    const bool negative = c == '-';
+    if (c == '-' || c == '+')
+        c = std::getc(file);
+    if (!std::isdigit(c)) {
+        if (c != EOF)
+            std::ungetc(c, file);
+        return false;
+    }
+    int64_t value = 0;
+    for (; std::isdigit(c); c = std::getc(file)) {
+        if (value <= INT32_MAX)  // stays above the limit once past it
+            value = value * 10 + (c - '0');
+    }
+    if (c != EOF)
+        std::ungetc(c, file);
+    if (negative)
+        value = -value;
+    if (value < INT32_MIN || value > INT32_MAX)
+        return false;
+    *result = static_cast<int32_t>(value);
+    return true;
+}
+
+void fold_case(char* word)
+{
+    for (; *word; ++word) {
+        if (*word >= 'A' && *word <= 'Z')
+            *word = static_cast<char>(*word - 'A' + 'a');
+    }
+}
+
+// Acts on a keyword, looking for it from KEYWORDS[first] on.
+void apply_keyword(FILE* file, const char* word, size_t first)
+{
+    for (size_t i = first; i < KEYWORD_COUNT; ++i) {
+        const Keyword& key = KEYWORDS[i];
+        if (std::strcmp(word, key.name) != 0)
+            continue;
+        int32_t value;
+        switch (key.kind) {
+        case KEY_FLAG:
+            *key.flag = key.low != 0;
+            break;
+        case KEY_CHOICE:
+            *key.number = key.low;
+            break;
+        case KEY_NUMBER:
+            if (read_number(file, &value) && value >= key.low && value <= key.high)
+                *key.number = value;
+            break;
+        case KEY_DEPTH:
+            if (read_number(file, &value))
+                *key.number = value;
+            if (*key.number != 32)
+                *key.number = 16;
+            break;
+        case KEY_DEVICE: {
+            char next[WORD_MAX + 1];
+            if (!read_word(file, next))
+                break;
+            fold_case(next);
+            for (int32_t device = DEVICE_NONE; device <= DEVICE_JOYSTICK2; ++device) {
+                if (std::strcmp(next, DEVICE_WORDS[device]) == 0) {
+                    *key.number = device;
+                    return;
+                }
+            }
+            apply_keyword(file, next, i + 1);
+            break;
+        }
+        }
+        return;
+    }
+}
+
+const char* device_word(int32_t device)
+{
+    return device >= DEVICE_NONE && device <= DEVICE_JOYSTICK2 ? DEVICE_WORDS[device] : "none";
+}
+
+// Every line of the file ends with a space before the line break.
+__attribute__((format(printf, 2, 3))) void put_line(FILE* file, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(file, format, args);
+    va_end(args);
+    std::fputs(" \n", file);
+}
+
+// Comment lines; an empty text is an empty line, without the space.
+template <size_t N>
+void put_block(FILE* file, const char* const (&lines)[N])
+{
+    for (const char* text : lines) {
+        if (*text)
+            put_line(file, "%s", text);
+        else
+            std::fputc('\n', file);
+    }
+}
+
+const char* const HEADER_BLOCK[] = {
+    "; *********************",
+    "; TARVEN -- Config file",
+    "; *********************",
+    "",
+    "; Graphics options.",
+    "; - 'fullscreen' or 'windowed'",
+    "; - bpp 8, 16 or 32 (24bpp not supported)",
+    "; - xres <screen resolution width>",
+    "; - yres <screen resolution height>",
+    "",
+    "; Note about BPP - In fullscreen, this can be anything. But in",
+    "; Windowed mode, this MUST match the bpp that windows is running in.",
+    "; 32 bpp is slower, and offers no advantages - only included for",
+    "; compatibility. You should use 16 unless you have problems.",
+    "; For fullscreen, most video cards should support 320x200 or 320x240.",
+    "; In Windowed mode, these values are ignored.",
+    "",
+};
+const char* const MACHINE_BLOCK[] = {
+    "; SMS info.",
+    "; 'pal' or 'ntsc' (50hz or 60hz)",
+    "; 'japan' or 'usa' (langauge detection)",
+    "",
+};
+const char* const PLAYER_BLOCK[] = {
+    "; Control setup. For players 1 and 2, valid control",
+    "; options are 'none', 'keyboard', 'joystick1' and 'joystick2'.",
+    "",
+};
+const char* const KEYBOARD_BLOCK[] = {
+    "; Keyboard control setup. Key values are given in scancodes,",
+    "; But these can be setup easily from inside TARVEN.",
+    "",
+};
+const char* const JOYSTICK_BLOCK[] = {
+    "; Joystick control setup. Directional controls are fixed,",
+    "; only buttons are remappable. Values are button numbers.",
+    "",
+};
+const char* const OPTIONS_BLOCK[] = {
+    "; options:",
+    "; - 'nosound'",
+    "; - 'clock'",
+    "; - 'nopopups'",
+    "",
+};
+
+void write_settings(FILE* file)
+{
+    put_block(file, HEADER_BLOCK);
+    put_line(file, "bpp %d", settings.bpp);
+    put_line(file, "%s", settings.fullscreen ? "fullscreen" : "windowed");
+    put_line(file, "xres %d", settings.xres);
+    put_line(file, "yres %d", settings.yres);
+    std::fputc('\n', file);
+
+    put_block(file, MACHINE_BLOCK);
+    put_line(file, "%s", settings.frame_rate == 50 ? "pal" : "ntsc");
+    put_line(file, "%s", settings.usa ? "usa" : "japan");
+    std::fputc('\n', file);
+
+    put_block(file, PLAYER_BLOCK);
+    put_line(file, "player1 %s", device_word(settings.player1));
+    put_line(file, "player2 %s", device_word(settings.player2));
+    std::fputc('\n', file);
+
+    put_block(file, KEYBOARD_BLOCK);
+    put_line(file, "kUP %d", settings.kup);
+    put_line(file, "kDOWN %d", settings.kdown);
+    put_line(file, "kLEFT %d", settings.kleft);
+    put_line(file, "kRIGHT %d", settings.kright);
+    put_line(file, "kB1 %d", settings.kb1);
+    put_line(file, "kB2 %d", settings.kb2);
+    put_line(file, "kPAUSE %d", settings.kpause);
+    std::fputc('\n', file);
+
+    put_block(file, JOYSTICK_BLOCK);
+    put_line(file, "j1B1 %d", settings.j1b1);
+    put_line(file, "j1B2 %d", settings.j1b2);
+    put_line(file, "j1PAUSE %d", settings.j1pause);
+    std::fputc('\n', file);
+    put_line(file, "j2B1 %d", settings.j2b1);
+    put_line(file, "j2B2 %d", settings.j2b2);
+    put_line(file, "j2PAUSE %d", settings.j2pause);
+    std::fputc('\n', file);
+
+    put_block(file, OPTIONS_BLOCK);
+    if (!settings.sound)
+        put_line(file, "nosound");
+    if (settings.clock)
+        put_line(file, "clock");
+    if (!settings.popups)
+        put_line(file, "nopopups");
+}
+
+}  // namespace
+
+void config_read()
+{
+    if (!config_path)
+        return;
+    FILE* file = std::fopen(config_path, "r");
+    if (!file)
+        return;
+    char word[WORD_MAX + 1];
+    while (read_word(file, word)) {
+        if (word[0] == ';') {
+            skip_line(file);
+            continue;
+        }
+        fold_case(word);
+        apply_keyword(file, word, 0);
+    }
+    std::fclose(file);
+}
+
+void config_write()
+{
+    if (!config_path)
+        return;
+    // Written beside the old file and renamed over it, so that a crash or a
+    // full disk leaves the previous settings rather than a truncated file.
+    const std::string temporary = std::string(config_path) + ".tmp";
+    FILE* file = std::fopen(temporary.c_str(), "w");
+    if (!file)
+        return;
+    write_settings(file);
+    bool written = std::fflush(file) == 0 && !std::ferror(file) && fsync(fileno(file)) == 0;
+    written = std::fclose(file) == 0 && written;
+    if (!written || std::rename(temporary.c_str(), config_path) != 0)
+        std::remove(temporary.c_str());
+}
