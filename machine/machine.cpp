@@ -1,0 +1,269 @@
+#include "machine/machine.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "host/file.h"
+#include "host/log.h"
+#include "sound/psg.h"
+#include "ui/config.h"
+#include "vdp/vdp.h"
+#include "z80/z80.h"
+
+MachineState machine;
+
+namespace {
+
+constexpr int ROM_HEADER_SIZE = 512;
+// The first kilobyte of the cartridge always shows page 0: it holds the
+// reset and interrupt vectors.
+constexpr int FIXED_ROM_BYTES = 0x400;
+// Mapper registers sit at 0xFFFC-0xFFFF; the RAM bytes behind them mirror
+// the values written so that games can read them back.
+constexpr int MAPPER_RAM_OFFSET = 0x1FFC;
+constexpr uint8_t CONTROL_CART_RAM = 0x08;
+constexpr uint8_t CONTROL_CART_BANK1 = 0x04;
+
+// The ROM path with the file name's extension replaced by `extension`; a
+// name without one gets it appended. A '.' in a directory name is not an
+// extension.
+std::string derive_file_name(const std::string& path, const char* extension)
+{
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    const bool has_extension = dot != std::string::npos && (slash == std::string::npos || dot > slash);
+    return (has_extension ? path.substr(0, dot) : path) + "." + extension;
+}
+
+void read_cart_ram_file()
+{
+    // A missing or short file leaves the rest of the banks as they are.
+    FILE* file = std::fopen(machine.sram_file.c_str(), "rb");
+    if (!file)
+        return;
+    for (auto& bank : machine.cart_ram)
+        if (std::fread(bank.data(), 1, bank.size(), file) < bank.size())
+            break;
+    std::fclose(file);
+}
+
+void write_cart_ram_file()
+{
+    // The game's saves are all the user has of it: never leave a torn file.
+    const bool saved = write_file_atomically(machine.sram_file, [](FILE* file) {
+        for (const auto& bank : machine.cart_ram)
+            if (std::fwrite(bank.data(), 1, bank.size(), file) != bank.size())
+                return false;
+        return true;
+    });
+    if (!saved)
+        log_write("Could not save cartridge RAM to %s", machine.sram_file.c_str());
+}
+
+const uint8_t* rom_page(int page)
+{
+    return machine.rom.data() + static_cast<size_t>(page) * ROM_PAGE_SIZE;
+}
+
+void map_slot2_rom()
+{
+    const uint8_t* page = rom_page(machine.mapper_page[2]);
+    Z80_MapFetch(0x8000, 0xBFFF, page);
+    Z80_MapReadDirect(0x8000, 0xBFFF, page);
+}
+
+}  // namespace
+
+void SMS_FreeROM()
+{
+    if (!machine.rom_loaded)
+        return;
+    machine.rom.clear();
+    machine.rom.shrink_to_fit();
+    machine.rom_loaded = false;
+    machine.rom_pages = -1;
+}
+
+void SMS_LoadROM(const char* path)
+{
+    SMS_FreeROM();
+
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        fatal_exit("SMS_LoadROM, could not open %s", path);
+    long length = -1;
+    if (std::fseek(file, 0, SEEK_END) == 0)
+        length = std::ftell(file);
+    if (length < 0) {
+        std::fclose(file);
+        fatal_exit("SMS_LoadROM, could not open %s", path);
+    }
+
+    long start = 0;
+    if (length % ROM_PAGE_SIZE == ROM_HEADER_SIZE) {
+        start = ROM_HEADER_SIZE;
+        length -= ROM_HEADER_SIZE;
+    }
+    // A file without a single page would leave the mapper nothing to select.
+    if (length % ROM_PAGE_SIZE != 0 || length == 0) {
+        std::fclose(file);
+        fatal_exit("SMS_LoadROM(), ROM size not a multiple of 16k pages");
+    }
+
+    machine.rom.resize(static_cast<size_t>(length));
+    const bool read = std::fseek(file, start, SEEK_SET) == 0 &&
+                      std::fread(machine.rom.data(), 1, machine.rom.size(), file) == machine.rom.size();
+    std::fclose(file);
+    if (!read) {
+        machine.rom.clear();
+        fatal_exit("SMS_LoadROM, could not open %s", path);
+    }
+    machine.rom_pages = static_cast<int32_t>(length / ROM_PAGE_SIZE);
+    machine.rom_loaded = true;
+
+    const std::string name = path;
+    machine.is_gg = !name.empty() && std::tolower(static_cast<unsigned char>(name.back())) == 'g';
+    machine.state_file = derive_file_name(name, "ST0");
+    machine.sram_file = derive_file_name(name, "SAV");
+    machine.psg_file = derive_file_name(name, "PSG");
+    machine.rom_checksum = SMS_ROMChecksum();
+}
+
+int32_t SMS_ROMChecksum()
+{
+    if (!machine.rom_loaded)
+        return 0;
+    uint32_t sum = 0;
+    for (uint8_t byte : machine.rom)
+        sum += byte;
+    return static_cast<int32_t>(sum);
+}
+
+void SMS_SetupCPU()
+{
+    Z80_BeginMemoryMap();
+    Z80_AddWriteRange(0xFF00, 0xFFFF, Z80_RANGE_CALLBACK, reinterpret_cast<uintptr_t>(&SMS_MapperWrite));
+    Z80_EndMemoryMap();
+    Z80_SetPortInHandler(SMS_PortIn);
+    Z80_SetPortOutHandler(SMS_PortOut);
+    machine.rom_write_sink.assign(ROM_PAGE_SIZE, 0);
+}
+
+void SMS_InitMachine()
+{
+    if (machine.machine_ready)
+        SMS_FreeMachine();
+    if (!machine.rom_loaded)
+        fatal_exit("SMS_InitMachine(), cannot init without ROM");
+
+    // Cleared, so that a run is the same from power-on every time.
+    machine.ram.assign(SYSTEM_RAM_SIZE, 0);
+    for (auto& bank : machine.cart_ram)
+        bank.assign(CART_RAM_BANK_SIZE, 0);
+
+    const uint8_t* rom = machine.rom.data();
+    uint8_t* ram = machine.ram.data();
+    Z80_MapFetch(0x0000, FIXED_ROM_BYTES - 1, rom);
+    Z80_MapReadDirect(0x0000, FIXED_ROM_BYTES - 1, rom);
+    Z80_MapFetch(0xC000, 0xDFFF, ram);
+    Z80_MapReadDirect(0xC000, 0xDFFF, ram);
+    Z80_MapFetch(0xE000, 0xFFFF, ram);
+    Z80_MapReadDirect(0xE000, 0xFFFF, ram);
+    Z80_MapWriteDirect(0xC000, 0xDFFF, ram);
+    Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
+
+    Z80_Reset();
+
+    vdp.is_gg = machine.is_gg;
+    vdp_reset();
+
+    machine.port_dc = 0xFF;
+    machine.port_dd = 0xFF;
+    machine.gg_port0 = 0xFF;
+    machine.port1_latch = 0;
+    machine.cart_ram_used = false;
+    psg_reset();
+
+    SMS_MapperWrite(0xFFFC, 0);
+    SMS_MapperWrite(0xFFFD, 0);
+    SMS_MapperWrite(0xFFFE, 1);
+    SMS_MapperWrite(0xFFFF, 0);
+
+    machine.machine_ready = true;
+}
+
+void SMS_FreeMachine()
+{
+    config_write();
+    if (!machine.machine_ready)
+        return;
+    if (machine.cart_ram_used)
+        write_cart_ram_file();
+
+    machine.ram.clear();
+    machine.ram.shrink_to_fit();
+    for (auto& bank : machine.cart_ram) {
+        bank.clear();
+        bank.shrink_to_fit();
+    }
+
+    const uint8_t latch = psg.latch;
+    psg = PsgState{};
+    psg.latch = latch;
+    psg_silence();
+
+    machine.machine_ready = false;
+}
+
+void SMS_MapperWrite(int address, int value)
+{
+    const uint8_t byte = static_cast<uint8_t>(value);
+    switch (address & 0xFFFF) {
+    case 0xFFFC: {
+        machine.mapper_control = byte;
+        machine.ram[MAPPER_RAM_OFFSET] = byte;
+        if ((byte & CONTROL_CART_RAM) && !machine.cart_ram_used) {
+            read_cart_ram_file();
+            machine.cart_ram_used = true;
+        }
+        if (byte & CONTROL_CART_RAM) {
+            uint8_t* bank = machine.cart_ram[(byte & CONTROL_CART_BANK1) ? 1 : 0].data();
+            Z80_MapFetch(0x8000, 0xBFFF, bank);
+            Z80_MapReadDirect(0x8000, 0xBFFF, bank);
+            Z80_MapWriteDirect(0x8000, 0xBFFF, bank);
+        } else {
+            map_slot2_rom();
+            Z80_MapWriteDirect(0x8000, 0xBFFF, machine.rom_write_sink.data());
+        }
+        break;
+    }
+    case 0xFFFD: {
+        const uint8_t page = static_cast<uint8_t>(byte % machine.rom_pages);
+        machine.mapper_page[0] = page;
+        machine.ram[MAPPER_RAM_OFFSET + 1] = page;
+        const uint8_t* host = rom_page(page) + FIXED_ROM_BYTES;
+        Z80_MapFetch(FIXED_ROM_BYTES, 0x3FFF, host);
+        Z80_MapReadDirect(FIXED_ROM_BYTES, 0x3FFF, host);
+        break;
+    }
+    case 0xFFFE: {
+        const uint8_t page = static_cast<uint8_t>(byte % machine.rom_pages);
+        machine.mapper_page[1] = page;
+        machine.ram[MAPPER_RAM_OFFSET + 2] = page;
+        Z80_MapFetch(0x4000, 0x7FFF, rom_page(page));
+        Z80_MapReadDirect(0x4000, 0x7FFF, rom_page(page));
+        break;
+    }
+    case 0xFFFF: {
+        const uint8_t page = static_cast<uint8_t>(byte % machine.rom_pages);
+        machine.mapper_page[2] = page;
+        machine.ram[MAPPER_RAM_OFFSET + 3] = page;
+        // While cartridge RAM is mapped the page waits until it is unmapped.
+        if (!(machine.mapper_control & CONTROL_CART_RAM))
+            map_slot2_rom();
+        break;
+    }
+    default:
+        break;
+    }
+}

@@ -1,0 +1,74 @@
+#include <ctime>
+
+#include "host/draw.h"
+#include "host/input.h"
+#include "host/video.h"
+#include "machine/scheduler.h"
+#include "sound/psg_log.h"
+#include "ui/config.h"
+
+namespace {
+
+constexpr int SLOT_BOX_WIDTH = 23;
+constexpr int SLOT_COUNT = 10;
+
+void draw_slot_popup(int x2, int y2)
+{
+    const int x0 = x2 / 2 - 115;
+    const int top = y2 - 21;
+    const int bottom = y2 - 10;
+
+    vid_set_lucent(50);
+    vid_rect(x0 + SLOT_BOX_WIDTH * state_slot, top, x0 + SLOT_BOX_WIDTH * (state_slot + 1), bottom,
+             vid_make_color(120, 20, 20), screen_image);
+    vid_set_lucent(0);
+
+    vid_fill_mode = 0;
+    text_colour(vid_make_color(255, 255, 255));
+    const uint32_t frame = vid_make_color(30, 255, 30);
+    for (int i = 0; i < SLOT_COUNT; ++i) {
+        const int x = x0 + SLOT_BOX_WIDTH * i;
+        vid_rect(x, top, x + SLOT_BOX_WIDTH, bottom, frame, screen_image);
+        text_goto(x + 10, y2 - 19);
+        // The boxes read 1 2 ... 9 0, like the keys that select them.
+        text_print("%d", (i + 1) % SLOT_COUNT);
+    }
+    vid_fill_mode = 1;
+}
+
+void draw_clock(int x2, int y2)
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    text_goto(x2 - 33, y2 - 8);
+    text_colour(vid_make_color(30, 255, 30));
+    text_print("%d:%d:%d", local.tm_hour, local.tm_min, local.tm_sec);
+}
+
+}  // namespace
+
+void overlay()
+{
+    const int x2 = screen_image.clip_x2;
+    const int y2 = screen_image.clip_y2;
+    const int32_t now = key_clock.load(std::memory_order_relaxed);
+
+    if (settings.popups && slot_popup_until > now)
+        draw_slot_popup(x2, y2);
+
+    if (settings.popups && message_until > now) {
+        text_goto(2, y2 - 8);
+        text_colour(vid_make_color(255, 255, 255));
+        text_print("%s", message.c_str());
+    }
+
+    if (settings.clock)
+        draw_clock(x2, y2);
+
+    if (psg_logging) {
+        text_goto(1, y2 - 8);
+        text_colour(vid_make_color(255, 255, 255));
+        text_print("Logging PSG");
+    }
+}

@@ -1,0 +1,153 @@
+#include "host/input.h"
+#include "machine/machine.h"
+#include "sound/psg.h"
+#include "ui/config.h"
+#include "vdp/vdp.h"
+#include "z80/z80.h"
+
+namespace {
+
+// Bits of the controller port bytes (0 = pressed).
+constexpr uint8_t DC_P1_UP = 0x01, DC_P1_DOWN = 0x02, DC_P1_LEFT = 0x04, DC_P1_RIGHT = 0x08;
+constexpr uint8_t DC_P1_BUTTON1 = 0x10, DC_P1_BUTTON2 = 0x20, DC_P2_UP = 0x40, DC_P2_DOWN = 0x80;
+constexpr uint8_t DD_P2_LEFT = 0x01, DD_P2_RIGHT = 0x02, DD_P2_BUTTON1 = 0x04, DD_P2_BUTTON2 = 0x08;
+constexpr uint8_t DD_RESET = 0x10, DD_NATIONALISATION = 0xC0;
+constexpr uint8_t GG_START = 0x80, GG_REGION = 0x40;
+
+// What one player holds this frame, whatever the device.
+struct PlayerInput {
+    bool up, down, left, right, button1, button2, pause;
+};
+
+bool joystick_button(const JoystickState& joystick, int32_t button)
+{
+    return button >= 0 && button < JOYSTICK_BUTTONS && joystick.buttons[button] != 0;
+}
+
+PlayerInput read_player(int32_t device)
+{
+    switch (device) {
+    case DEVICE_KEYBOARD:
+        return {key_down(settings.kup), key_down(settings.kdown), key_down(settings.kleft),
+                key_down(settings.kright), key_down(settings.kb1), key_down(settings.kb2),
+                key_down(settings.kpause)};
+    case DEVICE_JOYSTICK1: {
+        const JoystickState& j = joysticks[0];
+        return {j.up != 0, j.down != 0, j.left != 0, j.right != 0, joystick_button(j, settings.j1b1),
+                joystick_button(j, settings.j1b2), joystick_button(j, settings.j1pause)};
+    }
+    case DEVICE_JOYSTICK2: {
+        const JoystickState& j = joysticks[1];
+        return {j.up != 0, j.down != 0, j.left != 0, j.right != 0, joystick_button(j, settings.j2b1),
+                joystick_button(j, settings.j2b2), joystick_button(j, settings.j2pause)};
+    }
+    default:
+        return {};
+    }
+}
+
+void clear_bit_if(uint8_t& port, uint8_t bit, bool held)
+{
+    if (held)
+        port &= static_cast<uint8_t>(~bit);
+}
+
+}  // namespace
+
+int SMS_PortIn(int port)
+{
+    switch (port & 0xFF) {
+    case 0x00: return machine.gg_port0;
+    case 0x01: return machine.port1_latch;
+    case 0x04: return 0x00;
+    case 0x05: return 0x04;
+    case 0x7E: return vdp_vcounter_read();
+    case 0x7F: return vdp_hcounter_read();
+    case 0xBE: return vdp_data_read();
+    case 0xBF: return vdp_status_read();
+    case 0xC0:
+    case 0xDC: return machine.port_dc;
+    case 0xC1:
+    case 0xDD: return machine.port_dd;
+    default: return 0xFF;
+    }
+}
+
+void SMS_PortOut(int port, int value)
+{
+    const uint8_t byte = static_cast<uint8_t>(value);
+    switch (port & 0xFF) {
+    case 0x01:
+        machine.port1_latch = byte;
+        break;
+    case 0x06:
+        gg_stereo_write(byte);
+        break;
+    case 0x3F:
+        // Export consoles echo the two output bits on the nationalisation
+        // bits; Japanese ones do not, which is how games tell them apart.
+        if (settings.usa && (byte & 0x0F) == 0x05) {
+            if ((byte & 0xF0) == 0xF0)
+                machine.port_dd |= DD_NATIONALISATION;
+            else
+                machine.port_dd &= static_cast<uint8_t>(~DD_NATIONALISATION);
+        }
+        break;
+    case 0x7E:
+    case 0x7F:
+        psg_write(byte);
+        break;
+    case 0xBD:
+    case 0xBF:
+        vdp_control_write(byte);
+        break;
+    case 0xBE:
+        vdp_data_write(byte);
+        break;
+    default:
+        break;
+    }
+}
+
+void SMS_UpdateControllers()
+{
+    machine.port_dc = 0xFF;
+    machine.port_dd = 0xFF;
+    machine.gg_port0 = 0xFF;
+
+    const PlayerInput p1 = read_player(settings.player1);
+    clear_bit_if(machine.port_dc, DC_P1_UP, p1.up);
+    clear_bit_if(machine.port_dc, DC_P1_DOWN, p1.down);
+    clear_bit_if(machine.port_dc, DC_P1_LEFT, p1.left);
+    clear_bit_if(machine.port_dc, DC_P1_RIGHT, p1.right);
+    clear_bit_if(machine.port_dc, DC_P1_BUTTON1, p1.button1);
+    clear_bit_if(machine.port_dc, DC_P1_BUTTON2, p1.button2);
+    if (machine.is_gg && p1.pause)
+        machine.gg_port0 = 0x7F;
+
+    const PlayerInput p2 = read_player(settings.player2);
+    clear_bit_if(machine.port_dc, DC_P2_UP, p2.up);
+    clear_bit_if(machine.port_dc, DC_P2_DOWN, p2.down);
+    clear_bit_if(machine.port_dd, DD_P2_LEFT, p2.left);
+    clear_bit_if(machine.port_dd, DD_P2_RIGHT, p2.right);
+    clear_bit_if(machine.port_dd, DD_P2_BUTTON1, p2.button1);
+    clear_bit_if(machine.port_dd, DD_P2_BUTTON2, p2.button2);
+    if (machine.is_gg && p2.pause)
+        machine.gg_port0 ^= GG_START;
+
+    if (machine.is_gg && settings.usa)
+        machine.gg_port0 &= static_cast<uint8_t>(~GG_REGION);
+
+    // Left Shift with Tab is the hard reset instead.
+    clear_bit_if(machine.port_dd, DD_RESET, key_down(KEY_TAB) && !key_down(KEY_LSHIFT));
+
+    // Pause is one edge-triggered NMI per press, whoever holds it.
+    const bool pause = key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause) ||
+                       joystick_button(joysticks[1], settings.j2pause);
+    if (!pause) {
+        machine.pause_latch = false;
+    } else if (!machine.is_gg && !machine.pause_latch) {
+        machine.pause_latch = true;
+        Z80_NMI();
+    }
+}

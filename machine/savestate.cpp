@@ -1,0 +1,364 @@
+#include "machine/savestate.h"
+
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/file.h"
+#include "machine/machine.h"
+#include "machine/scheduler.h"
+#include "sound/psg.h"
+#include "ui/config.h"
+#include "vdp/vdp.h"
+#include "z80/z80.h"
+
+namespace {
+
+constexpr char MAGIC[9] = "SMSSTATE";  // eight letters and the terminating zero
+constexpr uint8_t VERSION = 1;
+constexpr int CPU_WORD_REGISTERS = 12;  // AF ... HL' in register-index order
+constexpr uint8_t XY_FLAG_BITS = 0x28;
+
+// Everything an SMSSTATE file holds, in the order the file holds it.
+struct StateImage {
+    char magic[sizeof MAGIC];
+    uint8_t version;
+    uint8_t zero;
+    uint32_t rom_checksum;
+    uint8_t is_gg;
+    uint8_t usa;
+    uint8_t pal;
+    uint16_t cpu_words[CPU_WORD_REGISTERS];
+    uint8_t iff1, iff2;
+    uint16_t ir;
+    uint8_t im, irq_vector, irq_line;
+    uint8_t line_budget_low;
+    std::array<uint8_t, SYSTEM_RAM_SIZE> ram;
+    std::array<uint8_t, VDP_VRAM_SIZE> vram;
+    std::array<uint8_t, VDP_CRAM_SIZE> cram;
+    uint8_t cart_ram_used;
+    std::array<uint8_t, CART_RAM_BANK_SIZE> cart_ram[2];
+    uint8_t mapper_control;
+    uint8_t mapper_page[3];
+    uint8_t vdp_registers[VDP_REGISTERS];  // 3 and 4 are stored as zero and never loaded
+    uint16_t vdp_address;
+    uint8_t vdp_status, vdp_latch_pending, vdp_latch_low, vdp_read_buffer, vdp_line_counter, vdp_cram_target;
+    uint16_t psg_frequency[4];
+    uint8_t psg_volume[4];
+    uint8_t psg_noise_mode, psg_latch;
+    uint8_t gg_port0, port1_latch, port_dc, port_dd;
+};
+
+// Appends fields to a byte image, little-endian.
+struct StateWriter {
+    std::vector<uint8_t> bytes;
+
+    void u8(uint8_t& value) { bytes.push_back(value); }
+    void u16(uint16_t& value)
+    {
+        bytes.push_back(static_cast<uint8_t>(value));
+        bytes.push_back(static_cast<uint8_t>(value >> 8));
+    }
+    void u32(uint32_t& value)
+    {
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<uint8_t>(value >> shift));
+    }
+    void block(void* data, size_t size)
+    {
+        const auto* p = static_cast<const uint8_t*>(data);
+        bytes.insert(bytes.end(), p, p + size);
+    }
+};
+
+// Takes fields from a byte image; running past its end marks it short.
+struct StateReader {
+    const std::vector<uint8_t>& bytes;
+    size_t position = 0;
+    bool short_file = false;
+
+    bool take(size_t size)
+    {
+        if (short_file || bytes.size() - position < size) {
+            short_file = true;
+            return false;
+        }
+        position += size;
+        return true;
+    }
+    void u8(uint8_t& value)
+    {
+        if (take(1))
+            value = bytes[position - 1];
+    }
+    void u16(uint16_t& value)
+    {
+        if (take(2))
+            value = static_cast<uint16_t>(bytes[position - 2] | bytes[position - 1] << 8);
+    }
+    void u32(uint32_t& value)
+    {
+        if (take(4)) {
+            value = 0;
+            for (int i = 0; i < 4; ++i)
+                value |= static_cast<uint32_t>(bytes[position - 4 + i]) << (8 * i);
+        }
+    }
+    void block(void* data, size_t size)
+    {
+        if (take(size))
+            std::memcpy(data, bytes.data() + position - size, size);
+    }
+};
+
+// The one description of the file layout, walked by both the writer and the reader.
+template <typename Io>
+void transfer_header(Io& io, StateImage& s)
+{
+    io.block(s.magic, sizeof s.magic);
+    io.u8(s.version);
+}
+
+template <typename Io>
+void transfer_body(Io& io, StateImage& s)
+{
+    io.u8(s.zero);
+    io.u32(s.rom_checksum);
+    io.u8(s.is_gg);
+    io.u8(s.usa);
+    io.u8(s.pal);
+    for (uint16_t& word : s.cpu_words)
+        io.u16(word);
+    io.u8(s.iff1);
+    io.u8(s.iff2);
+    io.u16(s.ir);
+    io.u8(s.im);
+    io.u8(s.irq_vector);
+    io.u8(s.irq_line);
+    io.u8(s.line_budget_low);
+    io.block(s.ram.data(), s.ram.size());
+    io.block(s.vram.data(), s.vram.size());
+    io.block(s.cram.data(), s.cram.size());
+    io.u8(s.cart_ram_used);
+    if (s.cart_ram_used == 1)
+        for (auto& bank : s.cart_ram)
+            io.block(bank.data(), bank.size());
+    io.u8(s.mapper_control);
+    io.block(s.mapper_page, sizeof s.mapper_page);
+    io.block(s.vdp_registers, sizeof s.vdp_registers);
+    io.u16(s.vdp_address);
+    io.u8(s.vdp_status);
+    io.u8(s.vdp_latch_pending);
+    io.u8(s.vdp_latch_low);
+    io.u8(s.vdp_read_buffer);
+    io.u8(s.vdp_line_counter);
+    io.u8(s.vdp_cram_target);
+    for (uint16_t& frequency : s.psg_frequency)
+        io.u16(frequency);
+    io.block(s.psg_volume, sizeof s.psg_volume);
+    io.u8(s.psg_noise_mode);
+    io.u8(s.psg_latch);
+    io.u8(s.gg_port0);
+    io.u8(s.port1_latch);
+    io.u8(s.port_dc);
+    io.u8(s.port_dd);
+}
+
+void capture_state(StateImage& s)
+{
+    std::memcpy(s.magic, MAGIC, sizeof MAGIC);
+    s.version = VERSION;
+    s.zero = 0;
+    s.rom_checksum = static_cast<uint32_t>(machine.rom_checksum);
+    s.is_gg = machine.is_gg;
+    s.usa = settings.usa;
+    s.pal = settings.frame_rate == 50;
+
+    for (int index = 0; index < CPU_WORD_REGISTERS; ++index)
+        s.cpu_words[index] = static_cast<uint16_t>(Z80_GetRegister(index));
+    // The register interface leaves F's two undocumented bits to the XY
+    // byte; store the complete flags so that a loaded state resumes exactly.
+    s.cpu_words[Z80_REG_AF] = static_cast<uint16_t>((s.cpu_words[Z80_REG_AF] & ~XY_FLAG_BITS) |
+                                                    (z80.xy & XY_FLAG_BITS));
+    s.iff1 = static_cast<uint8_t>(Z80_GetRegister(Z80_REG_IFF1));
+    s.iff2 = static_cast<uint8_t>(Z80_GetRegister(Z80_REG_IFF2));
+    s.ir = static_cast<uint16_t>(Z80_GetRegister(Z80_REG_IR));
+    s.im = static_cast<uint8_t>(Z80_GetRegister(Z80_REG_IM));
+    s.irq_vector = static_cast<uint8_t>(Z80_GetRegister(Z80_REG_IRQ_VECTOR));
+    s.irq_line = static_cast<uint8_t>(Z80_GetRegister(Z80_REG_IRQ_LINE));
+    s.line_budget_low = static_cast<uint8_t>(line_budget);
+
+    std::memcpy(s.ram.data(), machine.ram.data(), s.ram.size());
+    std::memcpy(s.vram.data(), vdp.vram, s.vram.size());
+    std::memcpy(s.cram.data(), vdp.cram, s.cram.size());
+    s.cart_ram_used = machine.cart_ram_used;
+    for (int bank = 0; bank < 2; ++bank)
+        std::memcpy(s.cart_ram[bank].data(), machine.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
+
+    s.mapper_control = machine.mapper_control;
+    std::memcpy(s.mapper_page, machine.mapper_page, sizeof s.mapper_page);
+    std::memcpy(s.vdp_registers, vdp.registers, sizeof s.vdp_registers);
+    s.vdp_registers[3] = s.vdp_registers[4] = 0;
+    s.vdp_address = vdp.address;
+    s.vdp_status = vdp.status;
+    s.vdp_latch_pending = vdp.latch_pending;
+    s.vdp_latch_low = vdp.latch_low;
+    s.vdp_read_buffer = vdp.read_buffer;
+    s.vdp_line_counter = vdp.line_counter;
+    s.vdp_cram_target = vdp.cram_target;
+    std::memcpy(s.psg_frequency, psg.frequency, sizeof s.psg_frequency);
+    std::memcpy(s.psg_volume, psg.volume, sizeof s.psg_volume);
+    s.psg_noise_mode = psg.noise_mode;
+    s.psg_latch = psg.latch;
+    s.gg_port0 = machine.gg_port0;
+    s.port1_latch = machine.port1_latch;
+    s.port_dc = machine.port_dc;
+    s.port_dd = machine.port_dd;
+}
+
+// The console kind and frame rate stay those of the running ROM and settings.
+void apply_state(const StateImage& s)
+{
+    settings.usa = s.usa != 0;
+
+    for (int index = 0; index < CPU_WORD_REGISTERS; ++index)
+        Z80_SetRegister(index, s.cpu_words[index]);
+    z80.xy = static_cast<uint8_t>(s.cpu_words[Z80_REG_AF] & XY_FLAG_BITS);
+    Z80_SetRegister(Z80_REG_IFF1, s.iff1);
+    Z80_SetRegister(Z80_REG_IFF2, s.iff2);
+    Z80_SetRegister(Z80_REG_IR, s.ir);
+    Z80_SetRegister(Z80_REG_IM, s.im);
+    Z80_SetRegister(Z80_REG_IRQ_VECTOR, s.irq_vector);
+    Z80_SetRegister(Z80_REG_IRQ_LINE, s.irq_line);
+    line_budget = static_cast<int16_t>((line_budget & 0xFF00) | s.line_budget_low);
+
+    std::memcpy(machine.ram.data(), s.ram.data(), s.ram.size());
+    std::memcpy(vdp.vram, s.vram.data(), s.vram.size());
+    std::memcpy(vdp.cram, s.cram.data(), s.cram.size());
+    if (s.cart_ram_used == 1)
+        for (int bank = 0; bank < 2; ++bank)
+            std::memcpy(machine.cart_ram[bank].data(), s.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
+    // A state taken before the game first used its cartridge RAM must not
+    // stop this session's cartridge RAM from being saved: the banks keep
+    // their contents, and so they stay in use.
+    machine.cart_ram_used = machine.cart_ram_used || s.cart_ram_used == 1;
+
+    for (int reg = 0; reg < VDP_REGISTERS; ++reg)
+        if (reg != 3 && reg != 4)
+            vdp.registers[reg] = s.vdp_registers[reg];
+    vdp.address = s.vdp_address;
+    vdp.status = s.vdp_status;
+    vdp.latch_pending = s.vdp_latch_pending != 0;
+    vdp.latch_low = s.vdp_latch_low;
+    vdp.read_buffer = s.vdp_read_buffer;
+    vdp.line_counter = s.vdp_line_counter;
+    vdp.cram_target = s.vdp_cram_target != 0;
+    std::memcpy(psg.frequency, s.psg_frequency, sizeof psg.frequency);
+    std::memcpy(psg.volume, s.psg_volume, sizeof psg.volume);
+    psg.noise_mode = s.psg_noise_mode;
+    psg.latch = s.psg_latch;
+    machine.gg_port0 = s.gg_port0;
+    machine.port1_latch = s.port1_latch;
+    machine.port_dc = s.port_dc;
+    machine.port_dd = s.port_dd;
+
+    psg_refresh();
+    vdp_refresh_derived();
+
+    // Rewriting the mapper rebuilds the memory map but also rewrites the
+    // RAM bytes behind the registers; the stored ones win.
+    uint8_t mapper_ram[4];
+    std::memcpy(mapper_ram, &machine.ram[0x1FFC], sizeof mapper_ram);
+    SMS_MapperWrite(0xFFFC, s.mapper_control);
+    SMS_MapperWrite(0xFFFD, s.mapper_page[0]);
+    SMS_MapperWrite(0xFFFE, s.mapper_page[1]);
+    SMS_MapperWrite(0xFFFF, s.mapper_page[2]);
+    std::memcpy(&machine.ram[0x1FFC], mapper_ram, sizeof mapper_ram);
+}
+
+bool read_whole_file(const char* path, std::vector<uint8_t>& bytes)
+{
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return false;
+    // Anything longer than the largest state is not a state; reading one
+    // byte more than that is enough to tell.
+    bytes.resize(SAVESTATE_SIZE_WITH_CART_RAM + 1);
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    std::fclose(file);
+    return true;
+}
+
+bool machine_running()
+{
+    return machine.rom_loaded && machine.machine_ready;
+}
+
+}  // namespace
+
+bool SMS_SaveStateTo(const char* path)
+{
+    if (!machine_running())
+        return false;
+    auto state = std::make_unique<StateImage>();
+    capture_state(*state);
+    StateWriter writer;
+    transfer_header(writer, *state);
+    transfer_body(writer, *state);
+
+    const bool saved = write_file_atomically(path, [&](FILE* file) {
+        return std::fwrite(writer.bytes.data(), 1, writer.bytes.size(), file) == writer.bytes.size();
+    });
+    if (saved)
+        show_message(std::string(path) + " saved");
+    return saved;
+}
+
+bool SMS_LoadStateFrom(const char* path)
+{
+    if (!machine_running())
+        return false;
+    std::vector<uint8_t> bytes;
+    if (!read_whole_file(path, bytes))
+        return false;
+
+    auto state = std::make_unique<StateImage>();
+    StateReader reader{bytes};
+    transfer_header(reader, *state);
+    if (reader.short_file || std::memcmp(state->magic, MAGIC, sizeof MAGIC) != 0) {
+        show_message(std::string(path) + " not a valid SaveState file");
+        return false;
+    }
+    if (state->version != VERSION) {
+        show_message(std::string(path) + " unrecognized version");
+        return false;
+    }
+    // The whole file is checked before anything is applied: a cut or
+    // padded state would leave a machine that is half one thing and half
+    // another.
+    transfer_body(reader, *state);
+    if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 1) {
+        show_message(std::string(path) + " not a valid SaveState file");
+        return false;
+    }
+
+    apply_state(*state);
+    if (static_cast<int32_t>(state->rom_checksum) != machine.rom_checksum)
+        show_message("Warning: ROM checksums do not match.");
+    else
+        show_message(std::string(path) + " loaded");
+    return true;
+}
+
+void SMS_SaveState()
+{
+    SMS_SaveStateTo(machine.state_file.c_str());
+}
+
+void SMS_LoadState()
+{
+    SMS_LoadStateFrom(machine.state_file.c_str());
+}

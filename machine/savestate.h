@@ -10,6 +10,7 @@ constexpr size_t SAVESTATE_SIZE_WITH_CART_RAM = 57500;
 // Save and load the selected slot (machine.state_file).
 void SMS_SaveState();
 void SMS_LoadState();
-// The same through an explicit file name.
-void SMS_SaveStateTo(const char* path);
-void SMS_LoadStateFrom(const char* path);
+// The same through an explicit file name; true when the state was written
+// or applied (the popup message says what happened either way).
+bool SMS_SaveStateTo(const char* path);
+bool SMS_LoadStateFrom(const char* path);

@@ -1,0 +1,218 @@
+#include "machine/scheduler.h"
+
+#include "host/draw.h"
+#include "host/input.h"
+#include "host/video.h"
+#include "machine/machine.h"
+#include "machine/savestate.h"
+#include "sound/psg.h"
+#include "sound/psg_log.h"
+#include "ui/config.h"
+#include "ui/gui.h"
+#include "vdp/render.h"
+#include "vdp/vdp.h"
+#include "z80/z80.h"
+
+int16_t line_budget = CYCLES_PER_LINE;
+bool gui_visible = false;
+bool quit_run = false;
+int32_t state_slot = 0;
+int32_t slot_popup_until = 0;
+std::string message;
+int32_t message_until = 0;
+int32_t frame_count = 0;
+int32_t fps = 0;
+
+namespace {
+
+constexpr int VISIBLE_LINES = 192;
+constexpr int POPUP_TICKS = 150;
+constexpr uint8_t STATUS_COLLISION = 0x20;
+
+int lines_per_frame()
+{
+    return settings.frame_rate == 50 ? 311 : 262;
+}
+
+template <typename Pixel>
+void render_line(int line)
+{
+    render_background_line<Pixel>(line);
+    render_sprite_line<Pixel>(line);
+    if (render_line_priority)
+        render_priority_line<Pixel>(line);
+}
+
+void toggle_menus()
+{
+    gui_visible = !gui_visible;
+    gui_close_menus();
+}
+
+void open_rom_selector()
+{
+    gui_visible = true;
+    gui_close_menus();
+    gui_open_rom_selector();
+}
+
+// Keys 1-9 select slots 0-8 and key 0 slot 9, so the boxes read like the keys.
+void select_state_slot(int slot)
+{
+    state_slot = slot;
+    machine.state_file.back() = static_cast<char>('0' + slot);
+    slot_popup_until = key_clock.load(std::memory_order_relaxed) + POPUP_TICKS;
+}
+
+void pace_frame()
+{
+    // Ticks that piled up during a slow frame are dropped: the game slows
+    // down rather than skipping frames.
+    while (frame_ticks.load(std::memory_order_relaxed) == 0)
+        host_sleep_ms(1);
+    frame_count += 1;
+    frame_ticks.store(0, std::memory_order_relaxed);
+
+    if (tick_count.load(std::memory_order_relaxed) >= 2 * settings.frame_rate) {
+        tick_count.store(0, std::memory_order_relaxed);
+        fps = frame_count / 2;
+        frame_count = 0;
+    }
+}
+
+void end_frame()
+{
+    if (vdp_collision_check())
+        vdp.status |= STATUS_COLLISION;
+    else
+        vdp.status &= static_cast<uint8_t>(~STATUS_COLLISION);
+
+    if (psg_logging)
+        psg_log_frame();
+
+    if (!psg_logging && key_down(KEY_F5)) {
+        key_clear(KEY_F5);
+        SMS_SaveState();
+    }
+    if (!psg_logging && key_down(KEY_F7)) {
+        key_clear(KEY_F7);
+        SMS_LoadState();
+    }
+    if (!psg_logging && key_down(KEY_LALT) && key_down(KEY_P)) {
+        key_clear(KEY_P);
+        psg_log_start();
+        gui_visible = false;
+    }
+
+    input_poll();
+    SMS_UpdateControllers();
+    render_frame_masks();
+    if (gui_visible)
+        gui_frame();
+    overlay();
+    vid_show_page();
+    render_frame_borders();
+    pace_frame();
+}
+
+// The hot keys tested after every scanline.
+void handle_line_hot_keys()
+{
+    if (key_down(KEY_LSHIFT) && key_down(KEY_TAB)) {
+        key_clear(KEY_LSHIFT);
+        key_clear(KEY_TAB);
+        SMS_FreeMachine();
+        SMS_InitMachine();
+    }
+
+    // While a music log runs, Escape ends it instead of opening the menus.
+    if (key_down(KEY_ESC)) {
+        key_clear(KEY_ESC);
+        if (psg_logging)
+            psg_log_stop();
+        else
+            toggle_menus();
+    }
+
+    if (psg_logging)
+        return;
+    if (key_down(KEY_0)) {
+        key_clear(KEY_0);
+        select_state_slot(9);
+    }
+    for (int slot = 0; slot < 9; ++slot) {
+        if (key_down(KEY_1 + slot)) {
+            key_clear(KEY_1 + slot);
+            select_state_slot(slot);
+        }
+    }
+    if (key_down(KEY_LALT) && key_down(KEY_L)) {
+        key_clear(KEY_L);
+        open_rom_selector();
+    }
+}
+
+void run_menu_only()
+{
+    while (!machine.rom_loaded) {
+        input_poll();
+        if (key_down(KEY_ESC)) {
+            key_clear(KEY_ESC);
+            toggle_menus();
+        }
+        if (key_down(KEY_LALT) && key_down(KEY_L)) {
+            key_clear(KEY_L);
+            open_rom_selector();
+        }
+        vid_clear(0, screen_image);
+        if (gui_visible)
+            gui_frame();
+        vid_show_page();
+        host_sleep_ms(10);
+        psg_silence();
+    }
+}
+
+}  // namespace
+
+void show_message(const std::string& text)
+{
+    message = text;
+    message_until = key_clock.load(std::memory_order_relaxed) + POPUP_TICKS;
+}
+
+void SMS_Scanline()
+{
+    vdp.vcounter = static_cast<uint16_t>((vdp.vcounter + 1) % lines_per_frame());
+    const int line = vdp.vcounter;
+    if (vdp_line_step(line))
+        Z80_RaiseIRQ(0xFF);
+
+    if (line < VISIBLE_LINES) {
+        if (video_active) {
+            if (vid_depth() == 32)
+                render_line<uint32_t>(line);
+            else
+                render_line<uint16_t>(line);
+        }
+    } else if (line == VISIBLE_LINES) {
+        end_frame();
+    }
+}
+
+void SMS_Run()
+{
+    if (!machine.rom_loaded) {
+        run_menu_only();
+        return;
+    }
+    line_budget = CYCLES_PER_LINE;
+    while (!quit_run) {
+        const int32_t executed = Z80_Execute(line_budget);
+        // The overshoot of the last instruction is taken from the next line,
+        // so the long-run rate is exact.
+        line_budget = static_cast<int16_t>(line_budget + CYCLES_PER_LINE - executed);
+        SMS_Scanline();
+        handle_line_hot_keys();
+    }
+}

@@ -1,0 +1,86 @@
+#include <png.h>
+#include <zlib.h>
+
+#include <set>
+#include <vector>
+
+#include "host/draw.h"
+#include "host/headless/headless.h"
+#include "host/video.h"
+
+namespace {
+
+// Widens an n-bit channel to 8 bits, so that full scale stays full scale.
+uint32_t widen(uint32_t value, int bits)
+{
+    return (value << (8 - bits)) | (value >> (2 * bits - 8));
+}
+
+}  // namespace
+
+uint32_t picture_pixel_xrgb(int x, int y)
+{
+    const int px = picture_x_offset + x;
+    const int py = picture_y_offset + y;
+    const PixelFormat& format = *video_driver.format;
+    if (format.bytes_per_pixel == 4)
+        return static_cast<const uint32_t*>(screen_image.pixels)[py * screen_image.pitch + px] & 0xFFFFFF;
+
+    const uint32_t pixel = static_cast<const uint16_t*>(screen_image.pixels)[py * screen_image.pitch + px];
+    uint32_t r, g, b;
+    if (format.depth == 15) {
+        r = widen((pixel >> 10) & 0x1F, 5);
+        g = widen((pixel >> 5) & 0x1F, 5);
+    } else {
+        r = widen((pixel >> 11) & 0x1F, 5);
+        g = widen((pixel >> 5) & 0x3F, 6);
+    }
+    b = widen(pixel & 0x1F, 5);
+    return (r << 16) | (g << 8) | b;
+}
+
+uint32_t picture_crc32()
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    uint8_t row[HEADLESS_WIDTH * 4];
+    for (int y = 0; y < HEADLESS_HEIGHT; ++y) {
+        for (int x = 0; x < HEADLESS_WIDTH; ++x) {
+            const uint32_t pixel = picture_pixel_xrgb(x, y);
+            for (int i = 0; i < 4; ++i)
+                row[x * 4 + i] = static_cast<uint8_t>(pixel >> (8 * i));
+        }
+        crc = crc32(crc, row, sizeof row);
+    }
+    return static_cast<uint32_t>(crc);
+}
+
+int picture_colour_count()
+{
+    std::set<uint32_t> colours;
+    for (int y = 0; y < HEADLESS_HEIGHT; ++y)
+        for (int x = 0; x < HEADLESS_WIDTH; ++x)
+            colours.insert(picture_pixel_xrgb(x, y));
+    return static_cast<int>(colours.size());
+}
+
+bool picture_write_png(const char* path)
+{
+    std::vector<uint8_t> rgb(HEADLESS_WIDTH * HEADLESS_HEIGHT * 3);
+    for (int y = 0; y < HEADLESS_HEIGHT; ++y) {
+        for (int x = 0; x < HEADLESS_WIDTH; ++x) {
+            const uint32_t pixel = picture_pixel_xrgb(x, y);
+            uint8_t* out = &rgb[(y * HEADLESS_WIDTH + x) * 3];
+            out[0] = static_cast<uint8_t>(pixel >> 16);
+            out[1] = static_cast<uint8_t>(pixel >> 8);
+            out[2] = static_cast<uint8_t>(pixel);
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = HEADLESS_WIDTH;
+    image.height = HEADLESS_HEIGHT;
+    image.format = PNG_FORMAT_RGB;
+    const bool written = png_image_write_to_file(&image, path, 0, rgb.data(), 0, nullptr) != 0;
+    png_image_free(&image);
+    return written;
+}

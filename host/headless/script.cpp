@@ -1,0 +1,95 @@
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <sstream>
+
+#include "host/headless/headless.h"
+#include "ui/key_names.h"
+
+namespace {
+
+bool parse_int(const std::string& word, long low, long high, int& value)
+{
+    if (word.empty())
+        return false;
+    char* end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(word.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || parsed < low || parsed > high)
+        return false;
+    value = static_cast<int>(parsed);
+    return true;
+}
+
+bool parse_up_down(const std::string& word, int& down)
+{
+    if (word == "down" || word == "up") {
+        down = word == "down";
+        return true;
+    }
+    return false;
+}
+
+// A code made only of digits is a scan code; anything else is a key name.
+bool parse_key_code(const std::string& word, int& code)
+{
+    const bool numeric = !word.empty() && std::all_of(word.begin(), word.end(), [](unsigned char c) {
+        return std::isdigit(c);
+    });
+    if (numeric)
+        return parse_int(word, 0, 255, code);
+    code = key_code_by_name(word.c_str());
+    return code > 0;
+}
+
+bool parse_line(const std::string& line, InputEvent& event)
+{
+    std::istringstream words(line);
+    std::string frame, kind, a, b, extra;
+    words >> frame >> kind >> a >> b >> extra;
+    if (!extra.empty() || !parse_int(frame, 1, INT_MAX, event.frame))
+        return false;
+    if (kind == "key") {
+        event.kind = InputEvent::KEY;
+        return parse_key_code(a, event.a) && parse_up_down(b, event.b);
+    }
+    if (kind == "mouse") {
+        event.kind = InputEvent::MOUSE;
+        return parse_int(a, INT_MIN, INT_MAX, event.a) && parse_int(b, INT_MIN, INT_MAX, event.b);
+    }
+    event.b = 0;
+    if (!b.empty())
+        return false;
+    if (kind == "button") {
+        event.kind = InputEvent::BUTTON;
+        return parse_up_down(a, event.a);
+    }
+    if (kind == "wheel") {
+        event.kind = InputEvent::WHEEL;
+        return parse_int(a, INT_MIN / 2, INT_MAX / 2, event.a);
+    }
+    return false;
+}
+
+}  // namespace
+
+bool input_script_parse(const std::string& text, const std::string& name, std::vector<InputEvent>& events,
+                        std::string& error)
+{
+    std::istringstream lines(text);
+    std::string line;
+    for (int number = 1; std::getline(lines, line); ++number) {
+        const size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos || line[first] == '#')
+            continue;
+        InputEvent event{};
+        if (!parse_line(line, event)) {
+            error = name + ":" + std::to_string(number) + ": malformed input event: " + line;
+            return false;
+        }
+        events.push_back(event);
+    }
+    return true;
+}

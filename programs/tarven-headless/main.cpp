@@ -1,1 +1,218 @@
-int main() { return 0; }
+// tarven-headless: runs a game for a number of frames without a window, for
+// automated runs, tests and benchmarks. It shares the whole machine with
+// tarven; only the host layer differs.
+#include <zlib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/draw.h"
+#include "host/headless/headless.h"
+#include "host/log.h"
+#include "machine/machine.h"
+#include "machine/savestate.h"
+#include "machine/scheduler.h"
+#include "ui/config.h"
+#include "vdp/vdp.h"
+
+namespace {
+
+struct StateAction {
+    std::string file;
+    int frame;
+    bool load;
+};
+
+struct Options {
+    int frames = 60;
+    int depth = 32;
+    bool video = true;
+    bool hash = false;
+    bool bench = false;
+    std::string input;
+    std::string screenshot;
+    std::vector<StateAction> states;
+    std::string rom;
+};
+
+Options options;
+
+[[noreturn]] void usage(const char* problem)
+{
+    std::fprintf(stderr,
+                 "tarven-headless: %s\n"
+                 "usage: tarven-headless [options] ROM\n"
+                 "  --frames N             run N frames (default 60)\n"
+                 "  --rate 50|60           frame rate (PAL or NTSC)\n"
+                 "  --region usa|japan     console region\n"
+                 "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
+                 "  --no-video             draw nothing (measures the machine alone)\n"
+                 "  --input FILE           scripted input, one event a line\n"
+                 "  --save-state FILE@N    save the machine to FILE at the end of frame N\n"
+                 "  --load-state FILE@N    load the machine from FILE at the end of frame N\n"
+                 "  --screenshot FILE.png  write the last frame's picture\n"
+                 "  --hash                 print machine-crc32 and picture-crc32\n"
+                 "  --bench                print fps and speed\n",
+                 problem);
+    std::exit(2);
+}
+
+int parse_count(const char* text, const char* what)
+{
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*text == '\0' || *end != '\0' || value < 1 || value > 100000000)
+        usage((std::string("bad ") + what + ": " + text).c_str());
+    return static_cast<int>(value);
+}
+
+StateAction parse_state_action(const std::string& argument, bool load)
+{
+    const size_t at = argument.rfind('@');
+    if (at == std::string::npos || at == 0)
+        usage(("expected FILE@FRAME, got " + argument).c_str());
+    return {argument.substr(0, at), parse_count(argument.c_str() + at + 1, "frame"), load};
+}
+
+void parse_options(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> const char* {
+            if (i + 1 >= argc)
+                usage((arg + " needs a value").c_str());
+            return argv[++i];
+        };
+        if (arg == "--frames") {
+            options.frames = parse_count(value(), "frame count");
+        } else if (arg == "--rate") {
+            const std::string rate = value();
+            if (rate != "50" && rate != "60")
+                usage("the rate is 50 or 60");
+            settings.frame_rate = std::stoi(rate);
+        } else if (arg == "--region") {
+            const std::string region = value();
+            if (region != "usa" && region != "japan")
+                usage("the region is usa or japan");
+            settings.usa = region == "usa";
+        } else if (arg == "--bpp") {
+            const std::string depth = value();
+            if (depth != "15" && depth != "16" && depth != "32")
+                usage("the depth is 15, 16 or 32");
+            options.depth = std::stoi(depth);
+        } else if (arg == "--no-video") {
+            options.video = false;
+        } else if (arg == "--input") {
+            options.input = value();
+        } else if (arg == "--save-state" || arg == "--load-state") {
+            options.states.push_back(parse_state_action(value(), arg == "--load-state"));
+        } else if (arg == "--screenshot") {
+            options.screenshot = value();
+        } else if (arg == "--hash") {
+            options.hash = true;
+        } else if (arg == "--bench") {
+            options.bench = true;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            usage(("unknown option " + arg).c_str());
+        } else if (options.rom.empty()) {
+            options.rom = arg;
+        } else {
+            usage("more than one ROM named");
+        }
+    }
+    if (options.rom.empty())
+        usage("no ROM named");
+}
+
+void load_input_script()
+{
+    std::ifstream file(options.input, std::ios::binary);
+    if (!file)
+        fatal_exit("cannot read input script %s", options.input.c_str());
+    std::ostringstream text;
+    text << file.rdbuf();
+    std::vector<InputEvent> events;
+    std::string error;
+    if (!input_script_parse(text.str(), options.input, events, error))
+        fatal_exit("%s", error.c_str());
+    input_script_set(std::move(events));
+}
+
+void on_frame(int frame)
+{
+    for (const StateAction& action : options.states) {
+        if (action.frame != frame)
+            continue;
+        message.clear();
+        const bool done = action.load ? SMS_LoadStateFrom(action.file.c_str()) : SMS_SaveStateTo(action.file.c_str());
+        if (!done) {
+            // A refused state says why in the popup message; a file that
+            // cannot be opened or written says nothing there.
+            const std::string why = !message.empty() ? message
+                                                     : action.file + (action.load ? " could not be loaded"
+                                                                                  : " could not be saved");
+            fatal_exit("%s", why.c_str());
+        }
+    }
+    if (frame >= options.frames)
+        quit_run = true;
+}
+
+uint32_t machine_crc32()
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    crc = crc32(crc, machine.ram.data(), static_cast<uInt>(machine.ram.size()));
+    crc = crc32(crc, vdp.vram, sizeof vdp.vram);
+    crc = crc32(crc, vdp.cram, sizeof vdp.cram);
+    return static_cast<uint32_t>(crc);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Settings come from the command line alone: a run never depends on, or
+    // overwrites, the user's tarven.cfg.
+    config_path = nullptr;
+    parse_options(argc, argv);
+
+    log_reset();
+    if (!options.input.empty())
+        load_input_script();
+    exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
+
+    headless_video_start(options.depth);
+    video_active = options.video ? 1 : 0;
+    vid_fill_mode = 1;
+    SMS_SetupCPU();
+    SMS_LoadROM(options.rom.c_str());
+    SMS_InitMachine();
+    gui_visible = false;
+    headless_frame_hook = on_frame;
+
+    const auto start = std::chrono::steady_clock::now();
+    SMS_Run();
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+
+    if (options.hash) {
+        std::printf("machine-crc32 %08x\n", machine_crc32());
+        std::printf("picture-crc32 %08x\n", picture_crc32());
+        std::printf("picture-colours %d\n", picture_colour_count());
+    }
+    if (!options.screenshot.empty() && !picture_write_png(options.screenshot.c_str()))
+        fatal_exit("cannot write %s", options.screenshot.c_str());
+    if (options.bench) {
+        const double frames_per_second = options.frames / elapsed.count();
+        std::printf("fps %.1f\n", frames_per_second);
+        std::printf("speed %.2f\n", frames_per_second / settings.frame_rate);
+    }
+    std::fflush(stdout);
+    exit_hooks_run();
+    return 0;
+}

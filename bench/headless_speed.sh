@@ -1,0 +1,28 @@
+#!/bin/sh
+# Prints tarven-headless's speed (a multiple of real time) on every homebrew
+# game and the median, with rendering at 32 bits per pixel and without.
+# usage: bench/headless_speed.sh [BUILD_DIR] [FRAMES]
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build/release}
+frames=${2:-3000}
+program=$build/programs/tarven-headless/tarven-headless
+games=$root/../shared/testroms/homebrew
+
+median() {
+    sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+for mode in render no-video; do
+    flags=""
+    [ "$mode" = no-video ] && flags="--no-video"
+    speeds=""
+    for rom in "$games"/*.sms; do
+        speed=$("$root/programs/tarven-headless/tests/run_in_scratch.sh" "$program" "$rom" \
+            --frames "$frames" --bench $flags | awk '/^speed/ { print $2 }')
+        printf '%-8s %-24s %s\n' "$mode" "$(basename "$rom" .sms)" "$speed"
+        speeds="$speeds$speed
+"
+    done
+    printf '%-8s median %s\n' "$mode" "$(printf '%s' "$speeds" | median)"
+done

@@ -1,0 +1,44 @@
+// The host layer of tarven-headless: a memory back buffer instead of a
+// window, scripted input instead of devices, and one simulated timer tick per
+// frame so that frames run back to back.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int HEADLESS_WIDTH = 256;
+constexpr int HEADLESS_HEIGHT = 192;
+
+// Makes screen_image a 256 x 192 memory buffer of the given depth (15, 16 or
+// 32) and starts drawing into it.
+void headless_video_start(int depth);
+
+struct InputEvent {
+    enum Kind { KEY, MOUSE, BUTTON, WHEEL };
+    int frame;  // delivered at this frame's input poll; frames count from 1
+    Kind kind;
+    int a;      // KEY: scan code; MOUSE: x; BUTTON: 1 down, 0 up; WHEEL: delta
+    int b;      // KEY: 1 down, 0 up; MOUSE: y
+};
+
+// Parses an input script; on a malformed line returns false with `error`
+// naming the line.
+bool input_script_parse(const std::string& text, const std::string& name, std::vector<InputEvent>& events,
+                        std::string& error);
+// Events that input_poll delivers, frame by frame.
+void input_script_set(std::vector<InputEvent> events);
+
+// Frames polled so far.
+int headless_frame();
+// Called at each frame's input poll, before the frame's scripted events.
+extern void (*headless_frame_hook)(int frame);
+
+// The screen image's 256 x 192 pixels as 0x00RRGGBB, whatever the pixel format.
+uint32_t picture_pixel_xrgb(int x, int y);
+// zlib's CRC-32 over the picture as little-endian 32-bit XRGB values, row by row.
+uint32_t picture_crc32();
+// How many different colours the picture shows.
+int picture_colour_count();
+// Writes the picture as an 8-bit RGB PNG file.
+bool picture_write_png(const char* path);

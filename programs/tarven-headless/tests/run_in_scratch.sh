@@ -1,0 +1,14 @@
+#!/bin/sh
+# run_in_scratch.sh PROGRAM ROM [ARGUMENTS...]
+# Runs PROGRAM on ROM from a fresh scratch directory that holds a link to the
+# ROM, so that the files derived from the ROM's name (cartridge RAM, save
+# states) land in the scratch directory and never beside the shared ROM.
+set -eu
+program=$1
+rom=$2
+shift 2
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+ln -s "$(realpath "$rom")" "$scratch/$(basename "$rom")"
+cd "$scratch"
+"$program" "$@" "$(basename "$rom")"

@@ -1,0 +1,12 @@
+// Names of the keys by scan code, as the key configuration shows them.
+#pragma once
+
+constexpr int KEY_NAME_COUNT = 86;
+
+// Index 0 is the empty name; codes from KEY_NAME_COUNT up have no name.
+extern const char* const key_names[KEY_NAME_COUNT];
+
+// The name shown for a scan code: its table name, or "scancode" past the table.
+const char* key_name(int code);
+// The scan code with this name (case-insensitive), or -1.
+int key_code_by_name(const char* name);
