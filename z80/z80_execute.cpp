@@ -74,6 +74,9 @@ int32_t Z80_Execute(int32_t budget) {
     static const void* const xycb_table[256] = {Z80_HEX256(Z80_LABEL_ADDRESS, xycb)};
     static const void* const ed_table[256] = {Z80_HEX256(Z80_LABEL_ADDRESS, ed)};
 
+    // A negative budget is no request to run for billions of cycles: like a
+    // budget of 0 it runs exactly one instruction.
+    if (budget < 0) budget = 0;
     z80_budget = budget;
     z80_remaining = budget;
     Z80Cpu s;
