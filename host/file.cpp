@@ -10,7 +10,7 @@ bool write_file_atomically(const std::string& path, const std::function<bool(FIL
     if (!file)
         return false;
     bool ok = write(file);
-    ok = std::fflush(file) == 0 && ok;
+    ok = std::fflush(file) == 0 && !std::ferror(file) && ok;
     ok = fsync(fileno(file)) == 0 && ok;
     ok = std::fclose(file) == 0 && ok;
     if (ok && std::rename(temp.c_str(), path.c_str()) == 0)

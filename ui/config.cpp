@@ -1,5 +1,7 @@
 #include "ui/config.h"
 
+#include "host/file.h"
+
 #include <unistd.h>
 
 #include <cctype>
@@ -334,15 +336,8 @@ void config_write()
 {
     if (!config_path)
         return;
-    // Written beside the old file and renamed over it, so that a crash or a
-    // full disk leaves the previous settings rather than a truncated file.
-    const std::string temporary = std::string(config_path) + ".tmp";
-    FILE* file = std::fopen(temporary.c_str(), "w");
-    if (!file)
-        return;
-    write_settings(file);
-    bool written = std::fflush(file) == 0 && !std::ferror(file) && fsync(fileno(file)) == 0;
-    written = std::fclose(file) == 0 && written;
-    if (!written || std::rename(temporary.c_str(), config_path) != 0)
-        std::remove(temporary.c_str());
+    write_file_atomically(config_path, [](FILE* file) {
+        write_settings(file);
+        return true;
+    });
 }

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host/log.h"
+
+namespace {
+
+std::string hooks_run;
+
+class LogTest : public ::testing::Test {
+protected:
+    std::filesystem::path old_dir;
+    std::filesystem::path dir;
+
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/tarven-log-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+        old_dir = std::filesystem::current_path();
+        std::filesystem::current_path(dir);
+        hooks_run.clear();
+    }
+    void TearDown() override
+    {
+        std::filesystem::current_path(old_dir);
+        std::filesystem::remove_all(dir);
+    }
+
+    static std::string log_text()
+    {
+        std::ifstream file("tarven.log");
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+};
+
+}  // namespace
+
+TEST_F(LogTest, ResetStartsAnEmptyLogAndLinesAppend)
+{
+    std::ofstream("tarven.log") << "from an earlier run\n";
+    log_reset();
+    EXPECT_FALSE(std::filesystem::exists("tarven.log"));
+    log_write("Odd pitch detected: %s", "please report sightings of this error message.");
+    log_write("%d", 42);
+    EXPECT_EQ(log_text(), "Odd pitch detected: please report sightings of this error message.\n42\n");
+}
+
+TEST_F(LogTest, HooksRunNewestFirst)
+{
+    log_reset();
+    exit_hook_add([] { hooks_run += "A"; }, "A");
+    exit_hook_add([] { hooks_run += "B"; }, std::string(60, 'x').c_str());
+    exit_hooks_run();
+    EXPECT_EQ(hooks_run, "BA");
+}
+
+TEST_F(LogTest, FatalExitRunsHooksAndLogsOnlyRealMessages)
+{
+    log_reset();
+    exit_hook_add([] { std::ofstream("hook-ran") << "yes"; }, "marker");
+    EXPECT_EXIT(fatal_exit("%s", "vid_none"), ::testing::ExitedWithCode(255), "vid_none");
+    EXPECT_TRUE(std::filesystem::exists("hook-ran"));
+    EXPECT_EQ(log_text(), "Exiting: vid_none\n");
+
+    log_reset();
+    std::filesystem::remove("hook-ran");
+    exit_hook_add([] { std::ofstream("hook-ran") << "yes"; }, "marker");
+    EXPECT_EXIT(fatal_exit("%s", ""), ::testing::ExitedWithCode(255), "");
+    EXPECT_TRUE(std::filesystem::exists("hook-ran"));
+    EXPECT_FALSE(std::filesystem::exists("tarven.log"));
+}
+
+TEST_F(LogTest, LongMessagesAreCutNotOverflowed)
+{
+    log_reset();
+    log_write("%s", std::string(1000, 'm').c_str());
+    EXPECT_EQ(log_text(), std::string(255, 'm') + "\n");
+}
