@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -13,10 +14,10 @@ constexpr size_t MESSAGE_SIZE = 256;
 struct ExitHook {
     char name[HOOK_NAME_SIZE];
     ExitHookCallback callback;
-    ExitHook* next;  // the next older hook
 };
 
-ExitHook* hooks_newest = nullptr;
+// Oldest first; they run from the back.
+std::vector<ExitHook> exit_hooks;
 
 void message_to_stderr(const char* message)
 {
@@ -30,7 +31,7 @@ FatalMessageHandler fatal_message_handler = message_to_stderr;
 void log_reset()
 {
     std::remove(LOG_FILE);
-    hooks_newest = nullptr;
+    exit_hooks.clear();
 }
 
 void log_write(const char* format, ...)
@@ -51,17 +52,15 @@ void log_write(const char* format, ...)
 
 void exit_hook_add(ExitHookCallback callback, const char* name)
 {
-    // Hooks live until the process ends, so their records are never freed.
-    auto* hook = new ExitHook{};
-    std::strncpy(hook->name, name, HOOK_NAME_SIZE - 1);
-    hook->callback = callback;
-    hook->next = hooks_newest;
-    hooks_newest = hook;
+    ExitHook hook{};
+    std::strncpy(hook.name, name, HOOK_NAME_SIZE - 1);
+    hook.callback = callback;
+    exit_hooks.push_back(hook);
 }
 
 void exit_hooks_run()
 {
-    for (ExitHook* hook = hooks_newest; hook; hook = hook->next)
+    for (auto hook = exit_hooks.rbegin(); hook != exit_hooks.rend(); ++hook)
         hook->callback();
 }
 
