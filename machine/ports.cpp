@@ -24,6 +24,12 @@ bool joystick_button(const JoystickState& joystick, int32_t button)
     return button >= 0 && button < JOYSTICK_BUTTONS && joystick.buttons[button] != 0;
 }
 
+PlayerInput read_joystick(const JoystickState& joystick, int32_t button1, int32_t button2, int32_t pause)
+{
+    return {joystick.up != 0, joystick.down != 0, joystick.left != 0, joystick.right != 0,
+            joystick_button(joystick, button1), joystick_button(joystick, button2), joystick_button(joystick, pause)};
+}
+
 PlayerInput read_player(int32_t device)
 {
     switch (device) {
@@ -31,16 +37,10 @@ PlayerInput read_player(int32_t device)
         return {key_down(settings.kup), key_down(settings.kdown), key_down(settings.kleft),
                 key_down(settings.kright), key_down(settings.kb1), key_down(settings.kb2),
                 key_down(settings.kpause)};
-    case DEVICE_JOYSTICK1: {
-        const JoystickState& j = joysticks[0];
-        return {j.up != 0, j.down != 0, j.left != 0, j.right != 0, joystick_button(j, settings.j1b1),
-                joystick_button(j, settings.j1b2), joystick_button(j, settings.j1pause)};
-    }
-    case DEVICE_JOYSTICK2: {
-        const JoystickState& j = joysticks[1];
-        return {j.up != 0, j.down != 0, j.left != 0, j.right != 0, joystick_button(j, settings.j2b1),
-                joystick_button(j, settings.j2b2), joystick_button(j, settings.j2pause)};
-    }
+    case DEVICE_JOYSTICK1:
+        return read_joystick(joysticks[0], settings.j1b1, settings.j1b2, settings.j1pause);
+    case DEVICE_JOYSTICK2:
+        return read_joystick(joysticks[1], settings.j2b1, settings.j2b2, settings.j2pause);
     default:
         return {};
     }

@@ -107,14 +107,12 @@ template <typename Pixel> PictureLine<Pixel> picture_line(int line)
     return pl;
 }
 
-// Decodes the line's 32 name table entries into one palette index per
-// picture column, before scrolling. With only_priority, entries without the
-// priority bit decode as index 0. Returns whether any entry has the bit.
-bool decode_background(int line, uint8_t* indices, bool only_priority)
+// Decodes the 32 name table entries of a name table pixel row into one
+// palette index per column, before scrolling. With only_priority, entries
+// without the priority bit decode as index 0. Returns whether any entry has
+// the bit.
+bool decode_background(int row, uint8_t* indices, bool only_priority)
 {
-    int row = line + vdp.vscroll;
-    if (row > 223)  // the name table is 28 rows high
-        row -= 224;
     unsigned entries = vdp.name_table_base + (row >> 3) * 64;
     int fine = row & 7;
     bool priority = false;
@@ -139,6 +137,32 @@ int horizontal_scroll(int line)
     return locked ? 0 : vdp.hscroll;
 }
 
+// Register 0 bit 7 keeps the vertical scroll off the rightmost eight tile
+// columns, so that a status panel there stays put while the playfield
+// scrolls.
+constexpr int VSCROLL_LOCKED_FROM = 192;
+
+// The palette index of each picture column of the line, scrolled. Returns
+// whether any of the line's name table entries has the priority bit.
+bool background_line(int line, uint8_t* picture, bool only_priority)
+{
+    int row = line + vdp.vscroll;
+    if (row > 223)  // the name table is 28 rows high
+        row -= 224;
+    uint8_t decoded[PICTURE_WIDTH];
+    bool priority = decode_background(row, decoded, only_priority);
+    uint8_t start = uint8_t(-horizontal_scroll(line));
+    int locked_from = (vdp.registers[0] & 0x80) && row != line ? VSCROLL_LOCKED_FROM : PICTURE_WIDTH;
+    for (int x = 0; x < locked_from; x++)
+        picture[x] = decoded[uint8_t(start + x)];
+    if (locked_from < PICTURE_WIDTH) {
+        priority |= decode_background(line, decoded, only_priority);
+        for (int x = locked_from; x < PICTURE_WIDTH; x++)
+            picture[x] = decoded[uint8_t(start + x)];
+    }
+    return priority;
+}
+
 // A filled rectangle in the backdrop colour. Drawn row by row rather than
 // with vid_rect so that the GUI's outline mode can never leave the mask open.
 void fill_backdrop(int x1, int y1, int x2, int y2)
@@ -161,12 +185,11 @@ template <typename Pixel> void render_background_line(int line)
         return;
     }
     uint8_t indices[PICTURE_WIDTH];
-    if (decode_background(line, indices, false))
+    if (background_line(line, indices, false))
         render_line_priority = true;
-    uint8_t start = uint8_t(-horizontal_scroll(line));
     Pixel* out = pl.row + pl.left;
     for (int x = pl.first; x < pl.end; x++)
-        out[x] = Pixel(vdp.palette[indices[uint8_t(start + x)]]);
+        out[x] = Pixel(vdp.palette[indices[x]]);
 }
 
 template <typename Pixel> void render_sprite_line(int line)
@@ -212,16 +235,13 @@ template <typename Pixel> void render_priority_line(int line)
     if (!pl.row || !display_enabled() || render_disable_bg)
         return;
     uint8_t indices[PICTURE_WIDTH];
-    decode_background(line, indices, true);
-    uint8_t start = uint8_t(-horizontal_scroll(line));
+    background_line(line, indices, true);
     Pixel* out = pl.row + pl.left;
     // Colour 0 of a priority tile lets the sprite show through, whichever
     // palette the tile uses, as on the console.
-    for (int x = pl.first; x < pl.end; x++) {
-        uint8_t index = indices[uint8_t(start + x)];
-        if (index & 15)
-            out[x] = Pixel(vdp.palette[index]);
-    }
+    for (int x = pl.first; x < pl.end; x++)
+        if (indices[x] & 15)
+            out[x] = Pixel(vdp.palette[indices[x]]);
 }
 
 template void render_background_line<uint16_t>(int);

@@ -206,6 +206,25 @@ TEST_F(RenderTest, VerticalScrollWrapsAtTwoHundredTwentyFour)
     EXPECT_EQ(shown_run(0, 191, 3), (Indices{7, 1, 7}));  // name row 23
 }
 
+TEST_F(RenderTest, LockedRightColumnsIgnoreTheVerticalScroll)
+{
+    // Name row n shows colour n + 1 in every column.
+    for (int n = 0; n < 28; n++) {
+        solid_tile(0, 40 + n, (n % 15) + 1);
+        for (int column = 0; column < 32; column++)
+            entry(column, n, 40 + n);
+    }
+    vdp.vscroll = 16;
+    vdp.registers[0] = 0x80;
+    render(0);
+    EXPECT_EQ(shown(191, 0), 3);  // scrolled: name row 2
+    EXPECT_EQ(shown(192, 0), 1);  // locked: name row 0
+    EXPECT_EQ(shown(255, 0), 1);
+    vdp.registers[0] = 0;
+    render(0);
+    EXPECT_EQ(shown(255, 0), 3);
+}
+
 TEST_F(RenderTest, SpritesUseTheirPaletteAndTransparentColourZero)
 {
     solid_tile(SPRITE_PATTERNS, 2, 5);
