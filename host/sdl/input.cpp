@@ -1,0 +1,276 @@
+// Window events, keyboard, mouse and joysticks on SDL, gathered into the
+// input state the rest of the program reads.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <mutex>
+#include <utility>
+
+#include "host/draw.h"
+#include "host/input.h"
+#include "host/log.h"
+#include "host/sdl/sdl_host.h"
+#include "host/sdl/sdl_internal.h"
+#include "ui/config.h"
+
+namespace {
+
+using ScanCodeTable = std::array<uint8_t, SDL_NUM_SCANCODES>;
+
+// PC set-1 scan codes by SDL scancode; 0 for keys the program ignores. The
+// cursor keys, right Alt and keypad Enter take the codes of their keypad or
+// left-hand twins, so the rest of the program sees one code for each.
+constexpr ScanCodeTable make_scan_codes()
+{
+    constexpr std::pair<SDL_Scancode, uint8_t> PAIRS[] = {
+        {SDL_SCANCODE_ESCAPE, 0x01}, {SDL_SCANCODE_1, 0x02}, {SDL_SCANCODE_2, 0x03}, {SDL_SCANCODE_3, 0x04},
+        {SDL_SCANCODE_4, 0x05}, {SDL_SCANCODE_5, 0x06}, {SDL_SCANCODE_6, 0x07}, {SDL_SCANCODE_7, 0x08},
+        {SDL_SCANCODE_8, 0x09}, {SDL_SCANCODE_9, 0x0A}, {SDL_SCANCODE_0, 0x0B}, {SDL_SCANCODE_MINUS, 0x0C},
+        {SDL_SCANCODE_EQUALS, 0x0D}, {SDL_SCANCODE_BACKSPACE, 0x0E}, {SDL_SCANCODE_TAB, 0x0F},
+        {SDL_SCANCODE_Q, 0x10}, {SDL_SCANCODE_W, 0x11}, {SDL_SCANCODE_E, 0x12}, {SDL_SCANCODE_R, 0x13},
+        {SDL_SCANCODE_T, 0x14}, {SDL_SCANCODE_Y, 0x15}, {SDL_SCANCODE_U, 0x16}, {SDL_SCANCODE_I, 0x17},
+        {SDL_SCANCODE_O, 0x18}, {SDL_SCANCODE_P, 0x19}, {SDL_SCANCODE_LEFTBRACKET, 0x1A},
+        {SDL_SCANCODE_RIGHTBRACKET, 0x1B}, {SDL_SCANCODE_RETURN, 0x1C}, {SDL_SCANCODE_LCTRL, 0x1D},
+        {SDL_SCANCODE_A, 0x1E}, {SDL_SCANCODE_S, 0x1F}, {SDL_SCANCODE_D, 0x20}, {SDL_SCANCODE_F, 0x21},
+        {SDL_SCANCODE_G, 0x22}, {SDL_SCANCODE_H, 0x23}, {SDL_SCANCODE_J, 0x24}, {SDL_SCANCODE_K, 0x25},
+        {SDL_SCANCODE_L, 0x26}, {SDL_SCANCODE_SEMICOLON, 0x27}, {SDL_SCANCODE_APOSTROPHE, 0x28},
+        {SDL_SCANCODE_GRAVE, 0x29}, {SDL_SCANCODE_LSHIFT, 0x2A}, {SDL_SCANCODE_BACKSLASH, 0x2B},
+        {SDL_SCANCODE_NONUSHASH, 0x2B}, {SDL_SCANCODE_Z, 0x2C}, {SDL_SCANCODE_X, 0x2D}, {SDL_SCANCODE_C, 0x2E},
+        {SDL_SCANCODE_V, 0x2F}, {SDL_SCANCODE_B, 0x30}, {SDL_SCANCODE_N, 0x31}, {SDL_SCANCODE_M, 0x32},
+        {SDL_SCANCODE_COMMA, 0x33}, {SDL_SCANCODE_PERIOD, 0x34}, {SDL_SCANCODE_SLASH, 0x35},
+        {SDL_SCANCODE_RSHIFT, 0x36}, {SDL_SCANCODE_KP_MULTIPLY, 0x37}, {SDL_SCANCODE_LALT, 0x38},
+        {SDL_SCANCODE_SPACE, 0x39}, {SDL_SCANCODE_CAPSLOCK, 0x3A}, {SDL_SCANCODE_F1, 0x3B},
+        {SDL_SCANCODE_F2, 0x3C}, {SDL_SCANCODE_F3, 0x3D}, {SDL_SCANCODE_F4, 0x3E}, {SDL_SCANCODE_F5, 0x3F},
+        {SDL_SCANCODE_F6, 0x40}, {SDL_SCANCODE_F7, 0x41}, {SDL_SCANCODE_F8, 0x42}, {SDL_SCANCODE_F9, 0x43},
+        {SDL_SCANCODE_F10, 0x44}, {SDL_SCANCODE_NUMLOCKCLEAR, 0x45}, {SDL_SCANCODE_SCROLLLOCK, 0x46},
+        {SDL_SCANCODE_KP_7, 0x47}, {SDL_SCANCODE_KP_8, 0x48}, {SDL_SCANCODE_KP_9, 0x49},
+        {SDL_SCANCODE_KP_MINUS, 0x4A}, {SDL_SCANCODE_KP_4, 0x4B}, {SDL_SCANCODE_KP_5, 0x4C},
+        {SDL_SCANCODE_KP_6, 0x4D}, {SDL_SCANCODE_KP_PLUS, 0x4E}, {SDL_SCANCODE_KP_1, 0x4F},
+        {SDL_SCANCODE_KP_2, 0x50}, {SDL_SCANCODE_KP_3, 0x51}, {SDL_SCANCODE_KP_0, 0x52},
+        {SDL_SCANCODE_KP_PERIOD, 0x53}, {SDL_SCANCODE_NONUSBACKSLASH, 0x56}, {SDL_SCANCODE_F11, 0x57},
+        {SDL_SCANCODE_F12, 0x58}, {SDL_SCANCODE_RCTRL, 0x9D}, {SDL_SCANCODE_KP_DIVIDE, 0xB5},
+        {SDL_SCANCODE_PRINTSCREEN, 0xB7}, {SDL_SCANCODE_PAUSE, 0xC5}, {SDL_SCANCODE_HOME, 0xC7},
+        {SDL_SCANCODE_PAGEUP, 0xC9}, {SDL_SCANCODE_END, 0xCF}, {SDL_SCANCODE_PAGEDOWN, 0xD1},
+        {SDL_SCANCODE_INSERT, 0xD2}, {SDL_SCANCODE_DELETE, 0xD3}, {SDL_SCANCODE_LGUI, 0xDB},
+        {SDL_SCANCODE_RGUI, 0xDC}, {SDL_SCANCODE_APPLICATION, 0xDD},
+        // Folded onto their twins.
+        {SDL_SCANCODE_UP, 0x48}, {SDL_SCANCODE_LEFT, 0x4B}, {SDL_SCANCODE_RIGHT, 0x4D},
+        {SDL_SCANCODE_DOWN, 0x50}, {SDL_SCANCODE_RALT, 0x38}, {SDL_SCANCODE_KP_ENTER, 0x1C},
+    };
+    ScanCodeTable codes{};
+    for (const auto& [scancode, code] : PAIRS)
+        codes[scancode] = code;
+    return codes;
+}
+
+constexpr ScanCodeTable SCAN_CODES = make_scan_codes();
+
+// Ticks from a press to its first repeat is REPEAT_DELAY + REPEAT_PERIOD.
+constexpr int32_t REPEAT_DELAY = 20;
+constexpr int32_t REPEAT_PERIOD = 9;
+
+// The key being auto-repeated. The timer thread re-asserts it while the main
+// thread may release it, so both sides take the lock: otherwise a repeat
+// racing a release could leave the key looking held for good.
+std::mutex repeat_mutex;
+int32_t held_key = 0;
+int32_t repeat_start = 0;
+int32_t repeat_count = 0;
+
+// SDL reports axes as -32768..32767; the program works in 0..65535 with the
+// middle half of the range as dead zone.
+constexpr uint32_t AXIS_CENTRE = 32768;
+constexpr uint32_t AXIS_RANGE = 65535;
+constexpr uint32_t DEAD_ZONE_START = AXIS_RANGE / 4;
+constexpr uint32_t DEAD_ZONE_END = AXIS_RANGE / 4 + AXIS_RANGE / 2;
+
+SDL_Joystick* joystick_devices[2] = {};
+bool cursor_shown = true;
+
+void key_event(const SDL_KeyboardEvent& event)
+{
+    // The timer thread makes its own repeats, at the emulator's pace.
+    if (event.repeat)
+        return;
+    const uint8_t code = SCAN_CODES[event.keysym.scancode];
+    if (code == 0)
+        return;
+    std::lock_guard lock(repeat_mutex);
+    if (event.state == SDL_PRESSED) {
+        last_key.store(code, std::memory_order_relaxed);
+        key_state[code].store(0x80, std::memory_order_relaxed);
+        if (code != held_key) {
+            repeat_start = key_clock.load(std::memory_order_relaxed);
+            repeat_count = 0;
+            held_key = code;
+        }
+    } else {
+        key_state[code].store(0, std::memory_order_relaxed);
+        if (code == held_key) {
+            held_key = 0;
+            repeat_start = 0;
+            repeat_count = 0;
+        }
+    }
+}
+
+// Alt with `key` belongs to the desktop or to this layer, never to the game
+// or a dialog: the keys are released and nothing repeats or reads as typed.
+void swallow_alt_combination(uint8_t key)
+{
+    std::lock_guard lock(repeat_mutex);
+    key_clear(key);
+    key_clear(KEY_LALT);
+    held_key = 0;
+    uint8_t typed = key;
+    last_key.compare_exchange_strong(typed, 0, std::memory_order_relaxed);
+}
+
+void handle_hot_keys()
+{
+    if (!key_down(KEY_LALT))
+        return;
+    if (key_down(KEY_X))
+        quit_orderly();
+    if (key_down(KEY_TAB)) {
+        swallow_alt_combination(KEY_TAB);
+    } else if (key_down(KEY_ENTER)) {
+        swallow_alt_combination(KEY_ENTER);
+        settings.fullscreen = !settings.fullscreen;
+        vid_apply_mode();
+    }
+}
+
+void mouse_button_event(const SDL_MouseButtonEvent& event)
+{
+    if (event.button == SDL_BUTTON_LEFT)
+        mouse_left = event.state == SDL_PRESSED ? 1 : 0;
+    mouse_clicked = 1;
+}
+
+void mouse_wheel_event(const SDL_MouseWheelEvent& event)
+{
+    // One notch is 120, as the menus expect.
+    const int notches = event.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.y : event.y;
+    mouse_wheel += 120 * notches;
+}
+
+// Window coordinate `position` in a span of `size` starting at `start`, in
+// units of `pixels` pixels across the span; may lie outside 0..pixels-1.
+int pointer_to_pixel(int position, int start, int size, int pixels)
+{
+    return static_cast<int>(std::floor(double(position - start) * pixels / size));
+}
+
+void mouse_update()
+{
+    const SDL_Rect picture = vid_picture_rect();
+    if (picture.w <= 0 || picture.h <= 0)
+        return;
+    int pointer_x = 0;
+    int pointer_y = 0;
+    SDL_GetMouseState(&pointer_x, &pointer_y);
+    const int x = pointer_to_pixel(pointer_x, picture.x, picture.w, screen_image.width);
+    const int y = pointer_to_pixel(pointer_y, picture.y, picture.h, screen_image.height);
+    mouse_x = std::clamp(x, 0, screen_image.width - 1);
+    mouse_y = std::clamp(y, 0, screen_image.height - 1);
+    // Inside the picture the menus draw a pointer of their own.
+    const bool outside = x != mouse_x || y != mouse_y;
+    if (outside != cursor_shown) {
+        SDL_ShowCursor(outside ? SDL_ENABLE : SDL_DISABLE);
+        cursor_shown = outside;
+    }
+}
+
+void joystick_detect()
+{
+    for (SDL_Joystick*& device : joystick_devices) {
+        if (device)
+            SDL_JoystickClose(device);
+        device = nullptr;
+    }
+    int opened = 0;
+    for (int index = 0; index < SDL_NumJoysticks() && opened < 2; ++index) {
+        if (SDL_Joystick* device = SDL_JoystickOpen(index))
+            joystick_devices[opened++] = device;
+    }
+    // A missing joystick stands centred with no button down.
+    for (int slot = opened; slot < 2; ++slot)
+        joysticks[slot] = JoystickState{AXIS_CENTRE, AXIS_CENTRE, {}, 0, 0, 0, 0};
+}
+
+void joystick_poll()
+{
+    for (int slot = 0; slot < 2; ++slot) {
+        JoystickState& joystick = joysticks[slot];
+        SDL_Joystick* device = joystick_devices[slot];
+        // One that does not answer keeps its last position and buttons.
+        if (device && SDL_JoystickGetAttached(device)) {
+            joystick.x = static_cast<uint32_t>(SDL_JoystickGetAxis(device, 0) + 32768);
+            joystick.y = static_cast<uint32_t>(SDL_JoystickGetAxis(device, 1) + 32768);
+            const int buttons = std::min(SDL_JoystickNumButtons(device), JOYSTICK_BUTTONS);
+            for (int i = 0; i < JOYSTICK_BUTTONS; ++i)
+                joystick.buttons[i] = i < buttons && SDL_JoystickGetButton(device, i) ? 1u << i : 0;
+        }
+        joystick.left = joystick.x < DEAD_ZONE_START;
+        joystick.right = joystick.x > DEAD_ZONE_END;
+        joystick.up = joystick.y < DEAD_ZONE_START;
+        joystick.down = joystick.y > DEAD_ZONE_END;
+    }
+}
+
+}  // namespace
+
+void key_repeat_tick()
+{
+    std::lock_guard lock(repeat_mutex);
+    if (held_key == 0 || repeat_start + REPEAT_DELAY >= key_clock.load(std::memory_order_relaxed))
+        return;
+    if (++repeat_count < REPEAT_PERIOD)
+        return;
+    repeat_count = 0;
+    last_key.store(static_cast<uint8_t>(held_key), std::memory_order_relaxed);
+    key_state[held_key].store(1, std::memory_order_relaxed);
+}
+
+void input_open()
+{
+    // A game left running in a window keeps answering its joystick while
+    // another window has the focus: a joystick belongs to no window.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    if (!SDL_WasInit(SDL_INIT_JOYSTICK) && SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
+        fatal_exit("SDL_Init joystick: %s", SDL_GetError());
+    joystick_detect();
+}
+
+void input_poll()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+        case SDL_QUIT:  // also SIGINT and SIGTERM
+            quit_orderly();
+        case SDL_WINDOWEVENT:
+            vid_window_event(event.window);
+            break;
+        case SDL_KEYDOWN:
+        case SDL_KEYUP:
+            key_event(event.key);
+            break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP:
+            mouse_button_event(event.button);
+            break;
+        case SDL_MOUSEWHEEL:
+            mouse_wheel_event(event.wheel);
+            break;
+        case SDL_JOYDEVICEADDED:
+        case SDL_JOYDEVICEREMOVED:
+            joystick_detect();
+            break;
+        }
+    }
+    mouse_update();
+    handle_hot_keys();
+    joystick_poll();
+}

@@ -1,0 +1,258 @@
+// The SDL host layer on SDL's dummy video driver: events are pushed into
+// SDL's queue and read back through input_poll, as the main loop does.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "host/draw.h"
+#include "host/input.h"
+#include "host/sdl/sdl_host.h"
+#include "host/sdl/sdl_internal.h"
+#include "host/video.h"
+#include "ui/config.h"
+#include "vdp/vdp.h"
+
+namespace {
+
+void push_key(SDL_Scancode scancode, bool down, bool repeat = false)
+{
+    SDL_Event event{};
+    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    event.key.repeat = repeat;
+    event.key.keysym.scancode = scancode;
+    SDL_PushEvent(&event);
+}
+
+// The driver's number, back buffer size and picture offsets, in one line.
+std::string video_mode()
+{
+    return std::to_string(video_driver.number) + ": " + std::to_string(screen_image.width) + "x" +
+           std::to_string(screen_image.height) + " at " + std::to_string(picture_x_offset) + "," +
+           std::to_string(picture_y_offset);
+}
+
+class SdlHost : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        settings = Settings{};
+        vid_apply_mode();
+        input_open();
+    }
+
+    void SetUp() override
+    {
+        settings = Settings{};
+        vid_apply_mode();
+        input_poll();
+        for (int code = 0; code < 256; ++code)
+            key_clear(code);
+        last_key = 0;
+    }
+
+    // Releases every key the test pressed, so no repeat outlives it.
+    void TearDown() override
+    {
+        for (SDL_Scancode scancode : {SDL_SCANCODE_LALT, SDL_SCANCODE_A, SDL_SCANCODE_TAB, SDL_SCANCODE_RETURN})
+            push_key(scancode, false);
+        input_poll();
+    }
+};
+
+TEST_F(SdlHost, KeysArriveAsSetOneCodesWithExtendedKeysFolded)
+{
+    push_key(SDL_SCANCODE_Z, true);
+    push_key(SDL_SCANCODE_LEFT, true);
+    push_key(SDL_SCANCODE_KP_ENTER, true);
+    input_poll();
+    EXPECT_EQ(key_state[0x2C], 0x80);
+    EXPECT_EQ(key_state[75], 0x80);
+    EXPECT_EQ(key_state[203], 0);
+    EXPECT_EQ(key_state[28], 0x80);
+    EXPECT_EQ(last_key, 28);
+
+    push_key(SDL_SCANCODE_LEFT, false);
+    push_key(SDL_SCANCODE_Z, false);
+    push_key(SDL_SCANCODE_KP_ENTER, false);
+    // SDL's own repeats would fire at the desktop's rate; they are ignored.
+    push_key(SDL_SCANCODE_Z, true, true);
+    input_poll();
+    EXPECT_EQ(key_state[75], 0);
+    EXPECT_EQ(key_state[0x2C], 0);
+    EXPECT_EQ(key_state[28], 0);
+}
+
+TEST_F(SdlHost, HeldKeyRepeatsAfter29TicksThenEvery9UntilReleased)
+{
+    const int32_t pressed_at = key_clock;
+    push_key(SDL_SCANCODE_A, true);
+    input_poll();
+    std::vector<int32_t> repeats;
+    for (int i = 0; i < 50; ++i) {
+        last_key = 0;
+        key_clear(0x1E);  // as a hot key would, so each repeat shows
+        timer_tick();
+        if (last_key == 0x1E && key_state[0x1E] == 1)
+            repeats.push_back(key_clock - pressed_at);
+    }
+    EXPECT_EQ(repeats, (std::vector<int32_t>{29, 38, 47}));
+
+    push_key(SDL_SCANCODE_A, false);
+    input_poll();
+    for (int i = 0; i < 30; ++i)
+        timer_tick();
+    EXPECT_EQ(key_state[0x1E], 0);
+}
+
+TEST_F(SdlHost, AltTabIsSwallowed)
+{
+    push_key(SDL_SCANCODE_LALT, true);
+    push_key(SDL_SCANCODE_TAB, true);
+    input_poll();
+    EXPECT_EQ(key_state[KEY_TAB], 0);
+    EXPECT_EQ(key_state[KEY_LALT], 0);
+    EXPECT_EQ(last_key, 0);
+    for (int i = 0; i < 40; ++i)
+        timer_tick();
+    EXPECT_EQ(key_state[KEY_TAB], 0);
+}
+
+TEST_F(SdlHost, AltEnterSwitchesBetweenWindowAndFullScreen)
+{
+    settings.xres = 320;
+    settings.yres = 200;
+    push_key(SDL_SCANCODE_RALT, true);
+    push_key(SDL_SCANCODE_RETURN, true);
+    input_poll();
+    EXPECT_TRUE(settings.fullscreen);
+    EXPECT_EQ(video_mode(), "1: 320x200 at 32,4");
+    EXPECT_EQ(key_state[KEY_ENTER], 0);
+    EXPECT_EQ(key_state[KEY_LALT], 0);
+    EXPECT_EQ(last_key, 0);
+
+    push_key(SDL_SCANCODE_RETURN, false);
+    push_key(SDL_SCANCODE_RETURN, true);
+    push_key(SDL_SCANCODE_LALT, true);
+    input_poll();
+    EXPECT_FALSE(settings.fullscreen);
+    EXPECT_EQ(video_mode(), "3: 256x192 at 0,0");
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(vid_window(), &width, &height);
+    EXPECT_EQ(width, 512);
+    EXPECT_EQ(height, 384);
+}
+
+TEST_F(SdlHost, FullScreenBufferAlwaysHoldsThePicture)
+{
+    settings.fullscreen = true;
+    settings.xres = 100;
+    settings.yres = 50;
+    vid_apply_mode();
+    EXPECT_EQ(video_mode(), "1: 256x192 at 0,0");
+}
+
+TEST_F(SdlHost, PaletteFollowsThePixelFormat)
+{
+    vdp.cram[0] = 0x3F;  // white
+    settings.bpp = 32;
+    vid_apply_mode();
+    EXPECT_EQ(vdp.palette[0], 0xFFFFFFu);
+    EXPECT_EQ(video_driver.format, &PIXEL_FORMAT_8888);
+    settings.bpp = 16;
+    vid_apply_mode();
+    EXPECT_EQ(vdp.palette[0], 0xFFFFu);
+    EXPECT_EQ(video_driver.format, &PIXEL_FORMAT_565);
+}
+
+TEST_F(SdlHost, PointerMapsThroughTheWindowsCurrentSize)
+{
+    SDL_SetWindowSize(vid_window(), 300, 225);
+    SDL_WarpMouseInWindow(vid_window(), 150, 113);
+    input_poll();
+    EXPECT_EQ(mouse_x, 128);
+    EXPECT_EQ(mouse_y, 96);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+}
+
+TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)
+{
+    settings.fullscreen = true;
+    vid_apply_mode();
+    SDL_WarpMouseInWindow(vid_window(), 0, 0);
+    const SDL_Rect picture = vid_picture_rect();
+    ASSERT_GT(picture.y, 0) << "the dummy desktop is wider than 320 x 200";
+    input_poll();
+    EXPECT_EQ(mouse_x, 0);
+    EXPECT_EQ(mouse_y, 0);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_ENABLE);
+
+    SDL_WarpMouseInWindow(vid_window(), picture.x + picture.w - 1, picture.y + picture.h / 2);
+    input_poll();
+    EXPECT_EQ(mouse_x, 319);
+    EXPECT_EQ(mouse_y, 100);
+    EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
+}
+
+TEST_F(SdlHost, JoystickAxesButtonsAndUnplugging)
+{
+    EXPECT_EQ(joysticks[0].left + joysticks[0].right + joysticks[0].up + joysticks[0].down, 0);
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 12, 0);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    input_poll();  // sees the new device
+    SDL_Joystick* device = SDL_JoystickOpen(index);
+    ASSERT_NE(device, nullptr);
+
+    // The dead zone is the middle half: 16383..49150 in 0..65535.
+    SDL_JoystickSetVirtualAxis(device, 0, 16382 - 32768);
+    SDL_JoystickSetVirtualAxis(device, 1, 49151 - 32768);
+    SDL_JoystickSetVirtualButton(device, 11, SDL_PRESSED);
+    input_poll();
+    EXPECT_TRUE(joysticks[0].left);
+    EXPECT_FALSE(joysticks[0].right);
+    EXPECT_TRUE(joysticks[0].down);
+    EXPECT_NE(joysticks[0].buttons[11], 0u);
+    EXPECT_EQ(joysticks[0].buttons[0], 0u);
+
+    SDL_JoystickSetVirtualAxis(device, 0, 16383 - 32768);
+    SDL_JoystickSetVirtualAxis(device, 1, 49150 - 32768);
+    input_poll();
+    EXPECT_FALSE(joysticks[0].left);
+    EXPECT_FALSE(joysticks[0].down);
+
+    // An unplugged joystick lets go of everything rather than stay held.
+    SDL_JoystickSetVirtualAxis(device, 0, -32768);
+    input_poll();
+    SDL_JoystickClose(device);
+    SDL_JoystickDetachVirtual(index);
+    input_poll();
+    EXPECT_FALSE(joysticks[0].left);
+    EXPECT_EQ(joysticks[0].buttons[11], 0u);
+}
+
+TEST_F(SdlHost, AltXAndClosingTheWindowQuitThroughTheOrderlyExit)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            push_key(SDL_SCANCODE_LALT, true);
+            push_key(SDL_SCANCODE_X, true);
+            input_poll();
+        },
+        testing::ExitedWithCode(255), "");
+    EXPECT_EXIT(
+        {
+            SDL_Event event{};
+            event.type = SDL_WINDOWEVENT;
+            event.window.event = SDL_WINDOWEVENT_CLOSE;
+            SDL_PushEvent(&event);
+            input_poll();
+        },
+        testing::ExitedWithCode(255), "");
+}
+
+}  // namespace
