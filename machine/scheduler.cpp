@@ -200,6 +200,22 @@ void SMS_Scanline()
     }
 }
 
+void SMS_Start(const char* rom_path)
+{
+    vid_fill_mode = 1;
+    // With a game named the menus stay out of the way; without one they are
+    // the only thing to show.
+    gui_visible = rom_path[0] == '\0';
+    if (!gui_visible) {
+        SMS_LoadROM(rom_path);
+        SMS_InitMachine();
+    }
+    for (;;) {
+        SMS_Run();
+        quit_run = false;
+    }
+}
+
 void SMS_Run()
 {
     if (!machine.rom_loaded) {

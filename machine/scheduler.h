@@ -16,6 +16,9 @@ extern int32_t message_until;
 extern int32_t frame_count;
 extern int32_t fps;
 
+// Loads the ROM at `rom_path` (none when it is empty), then runs the main loop
+// for ever.
+[[noreturn]] void SMS_Start(const char* rom_path);
 // Runs until quit_run is set while a ROM is loaded.
 void SMS_Run();
 // One scanline's work after the CPU has run that line.

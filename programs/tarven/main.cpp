@@ -1,0 +1,53 @@
+// tarven: the desktop emulator. Brings the host layer and the machine up in
+// order, then hands over to the main loop, which never returns: every way out
+// goes through fatal_exit.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "host/draw.h"
+#include "host/log.h"
+#include "host/sdl/sdl_host.h"
+#include "host/video.h"
+#include "machine/machine.h"
+#include "machine/scheduler.h"
+#include "ui/config.h"
+
+namespace {
+
+// The arguments joined by spaces, so that a path with spaces needs no quotes.
+std::string rom_path_from(int argc, char** argv)
+{
+    std::string path;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1)
+            path += ' ';
+        path += argv[i];
+    }
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::printf("usage: tarven [ROM]\n"
+                    "Starts with the game in ROM (a .sms or .gg image), or with the menus.\n"
+                    "Settings are kept in tarven.cfg in the current directory.\n");
+        return 0;
+    }
+    const std::string rom_path = rom_path_from(argc, argv);
+
+    fatal_set_message_handler(sdl_fatal_message);
+    log_reset();
+    config_read();
+    timer_start(settings.frame_rate);
+    vid_apply_mode();
+    input_open();
+    vid_clear(0, screen_image);
+    vid_show_page();
+    exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
+    SMS_SetupCPU();
+    SMS_Start(rom_path.c_str());
+}
