@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <mutex>
+#include <atomic>
 #include <utility>
 
 #include "host/draw.h"
@@ -69,13 +69,10 @@ constexpr ScanCodeTable SCAN_CODES = make_scan_codes();
 constexpr int32_t REPEAT_DELAY = 20;
 constexpr int32_t REPEAT_PERIOD = 9;
 
-// The key being auto-repeated. The timer thread re-asserts it while the main
-// thread may release it, so both sides take the lock: otherwise a repeat
-// racing a release could leave the key looking held for good.
-std::mutex repeat_mutex;
-int32_t held_key = 0;
-int32_t repeat_start = 0;
-int32_t repeat_count = 0;
+// The key being auto-repeated, shared with the timer thread that repeats it.
+std::atomic<int32_t> held_key{0};
+std::atomic<int32_t> repeat_start{0};
+std::atomic<int32_t> repeat_count{0};
 
 // SDL reports axes as -32768..32767; the program works in 0..65535 with the
 // middle half of the range as dead zone.
@@ -95,21 +92,20 @@ void key_event(const SDL_KeyboardEvent& event)
     const uint8_t code = SCAN_CODES[event.keysym.scancode];
     if (code == 0)
         return;
-    std::lock_guard lock(repeat_mutex);
     if (event.state == SDL_PRESSED) {
         last_key.store(code, std::memory_order_relaxed);
         key_state[code].store(0x80, std::memory_order_relaxed);
-        if (code != held_key) {
-            repeat_start = key_clock.load(std::memory_order_relaxed);
-            repeat_count = 0;
-            held_key = code;
+        if (code != held_key.load()) {
+            repeat_start.store(key_clock.load(std::memory_order_relaxed));
+            repeat_count.store(0);
+            held_key.store(code);
         }
     } else {
         key_state[code].store(0, std::memory_order_relaxed);
-        if (code == held_key) {
-            held_key = 0;
-            repeat_start = 0;
-            repeat_count = 0;
+        if (code == held_key.load()) {
+            held_key.store(0);
+            repeat_start.store(0);
+            repeat_count.store(0);
         }
     }
 }
@@ -118,10 +114,9 @@ void key_event(const SDL_KeyboardEvent& event)
 // or a dialog: the keys are released and nothing repeats or reads as typed.
 void swallow_alt_combination(uint8_t key)
 {
-    std::lock_guard lock(repeat_mutex);
     key_clear(key);
     key_clear(KEY_LALT);
-    held_key = 0;
+    held_key.store(0);
     uint8_t typed = key;
     last_key.compare_exchange_strong(typed, 0, std::memory_order_relaxed);
 }
@@ -223,14 +218,21 @@ void joystick_poll()
 
 void key_repeat_tick()
 {
-    std::lock_guard lock(repeat_mutex);
-    if (held_key == 0 || repeat_start + REPEAT_DELAY >= key_clock.load(std::memory_order_relaxed))
+    const int32_t key = held_key.load();
+    if (key == 0 || repeat_start.load() + REPEAT_DELAY >= key_clock.load(std::memory_order_relaxed))
         return;
-    if (++repeat_count < REPEAT_PERIOD)
+    if (repeat_count.fetch_add(1) + 1 < REPEAT_PERIOD)
         return;
-    repeat_count = 0;
-    last_key.store(static_cast<uint8_t>(held_key), std::memory_order_relaxed);
-    key_state[held_key].store(1, std::memory_order_relaxed);
+    repeat_count.store(0);
+    key_state[key].store(1);
+    last_key.store(static_cast<uint8_t>(key), std::memory_order_relaxed);
+    // A release clears the entry before it forgets the held key. If one
+    // raced this repeat, take the repeat back, or the key would look held
+    // for good; a hot key's clear of a key still held is repeated as usual.
+    if (held_key.load() != key) {
+        uint8_t repeated = 1;
+        key_state[key].compare_exchange_strong(repeated, 0);
+    }
 }
 
 void input_open()
