@@ -7,12 +7,19 @@
 
 namespace {
 
-// Bits of the controller port bytes (0 = pressed).
-constexpr uint8_t DC_P1_UP = 0x01, DC_P1_DOWN = 0x02, DC_P1_LEFT = 0x04, DC_P1_RIGHT = 0x08;
-constexpr uint8_t DC_P1_BUTTON1 = 0x10, DC_P1_BUTTON2 = 0x20, DC_P2_UP = 0x40, DC_P2_DOWN = 0x80;
-constexpr uint8_t DD_P2_LEFT = 0x01, DD_P2_RIGHT = 0x02, DD_P2_BUTTON1 = 0x04, DD_P2_BUTTON2 = 0x08;
 constexpr uint8_t DD_RESET = 0x10, DD_NATIONALISATION = 0xC0;
 constexpr uint8_t GG_START = 0x80, GG_REGION = 0x40;
+
+// Where each of a player's six inputs lands (0 = pressed): up, down, left,
+// right, button 1, button 2. Player 2's lines straddle both ports.
+struct PadLine {
+    bool port_dd;  // else port 0xDC
+    uint8_t bit;
+};
+constexpr PadLine PLAYER1_LINES[6] = {{false, 0x01}, {false, 0x02}, {false, 0x04},
+                                      {false, 0x08}, {false, 0x10}, {false, 0x20}};
+constexpr PadLine PLAYER2_LINES[6] = {{false, 0x40}, {false, 0x80}, {true, 0x01},
+                                      {true, 0x02},  {true, 0x04},  {true, 0x08}};
 
 // What one player holds this frame, whatever the device.
 struct PlayerInput {
@@ -50,6 +57,13 @@ void clear_bit_if(uint8_t& port, uint8_t bit, bool held)
 {
     if (held)
         port &= static_cast<uint8_t>(~bit);
+}
+
+void press_lines(const PlayerInput& input, const PadLine (&lines)[6])
+{
+    const bool held[6] = {input.up, input.down, input.left, input.right, input.button1, input.button2};
+    for (int i = 0; i < 6; ++i)
+        clear_bit_if(lines[i].port_dd ? machine.port_dd : machine.port_dc, lines[i].bit, held[i]);
 }
 
 }  // namespace
@@ -116,22 +130,13 @@ void SMS_UpdateControllers()
     machine.gg_port0 = 0xFF;
 
     const PlayerInput p1 = read_player(settings.player1);
-    clear_bit_if(machine.port_dc, DC_P1_UP, p1.up);
-    clear_bit_if(machine.port_dc, DC_P1_DOWN, p1.down);
-    clear_bit_if(machine.port_dc, DC_P1_LEFT, p1.left);
-    clear_bit_if(machine.port_dc, DC_P1_RIGHT, p1.right);
-    clear_bit_if(machine.port_dc, DC_P1_BUTTON1, p1.button1);
-    clear_bit_if(machine.port_dc, DC_P1_BUTTON2, p1.button2);
+    press_lines(p1, PLAYER1_LINES);
     if (machine.is_gg && p1.pause)
         machine.gg_port0 = 0x7F;
 
+    // Player 2's start inverts the bit, so both players holding it cancel out.
     const PlayerInput p2 = read_player(settings.player2);
-    clear_bit_if(machine.port_dc, DC_P2_UP, p2.up);
-    clear_bit_if(machine.port_dc, DC_P2_DOWN, p2.down);
-    clear_bit_if(machine.port_dd, DD_P2_LEFT, p2.left);
-    clear_bit_if(machine.port_dd, DD_P2_RIGHT, p2.right);
-    clear_bit_if(machine.port_dd, DD_P2_BUTTON1, p2.button1);
-    clear_bit_if(machine.port_dd, DD_P2_BUTTON2, p2.button2);
+    press_lines(p2, PLAYER2_LINES);
     if (machine.is_gg && p2.pause)
         machine.gg_port0 ^= GG_START;
 
