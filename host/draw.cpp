@@ -18,21 +18,11 @@ enum class Lucency { opaque, half, general };
 Lucency lucency = Lucency::opaque;
 int lucent_percent = 0;  // share of the old pixel kept by the general blend
 
-// Bit masks of the three colour channels of a pixel format. Bits outside
-// them (the unused top bit of 555, the top byte of 32-bit pixels) are never
-// changed by blending.
-struct Channels {
-    uint32_t mask[3];
-};
-
-const Channels CHANNELS_555 = {{0x7C00, 0x03E0, 0x001F}};
-const Channels CHANNELS_565 = {{0xF800, 0x07E0, 0x001F}};
-const Channels CHANNELS_8888 = {{0xFF0000, 0x00FF00, 0x0000FF}};
-
 // Everything a typed primitive needs to know about the current format,
-// looked up once per call rather than once per pixel.
+// looked up once per call rather than once per pixel. Blending never changes
+// the bits outside the colour channels.
 struct Target {
-    const Channels* channels;
+    const uint32_t* channels;
     uint32_t channel_bits;
     uint32_t blend_mask;
 };
@@ -40,8 +30,7 @@ struct Target {
 Target current_target()
 {
     const PixelFormat& f = *video_driver.format;
-    const Channels* c = f.depth == 15 ? &CHANNELS_555 : f.depth == 16 ? &CHANNELS_565 : &CHANNELS_8888;
-    return {c, c->mask[0] | c->mask[1] | c->mask[2], f.blend_mask};
+    return {f.channels, f.channels[0] | f.channels[1] | f.channels[2], f.blend_mask};
 }
 
 template <typename Pixel> Pixel blend(Pixel old, uint32_t colour, const Target& t)
@@ -55,7 +44,8 @@ template <typename Pixel> Pixel blend(Pixel old, uint32_t colour, const Target& 
         mixed = ((old & t.blend_mask) + (colour & t.blend_mask)) >> 1;
     } else {
         mixed = 0;
-        for (uint32_t m : t.channels->mask) {
+        for (int channel = 0; channel < 3; channel++) {
+            uint32_t m = t.channels[channel];
             int shift = std::countr_zero(m);
             uint32_t o = (old & m) >> shift;
             uint32_t n = (colour & m) >> shift;

@@ -19,12 +19,7 @@ struct ExitHook {
 // Oldest first; they run from the back.
 std::vector<ExitHook> exit_hooks;
 
-void message_to_stderr(const char* message)
-{
-    std::fprintf(stderr, "tarven: %s\n", message);
-}
-
-FatalMessageHandler fatal_message_handler = message_to_stderr;
+FatalMessageHandler fatal_message_handler = nullptr;
 
 }  // namespace
 
@@ -66,7 +61,7 @@ void exit_hooks_run()
 
 void fatal_set_message_handler(FatalMessageHandler handler)
 {
-    fatal_message_handler = handler ? handler : message_to_stderr;
+    fatal_message_handler = handler;
 }
 
 void fatal_exit(const char* format, ...)
@@ -79,7 +74,9 @@ void fatal_exit(const char* format, ...)
 
     exit_hooks_run();
     if (message[0] != '\0') {
-        fatal_message_handler(message);
+        std::fprintf(stderr, "tarven: %s\n", message);
+        if (fatal_message_handler)
+            fatal_message_handler(message);
         log_write("Exiting: %s", message);
     }
     std::exit(-1);

@@ -16,7 +16,7 @@ void exit_hooks_run();
 // "Exiting: %s" and ends the process. An empty message is the ordinary quit.
 [[noreturn]] void fatal_exit(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// How a non-empty fatal message reaches the user: a message box on the
-// desktop, standard error elsewhere. The program entry installs it.
+// A non-empty fatal message always goes to standard error; a desktop
+// program installs this to show it in a message box as well.
 using FatalMessageHandler = void (*)(const char* message);
 void fatal_set_message_handler(FatalMessageHandler handler);

@@ -19,9 +19,9 @@ uint32_t make_color_8888(int r, int g, int b)
 
 }  // namespace
 
-const PixelFormat PIXEL_FORMAT_555 = {15, 2, 0x7BDE, make_color_555};
-const PixelFormat PIXEL_FORMAT_565 = {16, 2, 0xF7DE, make_color_565};
-const PixelFormat PIXEL_FORMAT_8888 = {32, 4, 0xFEFEFEFE, make_color_8888};
+const PixelFormat PIXEL_FORMAT_555 = {15, 2, 0x7BDE, make_color_555, {0x7C00, 0x03E0, 0x001F}};
+const PixelFormat PIXEL_FORMAT_565 = {16, 2, 0xF7DE, make_color_565, {0xF800, 0x07E0, 0x001F}};
+const PixelFormat PIXEL_FORMAT_8888 = {32, 4, 0xFEFEFEFE, make_color_8888, {0xFF0000, 0x00FF00, 0x0000FF}};
 
 VideoDriver video_driver = {};
 int32_t picture_x_offset = 0;

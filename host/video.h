@@ -14,6 +14,9 @@ struct PixelFormat {
     int bytes_per_pixel;  // 2 or 4
     uint32_t blend_mask;  // 0x7BDE, 0xF7DE or 0xFEFEFEFE
     uint32_t (*make_color)(int r, int g, int b);
+    // Bit masks of the red, green and blue channels; bits outside them (the
+    // unused top bit of 555, the top byte of 32-bit pixels) hold no colour.
+    uint32_t channels[3];
 };
 
 extern const PixelFormat PIXEL_FORMAT_555;

@@ -65,11 +65,27 @@ const uint8_t* rom_page(int page)
     return machine.rom.data() + static_cast<size_t>(page) * ROM_PAGE_SIZE;
 }
 
+// Opcode fetches and data reads of the range see the same host bytes.
+void map_readable(int low, int high, const uint8_t* host)
+{
+    Z80_MapFetch(low, high, host);
+    Z80_MapReadDirect(low, high, host);
+}
+
+// Records the page a paging register selects, reduced by a true remainder
+// (not masked), also in the RAM bytes behind the register.
+uint8_t select_page(int slot, uint8_t value)
+{
+    const uint8_t page = static_cast<uint8_t>(value % machine.rom_pages);
+    machine.mapper_page[slot] = page;
+    machine.ram[MAPPER_RAM_OFFSET + 1 + slot] = page;
+    return page;
+}
+
 void map_slot2_rom()
 {
     const uint8_t* page = rom_page(machine.mapper_page[2]);
-    Z80_MapFetch(0x8000, 0xBFFF, page);
-    Z80_MapReadDirect(0x8000, 0xBFFF, page);
+    map_readable(0x8000, 0xBFFF, page);
 }
 
 }  // namespace
@@ -163,12 +179,9 @@ void SMS_InitMachine()
 
     const uint8_t* rom = machine.rom.data();
     uint8_t* ram = machine.ram.data();
-    Z80_MapFetch(0x0000, FIXED_ROM_BYTES - 1, rom);
-    Z80_MapReadDirect(0x0000, FIXED_ROM_BYTES - 1, rom);
-    Z80_MapFetch(0xC000, 0xDFFF, ram);
-    Z80_MapReadDirect(0xC000, 0xDFFF, ram);
-    Z80_MapFetch(0xE000, 0xFFFF, ram);
-    Z80_MapReadDirect(0xE000, 0xFFFF, ram);
+    map_readable(0x0000, FIXED_ROM_BYTES - 1, rom);
+    map_readable(0xC000, 0xDFFF, ram);
+    map_readable(0xE000, 0xFFFF, ram);
     Z80_MapWriteDirect(0xC000, 0xDFFF, ram);
     Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
 
@@ -207,10 +220,10 @@ void SMS_FreeMachine()
         bank.shrink_to_fit();
     }
 
+    // Teardown silences the chip like a reset but keeps the latched register.
     const uint8_t latch = psg.latch;
-    psg = PsgState{};
+    psg_reset();
     psg.latch = latch;
-    psg_silence();
 
     machine.machine_ready = false;
 }
@@ -228,8 +241,7 @@ void SMS_MapperWrite(int address, int value)
         }
         if (byte & CONTROL_CART_RAM) {
             uint8_t* bank = machine.cart_ram[(byte & CONTROL_CART_BANK1) ? 1 : 0].data();
-            Z80_MapFetch(0x8000, 0xBFFF, bank);
-            Z80_MapReadDirect(0x8000, 0xBFFF, bank);
+            map_readable(0x8000, 0xBFFF, bank);
             Z80_MapWriteDirect(0x8000, 0xBFFF, bank);
         } else {
             map_slot2_rom();
@@ -237,32 +249,18 @@ void SMS_MapperWrite(int address, int value)
         }
         break;
     }
-    case 0xFFFD: {
-        const uint8_t page = static_cast<uint8_t>(byte % machine.rom_pages);
-        machine.mapper_page[0] = page;
-        machine.ram[MAPPER_RAM_OFFSET + 1] = page;
-        const uint8_t* host = rom_page(page) + FIXED_ROM_BYTES;
-        Z80_MapFetch(FIXED_ROM_BYTES, 0x3FFF, host);
-        Z80_MapReadDirect(FIXED_ROM_BYTES, 0x3FFF, host);
+    case 0xFFFD:
+        map_readable(FIXED_ROM_BYTES, 0x3FFF, rom_page(select_page(0, byte)) + FIXED_ROM_BYTES);
         break;
-    }
-    case 0xFFFE: {
-        const uint8_t page = static_cast<uint8_t>(byte % machine.rom_pages);
-        machine.mapper_page[1] = page;
-        machine.ram[MAPPER_RAM_OFFSET + 2] = page;
-        Z80_MapFetch(0x4000, 0x7FFF, rom_page(page));
-        Z80_MapReadDirect(0x4000, 0x7FFF, rom_page(page));
+    case 0xFFFE:
+        map_readable(0x4000, 0x7FFF, rom_page(select_page(1, byte)));
         break;
-    }
-    case 0xFFFF: {
-        const uint8_t page = static_cast<uint8_t>(byte % machine.rom_pages);
-        machine.mapper_page[2] = page;
-        machine.ram[MAPPER_RAM_OFFSET + 3] = page;
+    case 0xFFFF:
+        select_page(2, byte);
         // While cartridge RAM is mapped the page waits until it is unmapped.
         if (!(machine.mapper_control & CONTROL_CART_RAM))
             map_slot2_rom();
         break;
-    }
     default:
         break;
     }

@@ -2,8 +2,6 @@
 
 #include "host/file.h"
 
-#include <unistd.h>
-
 #include <cctype>
 #include <cstdarg>
 #include <cstdint>

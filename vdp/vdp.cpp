@@ -31,6 +31,12 @@ uint16_t cram_mask()
     return vdp.is_gg ? VDP_CRAM_SIZE - 1 : 31;
 }
 
+// The Game Gear's 16-bit colour word of one palette entry.
+uint16_t cram_word(int colour)
+{
+    return static_cast<uint16_t>(vdp.cram[2 * colour] | (vdp.cram[2 * colour + 1] << 8));
+}
+
 // Updates the working copy that depends on one register.
 void apply_register(int reg)
 {
@@ -124,7 +130,7 @@ void vdp_data_write(uint8_t value)
         // A Game Gear colour is a word; either byte written shows at once
         // together with the current other byte.
         if (vdp.is_gg)
-            vdp_palette_rebuild_gg();
+            vdp_colour_gg(vdp.address >> 1, cram_word(vdp.address >> 1));
         else
             vdp_colour_sms(vdp.address, value);
     }
@@ -241,5 +247,5 @@ void vdp_colour_gg(int index, uint16_t word)
 void vdp_palette_rebuild_gg()
 {
     for (int i = 0; i < 32; ++i)
-        vdp_colour_gg(i, vdp.cram[2 * i] | (vdp.cram[2 * i + 1] << 8));
+        vdp_colour_gg(i, cram_word(i));
 }

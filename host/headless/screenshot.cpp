@@ -1,6 +1,7 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <bit>
 #include <set>
 #include <vector>
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-// Widens an n-bit channel to 8 bits, so that full scale stays full scale.
+// Widens a channel of `bits` bits to 8, so that full scale stays full scale.
 uint32_t widen(uint32_t value, int bits)
 {
     return (value << (8 - bits)) | (value >> (2 * bits - 8));
@@ -20,23 +21,14 @@ uint32_t widen(uint32_t value, int bits)
 
 uint32_t picture_pixel_xrgb(int x, int y)
 {
-    const int px = picture_x_offset + x;
-    const int py = picture_y_offset + y;
     const PixelFormat& format = *video_driver.format;
-    if (format.bytes_per_pixel == 4)
-        return static_cast<const uint32_t*>(screen_image.pixels)[py * screen_image.pitch + px] & 0xFFFFFF;
-
-    const uint32_t pixel = static_cast<const uint16_t*>(screen_image.pixels)[py * screen_image.pitch + px];
-    uint32_t r, g, b;
-    if (format.depth == 15) {
-        r = widen((pixel >> 10) & 0x1F, 5);
-        g = widen((pixel >> 5) & 0x1F, 5);
-    } else {
-        r = widen((pixel >> 11) & 0x1F, 5);
-        g = widen((pixel >> 5) & 0x3F, 6);
-    }
-    b = widen(pixel & 0x1F, 5);
-    return (r << 16) | (g << 8) | b;
+    const int64_t at = int64_t{picture_y_offset + y} * screen_image.pitch + picture_x_offset + x;
+    const uint32_t pixel = format.bytes_per_pixel == 4 ? static_cast<const uint32_t*>(screen_image.pixels)[at]
+                                                       : static_cast<const uint16_t*>(screen_image.pixels)[at];
+    uint32_t xrgb = 0;
+    for (uint32_t mask : format.channels)
+        xrgb = xrgb << 8 | widen((pixel & mask) >> std::countr_zero(mask), std::popcount(mask));
+    return xrgb;
 }
 
 uint32_t picture_crc32()

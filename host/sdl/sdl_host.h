@@ -21,5 +21,5 @@ void timer_stop();
 // timer thread calls it; tests call it to step time by hand.
 void timer_tick();
 
-// Shows a fatal message in a message box titled "tarven" and on stderr.
+// Shows a fatal message in a message box titled "tarven".
 void sdl_fatal_message(const char* message);

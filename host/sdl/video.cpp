@@ -3,7 +3,6 @@
 // texture. Full screen uses the desktop's own mode, so there is never a real
 // mode switch to undo.
 #include <algorithm>
-#include <cstdio>
 #include <vector>
 
 #include "host/draw.h"
@@ -180,6 +179,5 @@ void vid_apply_mode()
 
 void sdl_fatal_message(const char* message)
 {
-    std::fprintf(stderr, "tarven: %s\n", message);
     SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "tarven", message, nullptr);
 }
