@@ -18,7 +18,7 @@ for mode in render no-video; do
     [ "$mode" = no-video ] && flags="--no-video"
     speeds=""
     for rom in "$games"/*.sms; do
-        speed=$("$root/programs/tarven-headless/tests/run_in_scratch.sh" "$program" "$rom" \
+        speed=$("$root/tools/run_in_scratch.sh" "$program" "$rom" \
             --frames "$frames" --bench $flags | awk '/^speed/ { print $2 }')
         printf '%-8s %-24s %s\n' "$mode" "$(basename "$rom" .sms)" "$speed"
         speeds="$speeds$speed

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -7,6 +6,7 @@
 #include <string>
 
 #include "host/log.h"
+#include "host/tests/scratch_directory.h"
 
 namespace {
 
@@ -14,23 +14,9 @@ std::string hooks_run;
 
 class LogTest : public ::testing::Test {
 protected:
-    std::filesystem::path old_dir;
-    std::filesystem::path dir;
+    ScratchDirectory scratch;
 
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/tarven-log-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        old_dir = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
-        hooks_run.clear();
-    }
-    void TearDown() override
-    {
-        std::filesystem::current_path(old_dir);
-        std::filesystem::remove_all(dir);
-    }
+    void SetUp() override { hooks_run.clear(); }
 
     static std::string log_text()
     {

@@ -3,8 +3,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -12,22 +10,18 @@
 #include <vector>
 
 #include "host/headless/headless.h"
+#include "host/tests/scratch_directory.h"
 #include "machine/machine.h"
 #include "ui/config.h"
 #include "z80/z80.h"
 
 class MachineFixture : public ::testing::Test {
 protected:
-    std::filesystem::path dir;
-    std::filesystem::path old_dir;
+    ScratchDirectory scratch;
+    const std::filesystem::path& dir = scratch.path();
 
     void SetUp() override
     {
-        char pattern[] = "/tmp/tarven-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir = pattern;
-        old_dir = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
         config_path = nullptr;
         settings = Settings{};
         headless_video_start(32);
@@ -38,8 +32,6 @@ protected:
     {
         SMS_FreeMachine();
         SMS_FreeROM();
-        std::filesystem::current_path(old_dir);
-        std::filesystem::remove_all(dir);
     }
 
     // A cartridge whose page p is filled with the byte p, with `code` at the

@@ -9,6 +9,8 @@
 #include <string>
 #include <tuple>
 
+#include "host/tests/scratch_directory.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -24,9 +26,6 @@ class ConfigTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = fs::path(::testing::TempDir()) / "tarven_config_XXXXXX";
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir = pattern;
         path = (dir / "tarven.cfg").string();
         config_path = path.c_str();
         settings = Settings{};
@@ -35,7 +34,6 @@ protected:
     {
         config_path = "tarven.cfg";
         settings = Settings{};
-        fs::remove_all(dir);
     }
 
     void write_file(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
@@ -53,7 +51,8 @@ protected:
         config_read();
     }
 
-    fs::path dir;
+    ScratchDirectory scratch;
+    const fs::path& dir = scratch.path();
     std::string path;
 };
 
