@@ -16,7 +16,8 @@ namespace {
 
 constexpr double MASTER_SYSTEM_HZ = 3579545.0;
 
-bool measure(const char* path, uint64_t cycles, int32_t slice) {
+bool measure(const char* path, uint64_t cycles, int32_t slice)
+{
     if (!cpm_load(path, nullptr)) {
         std::fprintf(stderr, "z80_bench: cannot load %s\n", path);
         return false;
@@ -26,14 +27,14 @@ bool measure(const char* path, uint64_t cycles, int32_t slice) {
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     const double rate = double(cpm.cycles) / elapsed.count();
     std::printf("slice %7d: %.3g T-states%s in %.2f s: %.1f million T-states/s = %.1f x real time\n", int(slice),
-                double(cpm.cycles), finished ? " (whole program)" : "", elapsed.count(), rate / 1e6,
-                rate / MASTER_SYSTEM_HZ);
+        double(cpm.cycles), finished ? " (whole program)" : "", elapsed.count(), rate / 1e6, rate / MASTER_SYSTEM_HZ);
     return true;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     const char* path = argc > 1 ? argv[1] : TARVEN_ZEXDOC;
     const double giga = argc > 2 ? std::atof(argv[2]) : 20.0;
     if (!(giga > 0)) {
@@ -42,7 +43,9 @@ int main(int argc, char** argv) {
     }
     const uint64_t cycles = uint64_t(giga * 1e9);
     std::printf("zexdoc: %s, first %.3g T-states\n", path, double(cycles));
-    if (!measure(path, cycles, 1 << 20)) return 1;
-    if (!measure(path, cycles, 228)) return 1;
+    if (!measure(path, cycles, 1 << 20))
+        return 1;
+    if (!measure(path, cycles, 228))
+        return 1;
     return 0;
 }

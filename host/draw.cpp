@@ -33,7 +33,8 @@ Target current_target()
     return {f.channels, f.channels[0] | f.channels[1] | f.channels[2], f.blend_mask};
 }
 
-template <typename Pixel> Pixel blend(Pixel old, uint32_t colour, const Target& t)
+template <typename Pixel>
+Pixel blend(Pixel old, uint32_t colour, const Target& t)
 {
     uint32_t mixed;
     if (lucency == Lucency::half) {
@@ -55,7 +56,8 @@ template <typename Pixel> Pixel blend(Pixel old, uint32_t colour, const Target& 
     return Pixel((mixed & t.channel_bits) | (old & ~t.channel_bits));
 }
 
-template <typename Pixel> Pixel* row_of(const Image& image, int y)
+template <typename Pixel>
+Pixel* row_of(const Image& image, int y)
 {
     return static_cast<Pixel*>(image.pixels) + static_cast<int64_t>(y) * image.pitch;
 }
@@ -65,13 +67,15 @@ bool inside_clip(const Image& image, int64_t x, int64_t y)
     return x >= image.clip_x1 && x <= image.clip_x2 && y >= image.clip_y1 && y <= image.clip_y2;
 }
 
-template <typename Pixel> void plot(int x, int y, uint32_t colour, const Image& image, const Target& t)
+template <typename Pixel>
+void plot(int x, int y, uint32_t colour, const Image& image, const Target& t)
 {
     Pixel* p = row_of<Pixel>(image, y) + x;
     *p = lucency == Lucency::opaque ? Pixel(colour) : blend<Pixel>(*p, colour, t);
 }
 
-template <typename Pixel> void clear_pixels(uint32_t colour, const Image& image)
+template <typename Pixel>
+void clear_pixels(uint32_t colour, const Image& image)
 {
     if (image.pitch <= 0 || image.height <= 0)
         return;
@@ -79,13 +83,15 @@ template <typename Pixel> void clear_pixels(uint32_t colour, const Image& image)
     std::fill_n(p, static_cast<int64_t>(image.pitch) * image.height, Pixel(colour));
 }
 
-template <typename Pixel> void set_pixel(int x, int y, uint32_t colour, const Image& image)
+template <typename Pixel>
+void set_pixel(int x, int y, uint32_t colour, const Image& image)
 {
     if (inside_clip(image, x, y))
         plot<Pixel>(x, y, colour, image, current_target());
 }
 
-template <typename Pixel> void hline(int x1, int y, int x2, uint32_t colour, const Image& image)
+template <typename Pixel>
+void hline(int x1, int y, int x2, uint32_t colour, const Image& image)
 {
     if (x1 > x2)
         std::swap(x1, x2);
@@ -106,7 +112,8 @@ template <typename Pixel> void hline(int x1, int y, int x2, uint32_t colour, con
 // Steps k from 0 towards d (d itself excluded) along the major axis, but only
 // over the k whose major coordinate lies inside [lo, hi]: the other points
 // would be clipped anyway, and skipping them keeps absurd end points cheap.
-template <typename Plot> void walk_major(int64_t start, int64_t d, int64_t lo, int64_t hi, Plot plot_at)
+template <typename Plot>
+void walk_major(int64_t start, int64_t d, int64_t lo, int64_t hi, Plot plot_at)
 {
     int64_t step = d < 0 ? -1 : 1;
     int64_t t_first = step > 0 ? lo - start : start - hi;
@@ -117,7 +124,8 @@ template <typename Plot> void walk_major(int64_t start, int64_t d, int64_t lo, i
         plot_at(t * step);
 }
 
-template <typename Pixel> void line(int x1, int y1, int x2, int y2, uint32_t colour, const Image& image)
+template <typename Pixel>
+void line(int x1, int y1, int x2, int y2, uint32_t colour, const Image& image)
 {
     Target t = current_target();
     auto plot_clipped = [&](int64_t x, int64_t y) {
@@ -130,28 +138,27 @@ template <typename Pixel> void line(int x1, int y1, int x2, int y2, uint32_t col
     // truncated toward zero, so that lines keep their established shape.
     if (std::abs(dx) < std::abs(dy)) {
         float s = static_cast<float>(dx) / static_cast<float>(dy);
-        walk_major(y1, dy, image.clip_y1, image.clip_y2, [&](int64_t k) {
-            plot_clipped(x1 + static_cast<int64_t>(s * static_cast<float>(k)), y1 + k);
-        });
+        walk_major(y1, dy, image.clip_y1, image.clip_y2,
+            [&](int64_t k) { plot_clipped(x1 + static_cast<int64_t>(s * static_cast<float>(k)), y1 + k); });
     } else if (dx != 0) {
         float s = static_cast<float>(dy) / static_cast<float>(dx);
-        walk_major(x1, dx, image.clip_x1, image.clip_x2, [&](int64_t k) {
-            plot_clipped(x1 + k, y1 + static_cast<int64_t>(s * static_cast<float>(k)));
-        });
+        walk_major(x1, dx, image.clip_x1, image.clip_x2,
+            [&](int64_t k) { plot_clipped(x1 + k, y1 + static_cast<int64_t>(s * static_cast<float>(k))); });
     }
     plot_clipped(x2, y2);
 }
 
 // Calls draw with the pixel type of the current driver's format; nothing is
 // drawn while drawing is switched off or before a driver has fixed a format.
-template <typename Draw> void dispatch(const Image& image, Draw draw)
+template <typename Draw>
+void dispatch(const Image& image, Draw draw)
 {
     if (!video_active || !video_driver.format || !image.pixels)
         return;
     if (video_driver.format->bytes_per_pixel == 4)
-        draw(uint32_t{});
+        draw(uint32_t {});
     else
-        draw(uint16_t{});
+        draw(uint16_t {});
 }
 
 }  // namespace

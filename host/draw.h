@@ -13,7 +13,7 @@ struct Image {
     int32_t clip_y1;
     int32_t clip_x2;  // inclusive
     int32_t clip_y2;  // inclusive
-    void* pixels;     // pixel (0, 0)
+    void* pixels;  // pixel (0, 0)
 };
 
 // The back buffer, filled in by the video driver.

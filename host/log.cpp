@@ -47,7 +47,7 @@ void log_write(const char* format, ...)
 
 void exit_hook_add(ExitHookCallback callback, const char* name)
 {
-    ExitHook hook{};
+    ExitHook hook {};
     std::strncpy(hook.name, name, HOOK_NAME_SIZE - 1);
     hook.callback = callback;
     exit_hooks.push_back(hook);

@@ -10,7 +10,7 @@
 
 // A pixel format of the back buffer.
 struct PixelFormat {
-    int depth;            // 15, 16 or 32
+    int depth;  // 15, 16 or 32
     int bytes_per_pixel;  // 2 or 4
     uint32_t blend_mask;  // 0x7BDE, 0xF7DE or 0xFEFEFEFE
     uint32_t (*make_color)(int r, int g, int b);

@@ -127,8 +127,8 @@ void SMS_LoadROM(const char* path)
     }
 
     machine.rom.resize(static_cast<size_t>(length));
-    const bool read = std::fseek(file, start, SEEK_SET) == 0 &&
-                      std::fread(machine.rom.data(), 1, machine.rom.size(), file) == machine.rom.size();
+    const bool read = std::fseek(file, start, SEEK_SET) == 0
+        && std::fread(machine.rom.data(), 1, machine.rom.size(), file) == machine.rom.size();
     std::fclose(file);
     if (!read) {
         machine.rom.clear();

@@ -14,13 +14,13 @@ constexpr size_t MACHINE_PATH_MAX = 255;
 
 struct MachineState {
     std::vector<uint8_t> rom;  // without any 512-byte header
-    int32_t rom_pages = -1;    // -1 while no ROM is held
+    int32_t rom_pages = -1;  // -1 while no ROM is held
     int32_t rom_checksum = 0;
     bool rom_loaded = false;
     bool machine_ready = false;
     bool is_gg = false;
 
-    std::vector<uint8_t> ram;          // SYSTEM_RAM_SIZE while the machine runs
+    std::vector<uint8_t> ram;  // SYSTEM_RAM_SIZE while the machine runs
     std::vector<uint8_t> cart_ram[2];  // CART_RAM_BANK_SIZE each while it runs
     bool cart_ram_used = false;
     uint8_t mapper_control = 0;
@@ -28,8 +28,8 @@ struct MachineState {
     std::vector<uint8_t> rom_write_sink;  // swallows writes to mapped ROM
 
     std::string state_file;  // ROM path with extension ST0..ST9
-    std::string sram_file;   // ROM path with extension SAV
-    std::string psg_file;    // ROM path with extension PSG
+    std::string sram_file;  // ROM path with extension SAV
+    std::string psg_file;  // ROM path with extension PSG
 
     // Controller ports, active low.
     uint8_t port_dc = 0xFF;

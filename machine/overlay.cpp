@@ -20,7 +20,7 @@ void draw_slot_popup(int x2, int y2)
 
     vid_set_lucent(50);
     vid_rect(x0 + SLOT_BOX_WIDTH * state_slot, top, x0 + SLOT_BOX_WIDTH * (state_slot + 1), bottom,
-             vid_make_color(120, 20, 20), screen_image);
+        vid_make_color(120, 20, 20), screen_image);
     vid_set_lucent(0);
 
     vid_fill_mode = 0;
@@ -39,7 +39,7 @@ void draw_slot_popup(int x2, int y2)
 void draw_clock(int x2, int y2)
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
+    std::tm local {};
     localtime_r(&now, &local);
     text_goto(x2 - 33, y2 - 8);
     text_colour(vid_make_color(30, 255, 30));

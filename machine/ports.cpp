@@ -16,10 +16,10 @@ struct PadLine {
     bool port_dd;  // else port 0xDC
     uint8_t bit;
 };
-constexpr PadLine PLAYER1_LINES[6] = {{false, 0x01}, {false, 0x02}, {false, 0x04},
-                                      {false, 0x08}, {false, 0x10}, {false, 0x20}};
-constexpr PadLine PLAYER2_LINES[6] = {{false, 0x40}, {false, 0x80}, {true, 0x01},
-                                      {true, 0x02},  {true, 0x04},  {true, 0x08}};
+constexpr PadLine PLAYER1_LINES[6]
+    = {{false, 0x01}, {false, 0x02}, {false, 0x04}, {false, 0x08}, {false, 0x10}, {false, 0x20}};
+constexpr PadLine PLAYER2_LINES[6]
+    = {{false, 0x40}, {false, 0x80}, {true, 0x01}, {true, 0x02}, {true, 0x04}, {true, 0x08}};
 
 // What one player holds this frame, whatever the device.
 struct PlayerInput {
@@ -34,16 +34,15 @@ bool joystick_button(const JoystickState& joystick, int32_t button)
 PlayerInput read_joystick(const JoystickState& joystick, int32_t button1, int32_t button2, int32_t pause)
 {
     return {joystick.up != 0, joystick.down != 0, joystick.left != 0, joystick.right != 0,
-            joystick_button(joystick, button1), joystick_button(joystick, button2), joystick_button(joystick, pause)};
+        joystick_button(joystick, button1), joystick_button(joystick, button2), joystick_button(joystick, pause)};
 }
 
 PlayerInput read_player(int32_t device)
 {
     switch (device) {
     case DEVICE_KEYBOARD:
-        return {key_down(settings.kup), key_down(settings.kdown), key_down(settings.kleft),
-                key_down(settings.kright), key_down(settings.kb1), key_down(settings.kb2),
-                key_down(settings.kpause)};
+        return {key_down(settings.kup), key_down(settings.kdown), key_down(settings.kleft), key_down(settings.kright),
+            key_down(settings.kb1), key_down(settings.kb2), key_down(settings.kpause)};
     case DEVICE_JOYSTICK1:
         return read_joystick(joysticks[0], settings.j1b1, settings.j1b2, settings.j1pause);
     case DEVICE_JOYSTICK2:
@@ -71,19 +70,30 @@ void press_lines(const PlayerInput& input, const PadLine (&lines)[6])
 int SMS_PortIn(int port)
 {
     switch (port & 0xFF) {
-    case 0x00: return machine.gg_port0;
-    case 0x01: return machine.port1_latch;
-    case 0x04: return 0x00;
-    case 0x05: return 0x04;
-    case 0x7E: return vdp_vcounter_read();
-    case 0x7F: return vdp_hcounter_read();
-    case 0xBE: return vdp_data_read();
-    case 0xBF: return vdp_status_read();
+    case 0x00:
+        return machine.gg_port0;
+    case 0x01:
+        return machine.port1_latch;
+    case 0x04:
+        return 0x00;
+    case 0x05:
+        return 0x04;
+    case 0x7E:
+        return vdp_vcounter_read();
+    case 0x7F:
+        return vdp_hcounter_read();
+    case 0xBE:
+        return vdp_data_read();
+    case 0xBF:
+        return vdp_status_read();
     case 0xC0:
-    case 0xDC: return machine.port_dc;
+    case 0xDC:
+        return machine.port_dc;
     case 0xC1:
-    case 0xDD: return machine.port_dd;
-    default: return 0xFF;
+    case 0xDD:
+        return machine.port_dd;
+    default:
+        return 0xFF;
     }
 }
 
@@ -147,8 +157,8 @@ void SMS_UpdateControllers()
     clear_bit_if(machine.port_dd, DD_RESET, key_down(KEY_TAB) && !key_down(KEY_LSHIFT));
 
     // Pause is one edge-triggered NMI per press, whoever holds it.
-    const bool pause = key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause) ||
-                       joystick_button(joysticks[1], settings.j2pause);
+    const bool pause = key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause)
+        || joystick_button(joysticks[1], settings.j2pause);
     if (!pause) {
         machine.pause_latch = false;
     } else if (!machine.is_gg && !machine.pause_latch) {

@@ -56,7 +56,10 @@ struct StateImage {
 struct StateWriter {
     std::vector<uint8_t> bytes;
 
-    void u8(uint8_t& value) { bytes.push_back(value); }
+    void u8(uint8_t& value)
+    {
+        bytes.push_back(value);
+    }
     void u16(uint16_t& value)
     {
         bytes.push_back(static_cast<uint8_t>(value));
@@ -181,8 +184,8 @@ void capture_state(StateImage& s)
         s.cpu_words[index] = static_cast<uint16_t>(Z80_GetRegister(index));
     // The register interface leaves F's two undocumented bits to the XY
     // byte; store the complete flags so that a loaded state resumes exactly.
-    s.cpu_words[Z80_REG_AF] = static_cast<uint16_t>((s.cpu_words[Z80_REG_AF] & ~XY_FLAG_BITS) |
-                                                    (z80.xy & XY_FLAG_BITS));
+    s.cpu_words[Z80_REG_AF]
+        = static_cast<uint16_t>((s.cpu_words[Z80_REG_AF] & ~XY_FLAG_BITS) | (z80.xy & XY_FLAG_BITS));
     s.iff1 = static_cast<uint8_t>(Z80_GetRegister(Z80_REG_IFF1));
     s.iff2 = static_cast<uint8_t>(Z80_GetRegister(Z80_REG_IFF2));
     s.ir = static_cast<uint16_t>(Z80_GetRegister(Z80_REG_IR));
@@ -326,7 +329,7 @@ bool SMS_LoadStateFrom(const char* path)
         return false;
 
     auto state = std::make_unique<StateImage>();
-    StateReader reader{bytes};
+    StateReader reader {bytes};
     transfer_header(reader, *state);
     if (reader.short_file || std::memcmp(state->magic, MAGIC, sizeof MAGIC) != 0) {
         show_message(std::string(path) + " not a valid SaveState file");

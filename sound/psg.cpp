@@ -46,7 +46,7 @@ void tone_data(uint8_t value)
 
 void psg_reset()
 {
-    psg = PsgState{};
+    psg = PsgState {};
     psg_silence();
 }
 
@@ -67,8 +67,8 @@ void psg_write(uint8_t value)
         break;
     case 0xE0:
         psg.noise_mode = value & 3;
-        psg.frequency[NOISE_CHANNEL] = psg.noise_mode == NOISE_FROM_TONE2 ? psg.frequency[2]
-                                                                          : NOISE_RATES[psg.noise_mode];
+        psg.frequency[NOISE_CHANNEL]
+            = psg.noise_mode == NOISE_FROM_TONE2 ? psg.frequency[2] : NOISE_RATES[psg.noise_mode];
         update_channel(NOISE_CHANNEL);
         break;
     default: {  // 0x90, 0xB0, 0xD0, 0xF0: attenuation of channel 0-3

@@ -6,9 +6,9 @@
 
 struct PsgState {
     uint16_t frequency[4];  // tone channels in Hz (0 silent), then the noise rate
-    uint8_t volume[4];      // 0-255, converted from the attenuation
-    uint8_t noise_mode;     // low two bits of the last noise control byte
-    uint8_t latch;          // last tone latch byte, 0 at reset
+    uint8_t volume[4];  // 0-255, converted from the attenuation
+    uint8_t noise_mode;  // low two bits of the last noise control byte
+    uint8_t latch;  // last tone latch byte, 0 at reset
 };
 
 extern PsgState psg;

@@ -18,10 +18,10 @@ namespace {
 constexpr int WORD_MAX = 99;
 
 enum KeywordKind {
-    KEY_FLAG,    // sets a switch
+    KEY_FLAG,  // sets a switch
     KEY_CHOICE,  // sets a number to a fixed value
     KEY_NUMBER,  // reads a number, refused outside low..high
-    KEY_DEPTH,   // reads a colour depth, anything but 32 meaning 16
+    KEY_DEPTH,  // reads a colour depth, anything but 32 meaning 16
     KEY_DEVICE,  // reads a device word
 };
 
@@ -35,7 +35,7 @@ struct Keyword {
 };
 
 constexpr int32_t SCAN_CODE_MAX = 255;  // codes index the 256-entry key state
-constexpr int32_t BUTTON_MAX = 11;      // a joystick reports twelve buttons
+constexpr int32_t BUTTON_MAX = 11;  // a joystick reports twelve buttons
 
 // Matched in this order: an unknown device word after "player1" is tried as a
 // keyword from "player2" on.

@@ -16,7 +16,7 @@ struct Settings {
     int32_t xres = 320;
     int32_t yres = 200;
     int32_t frame_rate = 60;  // 50 (PAL) or 60 (NTSC)
-    bool usa = true;          // region: USA/European, else Japanese
+    bool usa = true;  // region: USA/European, else Japanese
     int32_t player1 = DEVICE_KEYBOARD;
     int32_t player2 = DEVICE_NONE;
     int32_t kup = 72, kdown = 80, kleft = 75, kright = 77;

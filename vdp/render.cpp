@@ -30,7 +30,7 @@ constexpr unsigned ENTRY_PRIORITY = 0x1000;
 
 constexpr std::array<uint8_t, 256> make_bit_reverse()
 {
-    std::array<uint8_t, 256> table{};
+    std::array<uint8_t, 256> table {};
     for (int b = 0; b < 256; b++)
         for (int bit = 0; bit < 8; bit++)
             if (b & (1 << bit))
@@ -44,9 +44,9 @@ constexpr std::array<uint8_t, 256> BIT_REVERSE = make_bit_reverse();
 
 constexpr std::array<uint64_t, 256> make_plane_spread()
 {
-    std::array<uint64_t, 256> table{};
+    std::array<uint64_t, 256> table {};
     for (int b = 0; b < 256; b++) {
-        std::array<uint8_t, 8> pixels{};
+        std::array<uint8_t, 8> pixels {};
         for (int k = 0; k < 8; k++)
             pixels[k] = (b >> (7 - k)) & 1;
         table[b] = std::bit_cast<uint64_t>(pixels);
@@ -87,19 +87,21 @@ bool display_enabled()
 // edge in it, and the picture columns [first, end) that fall inside the
 // image. A picture larger than the image or placed partly off it is cut
 // rather than written past the buffer.
-template <typename Pixel> struct PictureLine {
+template <typename Pixel>
+struct PictureLine {
     Pixel* row;
     int left;
     int first;
     int end;
 };
 
-template <typename Pixel> PictureLine<Pixel> picture_line(int line)
+template <typename Pixel>
+PictureLine<Pixel> picture_line(int line)
 {
     PictureLine<Pixel> pl = {nullptr, picture_x_offset, 0, 0};
     int y = picture_y_offset + line;
-    if (!video_active || !screen_image.pixels || line < 0 || line >= PICTURE_HEIGHT || y < 0 ||
-        y >= screen_image.height)
+    if (!video_active || !screen_image.pixels || line < 0 || line >= PICTURE_HEIGHT || y < 0
+        || y >= screen_image.height)
         return pl;
     pl.row = static_cast<Pixel*>(screen_image.pixels) + static_cast<int64_t>(y) * screen_image.pitch;
     pl.first = std::max(0, -pl.left);
@@ -174,7 +176,8 @@ void fill_backdrop(int x1, int y1, int x2, int y2)
 
 }  // namespace
 
-template <typename Pixel> void render_background_line(int line)
+template <typename Pixel>
+void render_background_line(int line)
 {
     PictureLine<Pixel> pl = picture_line<Pixel>(line);
     if (!pl.row)
@@ -192,7 +195,8 @@ template <typename Pixel> void render_background_line(int line)
         out[x] = Pixel(vdp.palette[indices[x]]);
 }
 
-template <typename Pixel> void render_sprite_line(int line)
+template <typename Pixel>
+void render_sprite_line(int line)
 {
     PictureLine<Pixel> pl = picture_line<Pixel>(line);
     if (!pl.row || !display_enabled() || render_disable_sprites)
@@ -228,7 +232,8 @@ template <typename Pixel> void render_sprite_line(int line)
     }
 }
 
-template <typename Pixel> void render_priority_line(int line)
+template <typename Pixel>
+void render_priority_line(int line)
 {
     render_line_priority = false;
     PictureLine<Pixel> pl = picture_line<Pixel>(line);

@@ -12,9 +12,12 @@ extern bool render_disable_sprites;
 // the priority pass.
 extern bool render_line_priority;
 
-template <typename Pixel> void render_background_line(int line);
-template <typename Pixel> void render_sprite_line(int line);
-template <typename Pixel> void render_priority_line(int line);
+template <typename Pixel>
+void render_background_line(int line);
+template <typename Pixel>
+void render_sprite_line(int line);
+template <typename Pixel>
+void render_priority_line(int line);
 
 extern template void render_background_line<uint16_t>(int);
 extern template void render_background_line<uint32_t>(int);

@@ -42,14 +42,27 @@ void apply_register(int reg)
 {
     const uint8_t value = vdp.registers[reg];
     switch (reg) {
-    case 2: vdp.name_table_base = (value & 0x0E) << 10; break;
-    case 5: vdp.sprite_table_base = (value & 0x7E) << 7; break;
-    case 6: vdp.sprite_pattern_base = (value & 0x04) ? 0x2000 : 0; break;
+    case 2:
+        vdp.name_table_base = (value & 0x0E) << 10;
+        break;
+    case 5:
+        vdp.sprite_table_base = (value & 0x7E) << 7;
+        break;
+    case 6:
+        vdp.sprite_pattern_base = (value & 0x04) ? 0x2000 : 0;
+        break;
     // Masked again because a save state may carry any byte here.
-    case 7: vdp.backdrop_index = 16 + (value & 0x0F); break;
-    case 8: vdp.hscroll = value; break;
-    case 9: vdp.vscroll = value; break;
-    default: break;  // registers 0, 1 and 10 are read where they are used
+    case 7:
+        vdp.backdrop_index = 16 + (value & 0x0F);
+        break;
+    case 8:
+        vdp.hscroll = value;
+        break;
+    case 9:
+        vdp.vscroll = value;
+        break;
+    default:
+        break;  // registers 0, 1 and 10 are read where they are used
     }
 }
 
@@ -173,8 +186,7 @@ bool vdp_line_step(int line)
     if (line > ACTIVE_LINES) {
         // Vertical blank reloads the counter on every line.
         vdp.line_counter = reload;
-        return line <= FRAME_IRQ_LAST_LINE && (vdp.status & STATUS_FRAME_IRQ) &&
-               (vdp.registers[1] & 0x20);
+        return line <= FRAME_IRQ_LAST_LINE && (vdp.status & STATUS_FRAME_IRQ) && (vdp.registers[1] & 0x20);
     }
     if (line == ACTIVE_LINES)
         vdp.status |= STATUS_FRAME_IRQ;
@@ -208,8 +220,7 @@ bool vdp_collision_check()
     // A box test on the 8-pixel-wide cells, ignoring transparent pixels.
     for (int i = 0; i < count; ++i) {
         for (int j = i + 1; j < count; ++j) {
-            if (xs[j] > xs[i] - 8 && xs[j] < xs[i] + 8 && ys[j] > ys[i] - height &&
-                ys[j] < ys[i] + height)
+            if (xs[j] > xs[i] - 8 && xs[j] < xs[i] + 8 && ys[j] > ys[i] - height && ys[j] < ys[i] + height)
                 return true;
         }
     }
@@ -233,15 +244,15 @@ void vdp_refresh_derived()
 
 void vdp_colour_sms(int index, uint8_t value)
 {
-    vdp.palette[index & 31] = vid_make_color(SMS_LEVELS[value & 3], SMS_LEVELS[(value >> 2) & 3],
-                                             SMS_LEVELS[(value >> 4) & 3]);
+    vdp.palette[index & 31]
+        = vid_make_color(SMS_LEVELS[value & 3], SMS_LEVELS[(value >> 2) & 3], SMS_LEVELS[(value >> 4) & 3]);
 }
 
 void vdp_colour_gg(int index, uint16_t word)
 {
     // The lowest bit of each four-bit channel is not used.
-    vdp.palette[index & 31] = vid_make_color(GG_LEVELS[(word >> 1) & 7], GG_LEVELS[(word >> 5) & 7],
-                                             GG_LEVELS[(word >> 9) & 7]);
+    vdp.palette[index & 31]
+        = vid_make_color(GG_LEVELS[(word >> 1) & 7], GG_LEVELS[(word >> 5) & 7], GG_LEVELS[(word >> 9) & 7]);
 }
 
 void vdp_palette_rebuild_gg()

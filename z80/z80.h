@@ -52,13 +52,13 @@ struct Z80Context {
     uint32_t af, bc, de, hl, ix, iy, pc, sp;
     uint32_t af2, bc2, de2, hl2;
     uint32_t iff1, iff2;  // 0 when clear, 4 (F's P/V bit) when set
-    uint32_t r;           // low seven bits of R as last computed or written
-    uint32_t r7;          // last value written to R; only bit 7 is used
+    uint32_t r;  // low seven bits of R as last computed or written
+    uint32_t r7;  // last value written to R; only bit 7 is used
     uint8_t i;
-    uint8_t xy;           // current bits 3 and 5 of F
+    uint8_t xy;  // current bits 3 and 5 of F
     uint8_t im;
     uint8_t irq_vector;
-    uint32_t irq_line;    // nonzero while the maskable interrupt is asserted
+    uint32_t irq_line;  // nonzero while the maskable interrupt is asserted
     uintptr_t fetch[256];
     Z80PageEntry<Z80ReadHandler> read[256];
     Z80PageEntry<Z80WriteHandler> write[256];

@@ -6,68 +6,69 @@
 #include "z80/z80_ops.h"
 
 // Stamps m(table, nn) for the 256 two-digit hex opcodes nn.
-#define Z80_HEX16(m, t, h)                                                                                      \
-    m(t, h##0) m(t, h##1) m(t, h##2) m(t, h##3) m(t, h##4) m(t, h##5) m(t, h##6) m(t, h##7) m(t, h##8) m(t, h##9) \
+#define Z80_HEX16(m, t, h)                                                                                             \
+    m(t, h##0) m(t, h##1) m(t, h##2) m(t, h##3) m(t, h##4) m(t, h##5) m(t, h##6) m(t, h##7) m(t, h##8) m(t, h##9)      \
         m(t, h##A) m(t, h##B) m(t, h##C) m(t, h##D) m(t, h##E) m(t, h##F)
-#define Z80_HEX256(m, t)                                                                                     \
-    Z80_HEX16(m, t, 0) Z80_HEX16(m, t, 1) Z80_HEX16(m, t, 2) Z80_HEX16(m, t, 3) Z80_HEX16(m, t, 4)          \
-        Z80_HEX16(m, t, 5) Z80_HEX16(m, t, 6) Z80_HEX16(m, t, 7) Z80_HEX16(m, t, 8) Z80_HEX16(m, t, 9)      \
-            Z80_HEX16(m, t, A) Z80_HEX16(m, t, B) Z80_HEX16(m, t, C) Z80_HEX16(m, t, D) Z80_HEX16(m, t, E) \
-                Z80_HEX16(m, t, F)
+#define Z80_HEX256(m, t)                                                                                               \
+    Z80_HEX16(m, t, 0)                                                                                                 \
+    Z80_HEX16(m, t, 1) Z80_HEX16(m, t, 2) Z80_HEX16(m, t, 3) Z80_HEX16(m, t, 4) Z80_HEX16(m, t, 5) Z80_HEX16(m, t, 6)  \
+        Z80_HEX16(m, t, 7) Z80_HEX16(m, t, 8) Z80_HEX16(m, t, 9) Z80_HEX16(m, t, A) Z80_HEX16(m, t, B)                 \
+            Z80_HEX16(m, t, C) Z80_HEX16(m, t, D) Z80_HEX16(m, t, E) Z80_HEX16(m, t, F)
 
 #define Z80_LABEL_ADDRESS(t, n) &&t##_##n,
 
 // Charges an instruction's cycles; ends the run once the budget is spent,
 // else goes straight on to the next opcode.
-#define Z80_CHARGE(cycles)                       \
-    do {                                         \
-        s.rem -= (cycles);                       \
-        if (s.rem <= 0) [[unlikely]] goto out;   \
-        goto* main_table[cpu_fetch(s)];          \
+#define Z80_CHARGE(cycles)                                                                                             \
+    do {                                                                                                               \
+        s.rem -= (cycles);                                                                                             \
+        if (s.rem <= 0) [[unlikely]]                                                                                   \
+            goto out;                                                                                                  \
+        goto* main_table[cpu_fetch(s)];                                                                                \
     } while (0)
 
 // Prefixes charge nothing and do no budget test: the prefixed handler
 // charges the whole instruction.
-#define Z80_MAIN_HANDLER(t, n)                                       \
-    t##_##n : {                                                      \
-        constexpr unsigned op = 0x##n;                               \
-        if constexpr (op == 0xCB) {                                  \
-            goto* cb_table[cpu_fetch(s)];                            \
-        } else if constexpr (op == 0xED) {                           \
-            goto* ed_table[cpu_fetch(s)];                            \
-        } else if constexpr (op == 0xDD || op == 0xFD) {             \
-            s.idx = op == 0xDD ? &z80.ix : &z80.iy;                  \
-            goto* xy_table[cpu_fetch(s)];                            \
-        } else {                                                     \
-            Z80_CHARGE((exec_main<op, false>(s)));                   \
-        }                                                            \
+#define Z80_MAIN_HANDLER(t, n)                                                                                         \
+    t##_##n:                                                                                                           \
+    {                                                                                                                  \
+        constexpr unsigned op = 0x##n;                                                                                 \
+        if constexpr (op == 0xCB) {                                                                                    \
+            goto* cb_table[cpu_fetch(s)];                                                                              \
+        } else if constexpr (op == 0xED) {                                                                             \
+            goto* ed_table[cpu_fetch(s)];                                                                              \
+        } else if constexpr (op == 0xDD || op == 0xFD) {                                                               \
+            s.idx = op == 0xDD ? &z80.ix : &z80.iy;                                                                    \
+            goto* xy_table[cpu_fetch(s)];                                                                              \
+        } else {                                                                                                       \
+            Z80_CHARGE((exec_main<op, false>(s)));                                                                     \
+        }                                                                                                              \
     }
 
 // One table serves DD and FD; s.idx says which index register it acts on.
 // An opcode without an indexed form costs the prefix 4 cycles and is then
 // decoded afresh, as if the prefix had not been there.
-#define Z80_XY_HANDLER(t, n)                                                     \
-    t##_##n : {                                                                  \
-        constexpr unsigned op = 0x##n;                                           \
-        if constexpr (op == 0xCB) {                                              \
-            s.ea = (*s.idx + uint32_t(int8_t(cpu_fetch(s)))) & 0xFFFF;           \
-            goto* xycb_table[cpu_fetch(s)];                                      \
-        } else if constexpr (has_xy_form(op)) {                                  \
-            Z80_CHARGE((exec_main<op, true>(s)));                                \
-        } else {                                                                 \
-            s.pc = (s.pc - 1) & 0xFFFF;                                          \
-            Z80_CHARGE(4);                                                       \
-        }                                                                        \
+#define Z80_XY_HANDLER(t, n)                                                                                           \
+    t##_##n:                                                                                                           \
+    {                                                                                                                  \
+        constexpr unsigned op = 0x##n;                                                                                 \
+        if constexpr (op == 0xCB) {                                                                                    \
+            s.ea = (*s.idx + uint32_t(int8_t(cpu_fetch(s)))) & 0xFFFF;                                                 \
+            goto* xycb_table[cpu_fetch(s)];                                                                            \
+        } else if constexpr (has_xy_form(op)) {                                                                        \
+            Z80_CHARGE((exec_main<op, true>(s)));                                                                      \
+        } else {                                                                                                       \
+            s.pc = (s.pc - 1) & 0xFFFF;                                                                                \
+            Z80_CHARGE(4);                                                                                             \
+        }                                                                                                              \
     }
 
-#define Z80_CB_HANDLER(t, n) \
-    t##_##n : Z80_CHARGE((exec_cb<0x##n, false>(s)));
-#define Z80_XYCB_HANDLER(t, n) \
-    t##_##n : Z80_CHARGE((exec_cb<0x##n, true>(s)));
-#define Z80_ED_HANDLER(t, n) \
-    t##_##n : Z80_CHARGE((exec_ed<0x##n>(s)));
+#define Z80_CB_HANDLER(t, n) t##_##n : Z80_CHARGE((exec_cb<0x##n, false>(s)));
+#define Z80_XYCB_HANDLER(t, n) t##_##n : Z80_CHARGE((exec_cb<0x##n, true>(s)));
+#define Z80_ED_HANDLER(t, n) t##_##n : Z80_CHARGE((exec_ed<0x##n>(s)));
 
-int32_t Z80_Execute(int32_t budget) {
+int32_t Z80_Execute(int32_t budget)
+{
     static const void* const main_table[256] = {Z80_HEX256(Z80_LABEL_ADDRESS, main)};
     static const void* const xy_table[256] = {Z80_HEX256(Z80_LABEL_ADDRESS, xy)};
     static const void* const cb_table[256] = {Z80_HEX256(Z80_LABEL_ADDRESS, cb)};
@@ -76,7 +77,8 @@ int32_t Z80_Execute(int32_t budget) {
 
     // A negative budget is no request to run for billions of cycles: like a
     // budget of 0 it runs exactly one instruction.
-    if (budget < 0) budget = 0;
+    if (budget < 0)
+        budget = 0;
     z80_budget = budget;
     z80_remaining = budget;
     Z80Cpu s;

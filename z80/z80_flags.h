@@ -15,15 +15,16 @@ constexpr uint32_t Z80_FLAG_S = 0x80;
 constexpr uint32_t Z80_FLAGS_XY = Z80_FLAG_5 | Z80_FLAG_3;
 
 struct Z80FlagTables {
-    uint8_t sz53[256];     // S, Z and bits 5 and 3 of a result
-    uint8_t sz53p[256];    // the same plus even parity in P/V
-    uint8_t inc[256];      // all flags but C of INC, by the old value
-    uint8_t dec[256];      // all flags but C of DEC, by the old value
+    uint8_t sz53[256];  // S, Z and bits 5 and 3 of a result
+    uint8_t sz53p[256];  // the same plus even parity in P/V
+    uint8_t inc[256];  // all flags but C of INC, by the old value
+    uint8_t dec[256];  // all flags but C of DEC, by the old value
     uint8_t daa[2048][2];  // new A and F, by H * 1024 + N * 512 + C * 256 + A
 };
 
-constexpr Z80FlagTables z80_make_flag_tables() {
-    Z80FlagTables t{};
+constexpr Z80FlagTables z80_make_flag_tables()
+{
+    Z80FlagTables t {};
     for (uint32_t v = 0; v < 256; ++v) {
         uint32_t sz53 = (v & (Z80_FLAG_S | Z80_FLAGS_XY)) | (v == 0 ? Z80_FLAG_Z : 0);
         uint32_t parity = v;
@@ -36,8 +37,8 @@ constexpr Z80FlagTables z80_make_flag_tables() {
     for (uint32_t v = 0; v < 256; ++v) {
         const uint32_t up = (v + 1) & 0xFF, down = (v - 1) & 0xFF;
         t.inc[v] = uint8_t(t.sz53[up] | ((up & 0x0F) == 0 ? Z80_FLAG_H : 0) | (up == 0x80 ? Z80_FLAG_PV : 0));
-        t.dec[v] = uint8_t(t.sz53[down] | ((down & 0x0F) == 0x0F ? Z80_FLAG_H : 0) |
-                           (down == 0x7F ? Z80_FLAG_PV : 0) | Z80_FLAG_N);
+        t.dec[v] = uint8_t(
+            t.sz53[down] | ((down & 0x0F) == 0x0F ? Z80_FLAG_H : 0) | (down == 0x7F ? Z80_FLAG_PV : 0) | Z80_FLAG_N);
     }
     for (uint32_t index = 0; index < 2048; ++index) {
         const uint32_t a = index & 0xFF;
@@ -52,8 +53,8 @@ constexpr Z80FlagTables z80_make_flag_tables() {
         const uint32_t result = (subtract ? a - correction : a + correction) & 0xFF;
         const bool new_half = subtract ? (half && low < 6) : low > 9;
         t.daa[index][0] = uint8_t(result);
-        t.daa[index][1] = uint8_t(t.sz53p[result] | (new_half ? Z80_FLAG_H : 0) | (subtract ? Z80_FLAG_N : 0) |
-                                  (new_carry ? Z80_FLAG_C : 0));
+        t.daa[index][1] = uint8_t(
+            t.sz53p[result] | (new_half ? Z80_FLAG_H : 0) | (subtract ? Z80_FLAG_N : 0) | (new_carry ? Z80_FLAG_C : 0));
     }
     return t;
 }

@@ -18,14 +18,14 @@ struct InputEvent {
     enum Kind { KEY, MOUSE, BUTTON, WHEEL };
     int frame;  // delivered at this frame's input poll; frames count from 1
     Kind kind;
-    int a;      // KEY: scan code; MOUSE: x; BUTTON: 1 down, 0 up; WHEEL: delta
-    int b;      // KEY: 1 down, 0 up; MOUSE: y
+    int a;  // KEY: scan code; MOUSE: x; BUTTON: 1 down, 0 up; WHEEL: delta
+    int b;  // KEY: 1 down, 0 up; MOUSE: y
 };
 
 // Parses an input script; on a malformed line returns false with `error`
 // naming the line.
-bool input_script_parse(const std::string& text, const std::string& name, std::vector<InputEvent>& events,
-                        std::string& error);
+bool input_script_parse(
+    const std::string& text, const std::string& name, std::vector<InputEvent>& events, std::string& error);
 // Events that input_poll delivers, frame by frame.
 void input_script_set(std::vector<InputEvent> events);
 

@@ -40,12 +40,10 @@ void deliver(const InputEvent& event)
 
 void headless_video_start(int depth)
 {
-    const PixelFormat* format = depth == 15   ? &PIXEL_FORMAT_555
-                                : depth == 16 ? &PIXEL_FORMAT_565
-                                              : &PIXEL_FORMAT_8888;
-    video_driver = VideoDriver{0, "headless", "Memory back buffer", format, nullptr, nullptr};
-    screen_image = Image{HEADLESS_WIDTH, HEADLESS_HEIGHT, HEADLESS_WIDTH, 0, 0,
-                         HEADLESS_WIDTH - 1, HEADLESS_HEIGHT - 1, back_buffer};
+    const PixelFormat* format = depth == 15 ? &PIXEL_FORMAT_555 : depth == 16 ? &PIXEL_FORMAT_565 : &PIXEL_FORMAT_8888;
+    video_driver = VideoDriver {0, "headless", "Memory back buffer", format, nullptr, nullptr};
+    screen_image = Image {
+        HEADLESS_WIDTH, HEADLESS_HEIGHT, HEADLESS_WIDTH, 0, 0, HEADLESS_WIDTH - 1, HEADLESS_HEIGHT - 1, back_buffer};
     picture_x_offset = 0;
     picture_y_offset = 0;
     video_active = 1;
@@ -53,8 +51,8 @@ void headless_video_start(int depth)
 
 void input_script_set(std::vector<InputEvent> events)
 {
-    std::stable_sort(events.begin(), events.end(),
-                     [](const InputEvent& a, const InputEvent& b) { return a.frame < b.frame; });
+    std::stable_sort(
+        events.begin(), events.end(), [](const InputEvent& a, const InputEvent& b) { return a.frame < b.frame; });
     script = std::move(events);
     next_event = 0;
 }

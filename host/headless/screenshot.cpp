@@ -22,7 +22,7 @@ uint32_t widen(uint32_t value, int bits)
 uint32_t picture_pixel_xrgb(int x, int y)
 {
     const PixelFormat& format = *video_driver.format;
-    const int64_t at = int64_t{picture_y_offset + y} * screen_image.pitch + picture_x_offset + x;
+    const int64_t at = int64_t {picture_y_offset + y} * screen_image.pitch + picture_x_offset + x;
     const uint32_t pixel = format.bytes_per_pixel == 4 ? static_cast<const uint32_t*>(screen_image.pixels)[at]
                                                        : static_cast<const uint16_t*>(screen_image.pixels)[at];
     uint32_t xrgb = 0;
@@ -67,7 +67,7 @@ bool picture_write_png(const char* path)
             out[2] = static_cast<uint8_t>(pixel);
         }
     }
-    png_image image{};
+    png_image image {};
     image.version = PNG_IMAGE_VERSION;
     image.width = HEADLESS_WIDTH;
     image.height = HEADLESS_HEIGHT;

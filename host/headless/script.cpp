@@ -35,9 +35,8 @@ bool parse_up_down(const std::string& word, int& down)
 // A code made only of digits is a scan code; anything else is a key name.
 bool parse_key_code(const std::string& word, int& code)
 {
-    const bool numeric = !word.empty() && std::all_of(word.begin(), word.end(), [](unsigned char c) {
-        return std::isdigit(c);
-    });
+    const bool numeric
+        = !word.empty() && std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isdigit(c); });
     if (numeric)
         return parse_int(word, 0, 255, code);
     code = key_code_by_name(word.c_str());
@@ -75,8 +74,8 @@ bool parse_line(const std::string& line, InputEvent& event)
 
 }  // namespace
 
-bool input_script_parse(const std::string& text, const std::string& name, std::vector<InputEvent>& events,
-                        std::string& error)
+bool input_script_parse(
+    const std::string& text, const std::string& name, std::vector<InputEvent>& events, std::string& error)
 {
     std::istringstream lines(text);
     std::string line;
@@ -84,7 +83,7 @@ bool input_script_parse(const std::string& text, const std::string& name, std::v
         const size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#')
             continue;
-        InputEvent event{};
+        InputEvent event {};
         if (!parse_line(line, event)) {
             error = name + ":" + std::to_string(number) + ": malformed input event: " + line;
             return false;

@@ -48,10 +48,10 @@ SDL_Rect fit_picture(int width, int height)
     if (!fullscreen)
         return {0, 0, width, height};
     int w = width;
-    int h = static_cast<int>(int64_t{width} * screen_image.height / screen_image.width);
+    int h = static_cast<int>(int64_t {width} * screen_image.height / screen_image.width);
     if (h > height) {
         h = height;
-        w = static_cast<int>(int64_t{height} * screen_image.width / screen_image.height);
+        w = static_cast<int>(int64_t {height} * screen_image.width / screen_image.height);
     }
     return {(width - w) / 2, (height - h) / 2, w, h};
 }
@@ -70,8 +70,7 @@ void show_page()
 {
     if (!video_active || !renderer)
         return;
-    SDL_UpdateTexture(texture, nullptr, back_buffer.data(),
-                      screen_image.pitch * video_driver.format->bytes_per_pixel);
+    SDL_UpdateTexture(texture, nullptr, back_buffer.data(), screen_image.pitch * video_driver.format->bytes_per_pixel);
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     int width = 0;
@@ -102,7 +101,7 @@ void open_window()
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
         fatal_exit("SDL_Init: %s", SDL_GetError());
     window = SDL_CreateWindow("tarven", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 2 * PICTURE_WIDTH,
-                              2 * PICTURE_HEIGHT, SDL_WINDOW_RESIZABLE);
+        2 * PICTURE_HEIGHT, SDL_WINDOW_RESIZABLE);
     if (!window)
         fatal_exit("SDL_CreateWindow: %s", SDL_GetError());
     renderer = SDL_CreateRenderer(window, -1, 0);
@@ -159,18 +158,18 @@ void vid_apply_mode()
     if (texture)
         SDL_DestroyTexture(texture);
     texture = SDL_CreateTexture(renderer, depth32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565,
-                                SDL_TEXTUREACCESS_STREAMING, width, height);
+        SDL_TEXTUREACCESS_STREAMING, width, height);
     if (!texture)
         fatal_exit("SDL_CreateTexture: %s", SDL_GetError());
     back_buffer.assign(size_t(width) * height, 0);
-    screen_image = Image{width, height, width, 0, 0, width - 1, height - 1, back_buffer.data()};
+    screen_image = Image {width, height, width, 0, 0, width - 1, height - 1, back_buffer.data()};
     picture_x_offset = fullscreen ? width / 2 - PICTURE_WIDTH / 2 : 0;
     picture_y_offset = fullscreen ? height / 2 - PICTURE_HEIGHT / 2 : 0;
 
     const int number = (fullscreen ? 1 : 3) + (depth32 ? 1 : 0);
     const PixelFormat* old_format = video_driver.format;
-    video_driver = VideoDriver{number, DRIVERS[number - 1].name, DRIVERS[number - 1].description, format,
-                               show_page, shutdown};
+    video_driver
+        = VideoDriver {number, DRIVERS[number - 1].name, DRIVERS[number - 1].description, format, show_page, shutdown};
     // The colours the machine holds are pixel values of the old format.
     if (format != old_format)
         vdp_refresh_derived();

@@ -15,7 +15,8 @@ constexpr int PITCH = 24;  // rows carry padding the primitives must respect
 
 // A padded back buffer in the pixel type under test, with a guard row after
 // the last image row that nothing may touch.
-template <typename Pixel> class DrawTest : public ::testing::Test {
+template <typename Pixel>
+class DrawTest : public ::testing::Test {
 protected:
     std::vector<Pixel> memory = std::vector<Pixel>(PITCH * (HEIGHT + 1), Pixel(0x5A5A5A5A));
 
@@ -35,8 +36,14 @@ protected:
         screen_image = {};
     }
 
-    Pixel& at(int x, int y) { return memory[y * PITCH + x]; }
-    void clear_to(Pixel value) { std::fill(memory.begin(), memory.begin() + PITCH * HEIGHT, value); }
+    Pixel& at(int x, int y)
+    {
+        return memory[y * PITCH + x];
+    }
+    void clear_to(Pixel value)
+    {
+        std::fill(memory.begin(), memory.begin() + PITCH * HEIGHT, value);
+    }
     // The pixels set to `colour`, as rows of '#' and '.', for easy comparison.
     std::string picture(Pixel colour)
     {
@@ -78,21 +85,21 @@ TYPED_TEST(DrawTest, HlineOrdersEndsAndClips)
     image_set_clip(5, 2, 12, 8, screen_image);
     this->clear_to(0);
     vid_hline(-100, 3, 100, 1, screen_image);
-    vid_hline(0, 4, 4, 1, screen_image);    // wholly left of the clip
+    vid_hline(0, 4, 4, 1, screen_image);  // wholly left of the clip
     vid_hline(13, 5, 19, 1, screen_image);  // wholly right of it
-    vid_hline(0, 1, 19, 1, screen_image);   // above it
-    vid_hline(0, 9, 19, 1, screen_image);   // below it
+    vid_hline(0, 1, 19, 1, screen_image);  // above it
+    vid_hline(0, 9, 19, 1, screen_image);  // below it
     EXPECT_EQ(this->picture(1),
-              "....................\n"
-              "....................\n"
-              "....................\n"
-              ".....########.......\n"
-              "....................\n"
-              "....................\n"
-              "....................\n"
-              "....................\n"
-              "....................\n"
-              "....................\n");
+        "....................\n"
+        "....................\n"
+        "....................\n"
+        ".....########.......\n"
+        "....................\n"
+        "....................\n"
+        "....................\n"
+        "....................\n"
+        "....................\n"
+        "....................\n");
 }
 
 TYPED_TEST(DrawTest, SetClipClampsToTheImage)
@@ -120,16 +127,16 @@ TYPED_TEST(DrawTest, LinesTruncateTowardZero)
     // Shallow: y = trunc(k / 3).
     vid_line(10, 0, 16, 2, 1, screen_image);
     EXPECT_EQ(this->picture(1),
-              "..........###.......\n"
-              "...#.........###....\n"
-              "....#...........#...\n"
-              "....#...............\n"
-              ".....#..............\n"
-              ".....#..............\n"
-              ".....#..............\n"
-              "....................\n"
-              "....................\n"
-              "....................\n");
+        "..........###.......\n"
+        "...#.........###....\n"
+        "....#...........#...\n"
+        "....#...............\n"
+        ".....#..............\n"
+        ".....#..............\n"
+        ".....#..............\n"
+        "....................\n"
+        "....................\n"
+        "....................\n");
 }
 
 TYPED_TEST(DrawTest, AbsurdLineEndsAreClippedQuickly)
@@ -153,21 +160,21 @@ TYPED_TEST(DrawTest, RectangleOutlineIgnoresOrderOfY)
     vid_rect(2, 4, 6, 1, 1, screen_image);
     EXPECT_EQ(this->picture(1), upright);
     EXPECT_EQ(upright.substr(0, 5 * 21),
-              "....................\n"
-              "..#####.............\n"
-              "..#...#.............\n"
-              "..#...#.............\n"
-              "..#####.............\n");
+        "....................\n"
+        "..#####.............\n"
+        "..#...#.............\n"
+        "..#...#.............\n"
+        "..#####.............\n");
 
     vid_fill_mode = 1;
     this->clear_to(0);
     vid_rect(6, 3, 2, 1, 1, screen_image);  // x is never exchanged, and hline orders it
     EXPECT_EQ(this->picture(1).substr(0, 5 * 21),
-              "....................\n"
-              "..#####.............\n"
-              "..#####.............\n"
-              "..#####.............\n"
-              "....................\n");
+        "....................\n"
+        "..#####.............\n"
+        "..#####.............\n"
+        "..#####.............\n"
+        "....................\n");
 }
 
 TYPED_TEST(DrawTest, NothingIsDrawnWhileInactive)
@@ -198,7 +205,8 @@ TYPED_TEST(DrawTest, TranslucencyAboveHundredKeepsTheOldPixel)
 }
 
 // The pixel that one translucent write over `old` leaves, in a given format.
-template <typename Pixel> Pixel blended(const PixelFormat& format, int percent, Pixel old, uint32_t colour)
+template <typename Pixel>
+Pixel blended(const PixelFormat& format, int percent, Pixel old, uint32_t colour)
 {
     Pixel pixel = old;
     Image image = {1, 1, 1, 0, 0, 0, 0, &pixel};
@@ -230,7 +238,7 @@ TEST(Translucency, GeneralPercentagesBlendEachChannel)
     EXPECT_EQ(blended<uint16_t>(PIXEL_FORMAT_565, 25, (31 << 11) | 10, (63 << 5) | 30), (7 << 11) | (47 << 5) | 25);
     // 555: old (31, 31, 0), new (1, 0, 31) -> (8, 7, 23); bit 15 is left alone.
     EXPECT_EQ(blended<uint16_t>(PIXEL_FORMAT_555, 25, 0x8000 | (31 << 10) | (31 << 5), (1 << 10) | 31),
-              0x8000 | (8 << 10) | (7 << 5) | 23);
+        0x8000 | (8 << 10) | (7 << 5) | 23);
     // 32 bpp: old (200, 0, 100), new (0, 255, 1) at 70 % old -> (140, 76, 70),
     // the top byte of the old pixel kept.
     EXPECT_EQ(blended<uint32_t>(PIXEL_FORMAT_8888, 70, 0xAAC80064, 0x5500FF01), 0xAA8C4C46u);

@@ -16,7 +16,10 @@ class LogTest : public ::testing::Test {
 protected:
     ScratchDirectory scratch;
 
-    void SetUp() override { hooks_run.clear(); }
+    void SetUp() override
+    {
+        hooks_run.clear();
+    }
 
     static std::string log_text()
     {

@@ -10,7 +10,8 @@
 
 class ScratchDirectory {
 public:
-    ScratchDirectory() : previous(std::filesystem::current_path())
+    ScratchDirectory()
+        : previous(std::filesystem::current_path())
     {
         std::string pattern = (std::filesystem::temp_directory_path() / "tarven-test-XXXXXX").string();
         if (!mkdtemp(pattern.data()))
@@ -26,7 +27,10 @@ public:
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
-    const std::filesystem::path& path() const { return dir; }
+    const std::filesystem::path& path() const
+    {
+        return dir;
+    }
 
 private:
     std::filesystem::path previous;

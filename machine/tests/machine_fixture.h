@@ -23,7 +23,7 @@ protected:
     void SetUp() override
     {
         config_path = nullptr;
-        settings = Settings{};
+        settings = Settings {};
         headless_video_start(32);
         SMS_SetupCPU();
     }
@@ -36,8 +36,7 @@ protected:
 
     // A cartridge whose page p is filled with the byte p, with `code` at the
     // start of page 0.
-    std::string write_rom(const std::string& name, int pages, const std::vector<uint8_t>& code = {},
-                          size_t header = 0)
+    std::string write_rom(const std::string& name, int pages, const std::vector<uint8_t>& code = {}, size_t header = 0)
     {
         std::vector<uint8_t> bytes(header, 0xEE);
         for (int page = 0; page < pages; ++page)

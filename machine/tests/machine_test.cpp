@@ -180,7 +180,7 @@ TEST_F(MachineTest, UnusedCartridgeRamLeavesTheFileAlone)
     boot("game.sms", 2);
     SMS_InitMachine();  // a hard reset frees and rebuilds
     SMS_FreeMachine();
-    EXPECT_EQ(read_file("game.SAV"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(read_file("game.SAV"), (std::vector<uint8_t> {1, 2, 3}));
 }
 
 TEST_F(MachineTest, HardResetSavesCartridgeRamAndReadsItBack)

@@ -23,7 +23,7 @@ protected:
     {
         MachineFixture::SetUp();
         release_all_keys();
-        joysticks[0] = joysticks[1] = JoystickState{};
+        joysticks[0] = joysticks[1] = JoystickState {};
         machine.pause_latch = false;
     }
     void TearDown() override

@@ -31,7 +31,10 @@ protected:
         machine.port1_latch = 0xF0;
     }
 
-    std::vector<uint8_t> state_bytes() { return read_file("game.ST0"); }
+    std::vector<uint8_t> state_bytes()
+    {
+        return read_file("game.ST0");
+    }
 };
 
 TEST_F(SaveStateTest, LayoutWithoutCartridgeRam)
@@ -43,18 +46,18 @@ TEST_F(SaveStateTest, LayoutWithoutCartridgeRam)
     EXPECT_EQ(std::memcmp(s.data(), "SMSSTATE\0", 9), 0);
     EXPECT_EQ(s[9], 1);
     EXPECT_EQ(s[11] | s[12] << 8 | s[13] << 16 | s[14] << 24, machine.rom_checksum);
-    EXPECT_EQ(s[16], 1);        // USA/European
-    EXPECT_EQ(s[19], 0x12);     // A, high byte of AF
+    EXPECT_EQ(s[16], 1);  // USA/European
+    EXPECT_EQ(s[19], 0x12);  // A, high byte of AF
     EXPECT_EQ(s[30] | s[31] << 8, 0x4321);
     EXPECT_EQ(s[40] | s[41] << 8, 0xBEEF);
-    EXPECT_EQ(s[43], 1);        // IFF2
+    EXPECT_EQ(s[43], 1);  // IFF2
     EXPECT_EQ(s[44] | s[45] << 8, 0x3F85);
     EXPECT_EQ(s[46], 2);
     EXPECT_EQ(s[50 + 0x10], 0x77);
     EXPECT_EQ(s[8242 + 0x3800], 0x42);
     EXPECT_EQ(s[24626 + 5], 0x3F);
     EXPECT_EQ(s[24690], 0);
-    EXPECT_EQ(s[24691], 0);     // mapper control
+    EXPECT_EQ(s[24691], 0);  // mapper control
     EXPECT_EQ(s[24692 + 1], 3);
     EXPECT_EQ(s[24692 + 2], 6);
     EXPECT_EQ(s[24691 + 4 + 7], 0x05);  // register 7, after 0, 1, 2 and two zeros

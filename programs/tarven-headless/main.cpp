@@ -46,20 +46,20 @@ Options options;
 [[noreturn]] void usage(const char* problem)
 {
     std::fprintf(stderr,
-                 "tarven-headless: %s\n"
-                 "usage: tarven-headless [options] ROM\n"
-                 "  --frames N             run N frames (default 60)\n"
-                 "  --rate 50|60           frame rate (PAL or NTSC)\n"
-                 "  --region usa|japan     console region\n"
-                 "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
-                 "  --no-video             draw nothing (measures the machine alone)\n"
-                 "  --input FILE           scripted input, one event a line\n"
-                 "  --save-state FILE@N    save the machine to FILE at the end of frame N\n"
-                 "  --load-state FILE@N    load the machine from FILE at the end of frame N\n"
-                 "  --screenshot FILE.png  write the last frame's picture\n"
-                 "  --hash                 print machine-crc32 and picture-crc32\n"
-                 "  --bench                print fps and speed\n",
-                 problem);
+        "tarven-headless: %s\n"
+        "usage: tarven-headless [options] ROM\n"
+        "  --frames N             run N frames (default 60)\n"
+        "  --rate 50|60           frame rate (PAL or NTSC)\n"
+        "  --region usa|japan     console region\n"
+        "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
+        "  --no-video             draw nothing (measures the machine alone)\n"
+        "  --input FILE           scripted input, one event a line\n"
+        "  --save-state FILE@N    save the machine to FILE at the end of frame N\n"
+        "  --load-state FILE@N    load the machine from FILE at the end of frame N\n"
+        "  --screenshot FILE.png  write the last frame's picture\n"
+        "  --hash                 print machine-crc32 and picture-crc32\n"
+        "  --bench                print fps and speed\n",
+        problem);
     std::exit(2);
 }
 
@@ -154,9 +154,9 @@ void on_frame(int frame)
         if (!done) {
             // A refused state says why in the popup message; a file that
             // cannot be opened or written says nothing there.
-            const std::string why = !message.empty() ? message
-                                                     : action.file + (action.load ? " could not be loaded"
-                                                                                  : " could not be saved");
+            const std::string why = !message.empty()
+                ? message
+                : action.file + (action.load ? " could not be loaded" : " could not be saved");
             fatal_exit("%s", why.c_str());
         }
     }

@@ -8,7 +8,10 @@ namespace {
 
 class PsgTest : public ::testing::Test {
 protected:
-    void SetUp() override { psg_reset(); }
+    void SetUp() override
+    {
+        psg_reset();
+    }
     static void write(std::initializer_list<uint8_t> bytes)
     {
         for (uint8_t b : bytes)

@@ -19,48 +19,65 @@ constexpr uint32_t TPA_START = 0x0100;
 // on it, so a program may also end with RET.
 constexpr uint32_t STACK_TOP = BDOS_TRAP - 2;
 
-void emit(char c) {
+void emit(char c)
+{
     cpm.output += c;
     if (cpm.echo) {
         std::fputc(c, cpm.echo);
-        if (c == '\n') std::fflush(cpm.echo);
+        if (c == '\n')
+            std::fflush(cpm.echo);
     }
 }
 
-void finish() {
+void finish()
+{
     cpm.finished = true;
     Z80_EndTimeslice();
 }
 
-void bdos_call() {
+void bdos_call()
+{
     const uint32_t function = Z80_GetRegister(Z80_REG_BC) & 0xFF;
     const uint32_t de = Z80_GetRegister(Z80_REG_DE);
     switch (function) {
-        case 0: finish(); break;
-        case 2: emit(char(de & 0xFF)); break;
-        case 9:
-            // A string that never ends stops after one lap of memory.
-            for (uint32_t n = 0; n < 0x10000; ++n) {
-                const char c = char(cpm.ram[(de + n) & 0xFFFF]);
-                if (c == '$') break;
-                emit(c);
-            }
-            break;
-        default: break;  // nothing else is served
+    case 0:
+        finish();
+        break;
+    case 2:
+        emit(char(de & 0xFF));
+        break;
+    case 9:
+        // A string that never ends stops after one lap of memory.
+        for (uint32_t n = 0; n < 0x10000; ++n) {
+            const char c = char(cpm.ram[(de + n) & 0xFFFF]);
+            if (c == '$')
+                break;
+            emit(c);
+        }
+        break;
+    default:
+        break;  // nothing else is served
     }
 }
 
-void cpm_port_out(int port, int) {
+void cpm_port_out(int port, int)
+{
     switch (port & 0xFF) {
-        case PORT_WARM_BOOT: finish(); break;
-        case PORT_BDOS: bdos_call(); break;
-        default: break;
+    case PORT_WARM_BOOT:
+        finish();
+        break;
+    case PORT_BDOS:
+        bdos_call();
+        break;
+    default:
+        break;
     }
 }
 
 }  // namespace
 
-bool cpm_load(const char* path, FILE* echo) {
+bool cpm_load(const char* path, FILE* echo)
+{
     std::memset(cpm.ram, 0, sizeof cpm.ram);
     cpm.output.clear();
     cpm.echo = echo;
@@ -68,13 +85,15 @@ bool cpm_load(const char* path, FILE* echo) {
     cpm.cycles = 0;
 
     FILE* file = std::fopen(path, "rb");
-    if (!file) return false;
+    if (!file)
+        return false;
     const size_t room = STACK_TOP - TPA_START;
     const size_t size = std::fread(cpm.ram + TPA_START, 1, room, file);
     const bool too_big = std::fgetc(file) != EOF;
     const bool failed = std::ferror(file);
     std::fclose(file);
-    if (too_big || failed || size == 0) return false;
+    if (too_big || failed || size == 0)
+        return false;
 
     // 0x0000: OUT (PORT_WARM_BOOT),A; HALT
     const uint8_t warm_boot[] = {0xD3, PORT_WARM_BOOT, 0x76};
@@ -98,8 +117,11 @@ bool cpm_load(const char* path, FILE* echo) {
     return true;
 }
 
-bool cpm_run(uint64_t max_cycles, int32_t slice) {
-    if (slice < 1) slice = 1;
-    while (!cpm.finished && cpm.cycles < max_cycles) cpm.cycles += uint64_t(Z80_Execute(slice));
+bool cpm_run(uint64_t max_cycles, int32_t slice)
+{
+    if (slice < 1)
+        slice = 1;
+    while (!cpm.finished && cpm.cycles < max_cycles)
+        cpm.cycles += uint64_t(Z80_Execute(slice));
     return cpm.finished;
 }

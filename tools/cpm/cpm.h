@@ -10,9 +10,9 @@
 struct CpmMachine {
     uint8_t ram[0x10000];
     std::string output;  // everything the program has printed
-    FILE* echo;          // when set, output is also written here as it comes
-    bool finished;       // the program has ended (warm boot or BDOS 0)
-    uint64_t cycles;     // T-states run since the program was loaded
+    FILE* echo;  // when set, output is also written here as it comes
+    bool finished;  // the program has ended (warm boot or BDOS 0)
+    uint64_t cycles;  // T-states run since the program was loaded
 };
 
 extern CpmMachine cpm;

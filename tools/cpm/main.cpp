@@ -5,7 +5,8 @@
 
 #include "tools/cpm/cpm.h"
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 2) {
         std::fprintf(stderr, "usage: cpm-run FILE.com\n");
         return 2;

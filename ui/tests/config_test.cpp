@@ -17,9 +17,9 @@ namespace fs = std::filesystem;
 
 auto fields(const Settings& s)
 {
-    return std::tuple(s.fullscreen, s.bpp, s.xres, s.yres, s.frame_rate, s.usa, s.player1,
-                      s.player2, s.kup, s.kdown, s.kleft, s.kright, s.kb1, s.kb2, s.kpause, s.j1b1,
-                      s.j1b2, s.j1pause, s.j2b1, s.j2b2, s.j2pause, s.sound, s.clock, s.popups);
+    return std::tuple(s.fullscreen, s.bpp, s.xres, s.yres, s.frame_rate, s.usa, s.player1, s.player2, s.kup, s.kdown,
+        s.kleft, s.kright, s.kb1, s.kb2, s.kpause, s.j1b1, s.j1b2, s.j1pause, s.j2b1, s.j2b2, s.j2pause, s.sound,
+        s.clock, s.popups);
 }
 
 class ConfigTest : public ::testing::Test {
@@ -28,15 +28,18 @@ protected:
     {
         path = (dir / "tarven.cfg").string();
         config_path = path.c_str();
-        settings = Settings{};
+        settings = Settings {};
     }
     void TearDown() override
     {
         config_path = "tarven.cfg";
-        settings = Settings{};
+        settings = Settings {};
     }
 
-    void write_file(const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+    void write_file(const std::string& text)
+    {
+        std::ofstream(path, std::ios::binary) << text;
+    }
     std::string file_text()
     {
         std::ostringstream text;
@@ -46,7 +49,7 @@ protected:
     // Reads text into settings that start from the defaults.
     void read_text(const std::string& text)
     {
-        settings = Settings{};
+        settings = Settings {};
         write_file(text);
         config_read();
     }
@@ -56,69 +59,68 @@ protected:
     std::string path;
 };
 
-const char DEFAULT_FILE[] =
-    "; ********************* \n"
-    "; TARVEN -- Config file \n"
-    "; ********************* \n"
-    "\n"
-    "; Graphics options. \n"
-    "; - 'fullscreen' or 'windowed' \n"
-    "; - bpp 8, 16 or 32 (24bpp not supported) \n"
-    "; - xres <screen resolution width> \n"
-    "; - yres <screen resolution height> \n"
-    "\n"
-    "; Note about BPP - In fullscreen, this can be anything. But in \n"
-    "; Windowed mode, this MUST match the bpp that windows is running in. \n"
-    "; 32 bpp is slower, and offers no advantages - only included for \n"
-    "; compatibility. You should use 16 unless you have problems. \n"
-    "; For fullscreen, most video cards should support 320x200 or 320x240. \n"
-    "; In Windowed mode, these values are ignored. \n"
-    "\n"
-    "bpp 16 \n"
-    "windowed \n"
-    "xres 320 \n"
-    "yres 200 \n"
-    "\n"
-    "; SMS info. \n"
-    "; 'pal' or 'ntsc' (50hz or 60hz) \n"
-    "; 'japan' or 'usa' (langauge detection) \n"
-    "\n"
-    "ntsc \n"
-    "usa \n"
-    "\n"
-    "; Control setup. For players 1 and 2, valid control \n"
-    "; options are 'none', 'keyboard', 'joystick1' and 'joystick2'. \n"
-    "\n"
-    "player1 keyboard \n"
-    "player2 none \n"
-    "\n"
-    "; Keyboard control setup. Key values are given in scancodes, \n"
-    "; But these can be setup easily from inside TARVEN. \n"
-    "\n"
-    "kUP 72 \n"
-    "kDOWN 80 \n"
-    "kLEFT 75 \n"
-    "kRIGHT 77 \n"
-    "kB1 44 \n"
-    "kB2 45 \n"
-    "kPAUSE 57 \n"
-    "\n"
-    "; Joystick control setup. Directional controls are fixed, \n"
-    "; only buttons are remappable. Values are button numbers. \n"
-    "\n"
-    "j1B1 0 \n"
-    "j1B2 1 \n"
-    "j1PAUSE 2 \n"
-    "\n"
-    "j2B1 0 \n"
-    "j2B2 1 \n"
-    "j2PAUSE 2 \n"
-    "\n"
-    "; options: \n"
-    "; - 'nosound' \n"
-    "; - 'clock' \n"
-    "; - 'nopopups' \n"
-    "\n";
+const char DEFAULT_FILE[] = "; ********************* \n"
+                            "; TARVEN -- Config file \n"
+                            "; ********************* \n"
+                            "\n"
+                            "; Graphics options. \n"
+                            "; - 'fullscreen' or 'windowed' \n"
+                            "; - bpp 8, 16 or 32 (24bpp not supported) \n"
+                            "; - xres <screen resolution width> \n"
+                            "; - yres <screen resolution height> \n"
+                            "\n"
+                            "; Note about BPP - In fullscreen, this can be anything. But in \n"
+                            "; Windowed mode, this MUST match the bpp that windows is running in. \n"
+                            "; 32 bpp is slower, and offers no advantages - only included for \n"
+                            "; compatibility. You should use 16 unless you have problems. \n"
+                            "; For fullscreen, most video cards should support 320x200 or 320x240. \n"
+                            "; In Windowed mode, these values are ignored. \n"
+                            "\n"
+                            "bpp 16 \n"
+                            "windowed \n"
+                            "xres 320 \n"
+                            "yres 200 \n"
+                            "\n"
+                            "; SMS info. \n"
+                            "; 'pal' or 'ntsc' (50hz or 60hz) \n"
+                            "; 'japan' or 'usa' (langauge detection) \n"
+                            "\n"
+                            "ntsc \n"
+                            "usa \n"
+                            "\n"
+                            "; Control setup. For players 1 and 2, valid control \n"
+                            "; options are 'none', 'keyboard', 'joystick1' and 'joystick2'. \n"
+                            "\n"
+                            "player1 keyboard \n"
+                            "player2 none \n"
+                            "\n"
+                            "; Keyboard control setup. Key values are given in scancodes, \n"
+                            "; But these can be setup easily from inside TARVEN. \n"
+                            "\n"
+                            "kUP 72 \n"
+                            "kDOWN 80 \n"
+                            "kLEFT 75 \n"
+                            "kRIGHT 77 \n"
+                            "kB1 44 \n"
+                            "kB2 45 \n"
+                            "kPAUSE 57 \n"
+                            "\n"
+                            "; Joystick control setup. Directional controls are fixed, \n"
+                            "; only buttons are remappable. Values are button numbers. \n"
+                            "\n"
+                            "j1B1 0 \n"
+                            "j1B2 1 \n"
+                            "j1PAUSE 2 \n"
+                            "\n"
+                            "j2B1 0 \n"
+                            "j2B2 1 \n"
+                            "j2PAUSE 2 \n"
+                            "\n"
+                            "; options: \n"
+                            "; - 'nosound' \n"
+                            "; - 'clock' \n"
+                            "; - 'nopopups' \n"
+                            "\n";
 
 TEST_F(ConfigTest, WritesTheDefaultsByteForByte)
 {
@@ -129,8 +131,8 @@ TEST_F(ConfigTest, WritesTheDefaultsByteForByte)
 
 TEST_F(ConfigTest, RoundTripReproducesEverySetting)
 {
-    const Settings changed = {true, 32, 640, 480, 50, false, DEVICE_JOYSTICK1, DEVICE_JOYSTICK2,
-                              1, 2, 3, 4, 5, 6, 255, 11, 10, 9, 8, 7, 6, false, true, false};
+    const Settings changed = {true, 32, 640, 480, 50, false, DEVICE_JOYSTICK1, DEVICE_JOYSTICK2, 1, 2, 3, 4, 5, 6, 255,
+        11, 10, 9, 8, 7, 6, false, true, false};
     settings = changed;
     config_write();
     const std::string text = file_text();
@@ -232,8 +234,8 @@ TEST_F(ConfigTest, BadNumbersAndOutOfRangeValuesKeepThePreviousValue)
 TEST_F(ConfigTest, LongWordsAreCutWithoutOverflow)
 {
     // The tail of an overlong word is not a word of its own.
-    read_text(std::string(99, 'x') + "clock " + std::string(5000, 'y') + " nosound ;" +
-              std::string(5000, 'z') + " fullscreen\nplayer1 " + std::string(300, 'k') + " kb2 9");
+    read_text(std::string(99, 'x') + "clock " + std::string(5000, 'y') + " nosound ;" + std::string(5000, 'z')
+        + " fullscreen\nplayer1 " + std::string(300, 'k') + " kb2 9");
     EXPECT_FALSE(settings.clock);
     EXPECT_FALSE(settings.sound);
     EXPECT_FALSE(settings.fullscreen);

@@ -40,7 +40,7 @@ protected:
         vid_fill_mode = 1;
         picture_x_offset = OX;
         picture_y_offset = OY;
-        vdp = VdpState{};
+        vdp = VdpState {};
         vdp.registers[1] = 0x40;  // display on
         vdp.name_table_base = NAME_TABLE;
         vdp.sprite_table_base = SPRITE_TABLE;
@@ -89,9 +89,15 @@ protected:
         vdp.vram[SPRITE_TABLE + 0x80 + 2 * i] = x;
         vdp.vram[SPRITE_TABLE + 0x81 + 2 * i] = tile;
     }
-    static void end_sprites(int count) { vdp.vram[SPRITE_TABLE + count] = 0xD0; }
+    static void end_sprites(int count)
+    {
+        vdp.vram[SPRITE_TABLE + count] = 0xD0;
+    }
 
-    uint32_t& image_pixel(int x, int y) { return memory[y * PITCH + x]; }
+    uint32_t& image_pixel(int x, int y)
+    {
+        return memory[y * PITCH + x];
+    }
     // The palette index shown at picture pixel (x, line); -1 for black,
     // -2 for anything else.
     int shown(int x, int line)
@@ -145,11 +151,11 @@ TEST_F(RenderTest, TilesDecodeWithFlipsPalettesAndHighTileNumbers)
     entry(4, 0, 0x101);
     vdp.backdrop_index = 20;
     render(3);
-    EXPECT_EQ(shown_run(0, 3, 8), (Indices{3, 1, 2, 3, 4, 5, 6, 12}));
-    EXPECT_EQ(shown_run(8, 3, 8), (Indices{12, 6, 5, 4, 3, 2, 1, 3}));
-    EXPECT_EQ(shown_run(16, 3, 8), (Indices{4, 1, 2, 3, 4, 5, 6, 11}));
-    EXPECT_EQ(shown_run(24, 3, 8), (Indices{27, 22, 21, 20, 19, 18, 17, 20}));
-    EXPECT_EQ(shown_run(32, 3, 8), (Indices{9, 9, 9, 9, 9, 9, 9, 9}));
+    EXPECT_EQ(shown_run(0, 3, 8), (Indices {3, 1, 2, 3, 4, 5, 6, 12}));
+    EXPECT_EQ(shown_run(8, 3, 8), (Indices {12, 6, 5, 4, 3, 2, 1, 3}));
+    EXPECT_EQ(shown_run(16, 3, 8), (Indices {4, 1, 2, 3, 4, 5, 6, 11}));
+    EXPECT_EQ(shown_run(24, 3, 8), (Indices {27, 22, 21, 20, 19, 18, 17, 20}));
+    EXPECT_EQ(shown_run(32, 3, 8), (Indices {9, 9, 9, 9, 9, 9, 9, 9}));
     // Colour 0 of the background shows palette entry 0, not the backdrop.
     EXPECT_EQ(shown(40, 3), 0);
     EXPECT_FALSE(render_line_priority);
@@ -164,20 +170,20 @@ TEST_F(RenderTest, HorizontalScrollAndTheLockOfTheTopLines)
     column_of_entries(31, 2);
     vdp.hscroll = 8;
     render(0);
-    EXPECT_EQ(shown_run(0, 0, 17), (Indices{2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 0}));
+    EXPECT_EQ(shown_run(0, 0, 17), (Indices {2, 2, 2, 2, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 0}));
     EXPECT_EQ(shown(255, 0), 0);
 
     vdp.hscroll = 3;
     render(1);
-    EXPECT_EQ(shown_run(0, 1, 12), (Indices{2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 0}));
-    EXPECT_EQ(shown_run(253, 1, 3), (Indices{2, 2, 2}));
+    EXPECT_EQ(shown_run(0, 1, 12), (Indices {2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 0}));
+    EXPECT_EQ(shown_run(253, 1, 3), (Indices {2, 2, 2}));
 
     vdp.registers[0] = 0x40;
     vdp.hscroll = 8;
     render(15);
     render(16);
-    EXPECT_EQ(shown_run(0, 15, 2), (Indices{1, 1}));
-    EXPECT_EQ(shown_run(0, 16, 2), (Indices{2, 2}));
+    EXPECT_EQ(shown_run(0, 15, 2), (Indices {1, 1}));
+    EXPECT_EQ(shown_run(0, 16, 2), (Indices {2, 2}));
 }
 
 TEST_F(RenderTest, VerticalScrollWrapsAtTwoHundredTwentyFour)
@@ -190,10 +196,10 @@ TEST_F(RenderTest, VerticalScrollWrapsAtTwoHundredTwentyFour)
     }
     vdp.vscroll = 255;
     render(0);
-    EXPECT_EQ(shown_run(0, 0, 3), (Indices{3, 0, 7}));
+    EXPECT_EQ(shown_run(0, 0, 3), (Indices {3, 0, 7}));
     vdp.vscroll = 100;
     render(191);  // row 291 - 224 = 67: name row 8, fine row 3
-    EXPECT_EQ(shown_run(0, 191, 3), (Indices{8, 0, 3}));
+    EXPECT_EQ(shown_run(0, 191, 3), (Indices {8, 0, 3}));
 
     vdp.vscroll = 0;
     for (int line = 0; line < 192; line++)
@@ -203,7 +209,7 @@ TEST_F(RenderTest, VerticalScrollWrapsAtTwoHundredTwentyFour)
     for (int line = 0; line < 192; line++)
         render(line);
     EXPECT_EQ(memory, unscrolled);
-    EXPECT_EQ(shown_run(0, 191, 3), (Indices{7, 1, 7}));  // name row 23
+    EXPECT_EQ(shown_run(0, 191, 3), (Indices {7, 1, 7}));  // name row 23
 }
 
 TEST_F(RenderTest, LockedRightColumnsIgnoreTheVerticalScroll)
@@ -234,18 +240,18 @@ TEST_F(RenderTest, SpritesUseTheirPaletteAndTransparentColourZero)
     for (int line = 20; line <= 29; line++)
         render(line);
     // The sprite covers lines Y + 1 = 21 to 28.
-    EXPECT_EQ(shown_run(9, 22, 10), (Indices{0, 0, 21, 21, 21, 21, 21, 21, 31, 0}));
-    EXPECT_EQ(shown_run(10, 20, 2), (Indices{0, 0}));
-    EXPECT_EQ(shown_run(10, 21, 2), (Indices{21, 21}));
-    EXPECT_EQ(shown_run(10, 28, 2), (Indices{21, 21}));
-    EXPECT_EQ(shown_run(10, 29, 2), (Indices{0, 0}));
+    EXPECT_EQ(shown_run(9, 22, 10), (Indices {0, 0, 21, 21, 21, 21, 21, 21, 31, 0}));
+    EXPECT_EQ(shown_run(10, 20, 2), (Indices {0, 0}));
+    EXPECT_EQ(shown_run(10, 21, 2), (Indices {21, 21}));
+    EXPECT_EQ(shown_run(10, 28, 2), (Indices {21, 21}));
+    EXPECT_EQ(shown_run(10, 29, 2), (Indices {0, 0}));
 }
 
 TEST_F(RenderTest, SpritesWrapFromTheBottomOfTheLineSpace)
 {
     solid_tile(SPRITE_PATTERNS, 1, 3);
     solid_tile(SPRITE_PATTERNS, 3, 4);
-    sprite(0, 0, 255, 1);   // 8x8: lines 0-7
+    sprite(0, 0, 255, 1);  // 8x8: lines 0-7
     sprite(1, 20, 247, 1);  // lines -8 to -1: never seen
     sprite(2, 40, 191, 1);  // lines 192-199: below the picture
     end_sprites(3);
@@ -274,7 +280,7 @@ TEST_F(RenderTest, SpritesAtTheEdgesAndShiftedLeft)
     sprite(0, 252, 9, 1);
     end_sprites(1);
     render(10);
-    EXPECT_EQ(shown_run(252, 10, 4), (Indices{17, 18, 19, 20}));
+    EXPECT_EQ(shown_run(252, 10, 4), (Indices {17, 18, 19, 20}));
     EXPECT_TRUE(outside_picture_untouched());
 
     vdp.registers[0] = 0x08;
@@ -283,8 +289,8 @@ TEST_F(RenderTest, SpritesAtTheEdgesAndShiftedLeft)
     end_sprites(2);
     render(10);
     render(20);
-    EXPECT_EQ(shown_run(0, 10, 8), (Indices{0, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(shown_run(0, 20, 5), (Indices{21, 22, 23, 24, 0}));
+    EXPECT_EQ(shown_run(0, 10, 8), (Indices {0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(shown_run(0, 20, 5), (Indices {21, 22, 23, 24, 0}));
     EXPECT_TRUE(outside_picture_untouched());
 }
 
@@ -316,7 +322,7 @@ TEST_F(RenderTest, LowerSpritesLieOnTopAndTheTerminatorEndsTheList)
     sprite(2, 30, 0, 3);
     end_sprites(3);
     render(1);
-    EXPECT_EQ(shown_run(9, 1, 14), (Indices{0, 17, 17, 17, 17, 17, 17, 17, 17, 18, 18, 18, 18, 0}));
+    EXPECT_EQ(shown_run(9, 1, 14), (Indices {0, 17, 17, 17, 17, 17, 17, 17, 17, 18, 18, 18, 18, 0}));
     EXPECT_EQ(shown(30, 1), 19);
 
     vdp.vram[SPRITE_TABLE + 2] = 0xD0;
@@ -346,14 +352,14 @@ TEST_F(RenderTest, PriorityTilesCoverSpritesExceptWhereTheyAreColourZero)
     render_sprite_line<uint32_t>(0);
     render_priority_line<uint32_t>(0);
     EXPECT_FALSE(render_line_priority);
-    EXPECT_EQ(shown_run(16, 0, 8), (Indices{3, 3, 3, 3, 23, 23, 23, 23}));
-    EXPECT_EQ(shown_run(32, 0, 8), (Indices{19, 19, 19, 19, 23, 23, 23, 23}));
-    EXPECT_EQ(shown_run(48, 0, 8), (Indices{23, 23, 23, 23, 23, 23, 23, 23}));
+    EXPECT_EQ(shown_run(16, 0, 8), (Indices {3, 3, 3, 3, 23, 23, 23, 23}));
+    EXPECT_EQ(shown_run(32, 0, 8), (Indices {19, 19, 19, 19, 23, 23, 23, 23}));
+    EXPECT_EQ(shown_run(48, 0, 8), (Indices {23, 23, 23, 23, 23, 23, 23, 23}));
 
     // The priority pass scrolls like the background.
     vdp.hscroll = 2;
     render(0);
-    EXPECT_EQ(shown_run(16, 0, 8), (Indices{23, 23, 3, 3, 3, 3, 23, 23}));
+    EXPECT_EQ(shown_run(16, 0, 8), (Indices {23, 23, 3, 3, 3, 3, 23, 23}));
 }
 
 TEST_F(RenderTest, DisplayOffAndTheDisableSwitches)

@@ -20,17 +20,32 @@ protected:
         vdp.is_gg = false;
         vdp_reset();
     }
-    void TearDown() override { video_driver.format = nullptr; }
+    void TearDown() override
+    {
+        video_driver.format = nullptr;
+    }
 
     static void control(uint8_t low, uint8_t high)
     {
         vdp_control_write(low);
         vdp_control_write(high);
     }
-    static void set_register(int reg, uint8_t value) { control(value, static_cast<uint8_t>(0x80 | reg)); }
-    static void vram_write_at(uint16_t address) { control(address & 0xFF, 0x40 | (address >> 8)); }
-    static void vram_read_at(uint16_t address) { control(address & 0xFF, address >> 8); }
-    static void cram_write_at(uint8_t address) { control(address, 0xC0); }
+    static void set_register(int reg, uint8_t value)
+    {
+        control(value, static_cast<uint8_t>(0x80 | reg));
+    }
+    static void vram_write_at(uint16_t address)
+    {
+        control(address & 0xFF, 0x40 | (address >> 8));
+    }
+    static void vram_read_at(uint16_t address)
+    {
+        control(address & 0xFF, address >> 8);
+    }
+    static void cram_write_at(uint8_t address)
+    {
+        control(address, 0xC0);
+    }
     static void write_bytes(std::initializer_list<uint8_t> bytes)
     {
         for (uint8_t b : bytes)
@@ -227,10 +242,10 @@ TEST_F(VdpTest, LineInterrupts)
     EXPECT_EQ(interrupt_lines(262).size(), 193u);  // every line 0-192
 
     set_register(10, 63);
-    EXPECT_EQ(interrupt_lines(262), (std::vector<int>{63, 127, 191}));
+    EXPECT_EQ(interrupt_lines(262), (std::vector<int> {63, 127, 191}));
     // Line 192 is a counting line.
     set_register(10, 192);
-    EXPECT_EQ(interrupt_lines(262), (std::vector<int>{192}));
+    EXPECT_EQ(interrupt_lines(262), (std::vector<int> {192}));
 
     // Without a status read the pending interrupt is raised on every line.
     set_register(10, 190);
@@ -261,7 +276,7 @@ TEST_F(VdpTest, LineCounterReloadsOnlyOnUnderflowAndInVerticalBlank)
     EXPECT_EQ(raised[1], 13);
     EXPECT_EQ(raised.back(), 190);
     EXPECT_EQ(vdp.line_counter, 50);
-    EXPECT_EQ(interrupt_lines(262), (std::vector<int>{50, 101, 152}));
+    EXPECT_EQ(interrupt_lines(262), (std::vector<int> {50, 101, 152}));
 }
 
 TEST_F(VdpTest, FrameInterrupts)
@@ -276,7 +291,7 @@ TEST_F(VdpTest, FrameInterrupts)
         EXPECT_FALSE(vdp_line_step(line)) << line;
 
     // Enabled, read once: raised on line 193 only. Disabled: never.
-    EXPECT_EQ(interrupt_lines(262), (std::vector<int>{193}));
+    EXPECT_EQ(interrupt_lines(262), (std::vector<int> {193}));
     set_register(1, 0x00);
     EXPECT_TRUE(interrupt_lines(311).empty());
     EXPECT_EQ(vdp.status & 0x80, 0x80);
@@ -372,7 +387,7 @@ TEST_F(VdpTest, HCounterFollowsTheCpuCycles)
     hcounter_reads.clear();
     Z80_Execute(300);
     // 228 cycles are 341 pixel clocks, read as 85; 239 cycles give 357.
-    EXPECT_EQ(hcounter_reads, (std::vector<uint8_t>{85, 101}));
+    EXPECT_EQ(hcounter_reads, (std::vector<uint8_t> {85, 101}));
 
     // A status read lowers the CPU's interrupt line.
     Z80_RaiseIRQ(0xFF);

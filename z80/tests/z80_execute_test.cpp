@@ -163,10 +163,12 @@ const CycleCase cycle_cases[] = {
     {"SET 7,(IX+d) and copy to A", {0xDD, 0xCB, 1, 0xFF}, 23},
 };
 
-TEST_F(ExecuteTest, CycleCounts) {
+TEST_F(ExecuteTest, CycleCounts)
+{
     for (const CycleCase& c : cycle_cases) {
         SetUp();
-        for (size_t i = 0; i < c.bytes.size(); ++i) ram()[CODE + i] = c.bytes[i];
+        for (size_t i = 0; i < c.bytes.size(); ++i)
+            ram()[CODE + i] = c.bytes[i];
         set(Z80_REG_AF, c.f);
         set(Z80_REG_BC, c.bc);
         set(Z80_REG_DE, 0x4000);
@@ -177,7 +179,8 @@ TEST_F(ExecuteTest, CycleCounts) {
     }
 }
 
-TEST_F(ExecuteTest, NegativeBudgetStillRunsOnlyOneInstruction) {
+TEST_F(ExecuteTest, NegativeBudgetStillRunsOnlyOneInstruction)
+{
     code({0x00, 0x00, 0x00});
     EXPECT_EQ(Z80_Execute(-8), 4);
     EXPECT_EQ(pc(), CODE + 1);
@@ -186,17 +189,18 @@ TEST_F(ExecuteTest, NegativeBudgetStillRunsOnlyOneInstruction) {
 // ---- DD and FD ----
 
 // The opcodes that have an IX/IY form (besides CB).
-const std::set<int> indexed_forms = {
-    0x09, 0x19, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x29, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E, 0x34, 0x35, 0x36,
-    0x39, 0x44, 0x45, 0x46, 0x4C, 0x4D, 0x4E, 0x54, 0x55, 0x56, 0x5C, 0x5D, 0x5E, 0x60, 0x61, 0x62, 0x63,
-    0x65, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6E, 0x6F, 0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x77,
-    0x7C, 0x7D, 0x7E, 0x84, 0x85, 0x86, 0x8C, 0x8D, 0x8E, 0x94, 0x95, 0x96, 0x9C, 0x9D, 0x9E, 0xA4, 0xA5,
-    0xA6, 0xAC, 0xAD, 0xAE, 0xB4, 0xB5, 0xB6, 0xBC, 0xBD, 0xBE, 0xE1, 0xE3, 0xE5, 0xE9, 0xF9};
+const std::set<int> indexed_forms = {0x09, 0x19, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x29, 0x2A, 0x2B, 0x2C, 0x2D, 0x2E,
+    0x34, 0x35, 0x36, 0x39, 0x44, 0x45, 0x46, 0x4C, 0x4D, 0x4E, 0x54, 0x55, 0x56, 0x5C, 0x5D, 0x5E, 0x60, 0x61, 0x62,
+    0x63, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6A, 0x6B, 0x6C, 0x6E, 0x6F, 0x70, 0x71, 0x72, 0x73, 0x74, 0x75, 0x77, 0x7C,
+    0x7D, 0x7E, 0x84, 0x85, 0x86, 0x8C, 0x8D, 0x8E, 0x94, 0x95, 0x96, 0x9C, 0x9D, 0x9E, 0xA4, 0xA5, 0xA6, 0xAC, 0xAD,
+    0xAE, 0xB4, 0xB5, 0xB6, 0xBC, 0xBD, 0xBE, 0xE1, 0xE3, 0xE5, 0xE9, 0xF9};
 
-TEST_F(ExecuteTest, PrefixWithoutIndexedFormCostsFourAndStopsAtTheBudget) {
+TEST_F(ExecuteTest, PrefixWithoutIndexedFormCostsFourAndStopsAtTheBudget)
+{
     for (uint8_t prefix : {0xDD, 0xFD}) {
         for (int op = 0; op < 256; ++op) {
-            if (op == 0xCB) continue;
+            if (op == 0xCB)
+                continue;
             SetUp();
             code({prefix, uint8_t(op), 0, 0, 0});
             const int32_t cycles = Z80_Execute(0);
@@ -206,7 +210,8 @@ TEST_F(ExecuteTest, PrefixWithoutIndexedFormCostsFourAndStopsAtTheBudget) {
     }
 }
 
-TEST_F(ExecuteTest, PrefixFallBackRunsThePlainInstruction) {
+TEST_F(ExecuteTest, PrefixFallBackRunsThePlainInstruction)
+{
     code({0xDD, 0x00});
     EXPECT_EQ(Z80_Execute(5), 8);
     EXPECT_EQ(pc(), CODE + 2);
@@ -230,17 +235,18 @@ TEST_F(ExecuteTest, PrefixFallBackRunsThePlainInstruction) {
     EXPECT_EQ(reg(Z80_REG_IY), 0xFFFFu);
 }
 
-TEST_F(ExecuteTest, IndexHalvesAndHlInIndexedForms) {
+TEST_F(ExecuteTest, IndexHalvesAndHlInIndexedForms)
+{
     set(Z80_REG_HL, 0xABCD);
     set(Z80_REG_IX, 0x4000);
     poke(0x4002, {0x77});
-    code({0xDD, 0x26, 0x12,   // LD IXH,0x12
-          0xDD, 0x2C,         // INC IXL
-          0xDD, 0x7C,         // LD A,IXH
-          0xDD, 0x65,         // LD IXH,IXL
-          0xFD, 0x21, 0x00, 0x40,  // LD IY,0x4000
-          0xFD, 0x66, 0x02,   // LD H,(IY+2): the real H
-          0xFD, 0x75, 0x03}); // LD (IY+3),L
+    code({0xDD, 0x26, 0x12,  // LD IXH,0x12
+        0xDD, 0x2C,  // INC IXL
+        0xDD, 0x7C,  // LD A,IXH
+        0xDD, 0x65,  // LD IXH,IXL
+        0xFD, 0x21, 0x00, 0x40,  // LD IY,0x4000
+        0xFD, 0x66, 0x02,  // LD H,(IY+2): the real H
+        0xFD, 0x75, 0x03});  // LD (IY+3),L
     Z80_Execute(11 + 8 + 8 + 8 + 14 + 19 + 19);
     EXPECT_EQ(reg(Z80_REG_IX), 0x0101u);
     EXPECT_EQ(a(), 0x12u);
@@ -248,7 +254,8 @@ TEST_F(ExecuteTest, IndexHalvesAndHlInIndexedForms) {
     EXPECT_EQ(ram()[0x4003], 0xCD);
 }
 
-TEST_F(ExecuteTest, IndexedBitOperationsCopyTheResultIntoARegister) {
+TEST_F(ExecuteTest, IndexedBitOperationsCopyTheResultIntoARegister)
+{
     set(Z80_REG_IX, 0x4000);
     poke(0x4005, {0x81});
     code({0xDD, 0xCB, 0x05, 0x00});  // RLC (IX+5) and copy to B
@@ -268,8 +275,10 @@ TEST_F(ExecuteTest, IndexedBitOperationsCopyTheResultIntoARegister) {
 
 // ---- Block repeats ----
 
-TEST_F(ExecuteTest, LdirStopsAtTheBudgetAndResumes) {
-    for (int i = 0; i < 10; ++i) ram()[0x4000 + i] = uint8_t(i + 1);
+TEST_F(ExecuteTest, LdirStopsAtTheBudgetAndResumes)
+{
+    for (int i = 0; i < 10; ++i)
+        ram()[0x4000 + i] = uint8_t(i + 1);
     set(Z80_REG_HL, 0x4000);
     set(Z80_REG_DE, 0x5000);
     set(Z80_REG_BC, 10);
@@ -290,7 +299,8 @@ TEST_F(ExecuteTest, LdirStopsAtTheBudgetAndResumes) {
     EXPECT_EQ(ram()[0x5009], 10);
 }
 
-TEST_F(ExecuteTest, LdirOfOneByte) {
+TEST_F(ExecuteTest, LdirOfOneByte)
+{
     ram()[0x4000] = 0x5A;
     set(Z80_REG_HL, 0x4000);
     set(Z80_REG_DE, 0x5000);
@@ -303,7 +313,8 @@ TEST_F(ExecuteTest, LdirOfOneByte) {
     EXPECT_EQ(f() & (S | Z | C), S | Z | C);  // untouched
 }
 
-TEST_F(ExecuteTest, CpirStopsOnAMatchOrAtTheBudget) {
+TEST_F(ExecuteTest, CpirStopsOnAMatchOrAtTheBudget)
+{
     poke(0x4000, {0x11, 0x22, 0x33, 0x44});
     set(Z80_REG_HL, 0x4000);
     set(Z80_REG_BC, 10);
@@ -328,7 +339,8 @@ TEST_F(ExecuteTest, CpirStopsOnAMatchOrAtTheBudget) {
     EXPECT_EQ(f() & Z, Z);
 }
 
-TEST_F(ExecuteTest, OtirFlagsWhenStoppedAndWhenDone) {
+TEST_F(ExecuteTest, OtirFlagsWhenStoppedAndWhenDone)
+{
     poke(0x4000, {0x90, 0x90, 0x90});
     set(Z80_REG_HL, 0x4000);
     set(Z80_REG_BC, 0x037F);
@@ -347,7 +359,8 @@ TEST_F(ExecuteTest, OtirFlagsWhenStoppedAndWhenDone) {
     }
 }
 
-TEST_F(ExecuteTest, BlockInputCarryUsesCPlusOneOrCMinusOneForInd) {
+TEST_F(ExecuteTest, BlockInputCarryUsesCPlusOneOrCMinusOneForInd)
+{
     test_machine.port_in_value = 0x01;
     set(Z80_REG_HL, 0x4000);
     set(Z80_REG_BC, 0x0500);
@@ -365,21 +378,22 @@ TEST_F(ExecuteTest, BlockInputCarryUsesCPlusOneOrCMinusOneForInd) {
 
 // ---- Ports ----
 
-TEST_F(ExecuteTest, PortNumbersOfEachInputOutputForm) {
+TEST_F(ExecuteTest, PortNumbersOfEachInputOutputForm)
+{
     set(Z80_REG_AF, 0x1200);
     set(Z80_REG_BC, 0x01CD);
     set(Z80_REG_HL, 0x4000);
-    code({0xD3, 0x7F,    // OUT (0x7F),A
-          0xDB, 0xFE,    // IN A,(0xFE) with A = 0x12
-          0xED, 0x50,    // IN D,(C)
-          0xED, 0x59,    // OUT (C),E
-          0xED, 0x70,    // IN (C)
-          0xED, 0x71,    // OUT (C),0
-          0xED, 0xA2,    // INI
-          0xED, 0x41});  // OUT (C),B with B = 0
+    code({0xD3, 0x7F,  // OUT (0x7F),A
+        0xDB, 0xFE,  // IN A,(0xFE) with A = 0x12
+        0xED, 0x50,  // IN D,(C)
+        0xED, 0x59,  // OUT (C),E
+        0xED, 0x70,  // IN (C)
+        0xED, 0x71,  // OUT (C),0
+        0xED, 0xA2,  // INI
+        0xED, 0x41});  // OUT (C),B with B = 0
     Z80_Execute(11 + 11 + 12 * 4 + 16 + 12);
-    const std::vector<std::pair<int, int>> expected = {{0x127F, 0x12}, {0x12FE, -1}, {0x01CD, -1}, {0x01CD, 0},
-                                                       {0x01CD, -1},   {0x01CD, 0},  {0x00CD, -1}, {0x00CD, 0}};
+    const std::vector<std::pair<int, int>> expected = {
+        {0x127F, 0x12}, {0x12FE, -1}, {0x01CD, -1}, {0x01CD, 0}, {0x01CD, -1}, {0x01CD, 0}, {0x00CD, -1}, {0x00CD, 0}};
     ASSERT_EQ(test_machine.ports.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(test_machine.ports[i].port, expected[i].first) << i;
@@ -398,7 +412,8 @@ TEST_F(ExecuteTest, PortNumbersOfEachInputOutputForm) {
 
 // ---- Flags the core defines ----
 
-TEST_F(ExecuteTest, BitSetsFlagsButLeavesBitsThreeAndFive) {
+TEST_F(ExecuteTest, BitSetsFlagsButLeavesBitsThreeAndFive)
+{
     set(Z80_REG_AF, 0x8000);
     z80.xy = 0x28;
     code({0xCB, 0x7F});  // BIT 7,A
@@ -412,7 +427,8 @@ TEST_F(ExecuteTest, BitSetsFlagsButLeavesBitsThreeAndFive) {
     EXPECT_EQ(full_f(), uint32_t(Z | PV | H | C));
 }
 
-TEST_F(ExecuteTest, PushAfShowsTheXyByte) {
+TEST_F(ExecuteTest, PushAfShowsTheXyByte)
+{
     set(Z80_REG_AF, 0x2800);
     code({0x37, 0xF5});  // SCF; PUSH AF
     Z80_Execute(15);
@@ -426,7 +442,8 @@ TEST_F(ExecuteTest, PushAfShowsTheXyByte) {
     EXPECT_EQ(ram()[STACK - 2] & (S | N | C | H), S | N | C | H);
 }
 
-TEST_F(ExecuteTest, ExAfKeepsTheCompleteFlags) {
+TEST_F(ExecuteTest, ExAfKeepsTheCompleteFlags)
+{
     code({0xFE, 0x28, 0x08, 0x08});  // CP 0x28; EX AF,AF'; EX AF,AF'
     Z80_Execute(11);
     EXPECT_EQ(reg(Z80_REG_AF2) & 0x28, 0x28u);
@@ -435,7 +452,8 @@ TEST_F(ExecuteTest, ExAfKeepsTheCompleteFlags) {
     EXPECT_EQ(z80.xy & 0x28, 0x28);
 }
 
-TEST_F(ExecuteTest, DaaAfterAddition) {
+TEST_F(ExecuteTest, DaaAfterAddition)
+{
     code({0x3E, 0x15, 0xC6, 0x27, 0x27});  // LD A,0x15; ADD A,0x27; DAA
     Z80_Execute(18);
     EXPECT_EQ(a(), 0x42u);
@@ -447,7 +465,8 @@ TEST_F(ExecuteTest, DaaAfterAddition) {
     EXPECT_EQ(f() & (C | N), C | N);
 }
 
-TEST_F(ExecuteTest, SixteenBitArithmeticFlags) {
+TEST_F(ExecuteTest, SixteenBitArithmeticFlags)
+{
     set(Z80_REG_AF, 0);
     set(Z80_REG_HL, 0x0FFF);
     set(Z80_REG_BC, 0x2801);
@@ -465,7 +484,8 @@ TEST_F(ExecuteTest, SixteenBitArithmeticFlags) {
     EXPECT_EQ(full_f(), uint32_t(PV | N | H | X5 | X3));
 }
 
-TEST_F(ExecuteTest, RComesFromTheRemainingCycles) {
+TEST_F(ExecuteTest, RComesFromTheRemainingCycles)
+{
     set(Z80_REG_IR, 0x0080);
     code({0xED, 0x5F});  // LD A,R with 100 cycles left
     Z80_Execute(100);
@@ -474,13 +494,14 @@ TEST_F(ExecuteTest, RComesFromTheRemainingCycles) {
 
     SetUp();
     code({0x3E, 0x3F, 0xED, 0x4F, 0x00, 0xED, 0x5F});  // LD A,0x3F; LD R,A; NOP; LD A,R
-    Z80_Execute(7 + 9 + 4 + 1);                        // LD A,R with 1 cycle left
+    Z80_Execute(7 + 9 + 4 + 1);  // LD A,R with 1 cycle left
     EXPECT_EQ(a(), ((~uint32_t(1)) >> 2) & 0x7F);
 }
 
-TEST_F(ExecuteTest, InterruptModeDecoding) {
-    const std::pair<uint8_t, int> modes[] = {{0x46, 0}, {0x66, 0}, {0x56, 1}, {0x76, 1},
-                                             {0x4E, 1}, {0x6E, 1}, {0x5E, 2}, {0x7E, 2}};
+TEST_F(ExecuteTest, InterruptModeDecoding)
+{
+    const std::pair<uint8_t, int> modes[]
+        = {{0x46, 0}, {0x66, 0}, {0x56, 1}, {0x76, 1}, {0x4E, 1}, {0x6E, 1}, {0x5E, 2}, {0x7E, 2}};
     for (const auto& [op, mode] : modes) {
         SetUp();
         set(Z80_REG_IM, 3);
@@ -490,7 +511,8 @@ TEST_F(ExecuteTest, InterruptModeDecoding) {
     }
 }
 
-TEST_F(ExecuteTest, UndefinedEdOpcodesChangeNothing) {
+TEST_F(ExecuteTest, UndefinedEdOpcodesChangeNothing)
+{
     set(Z80_REG_AF, 0x12D7);
     set(Z80_REG_BC, 0x3456);
     set(Z80_REG_HL, 0x789A);

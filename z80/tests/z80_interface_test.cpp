@@ -10,20 +10,23 @@ using InterfaceTest = Z80Test;
 
 int callback_reads;
 int last_callback_address;
-int counting_read(int address) {
+int counting_read(int address)
+{
     ++callback_reads;
     last_callback_address = address;
     return 0x5A;
 }
 
 int last_write_address, last_write_value;
-void logging_write(int address, int value) {
+void logging_write(int address, int value)
+{
     last_write_address = address;
     last_write_value = value;
 }
 
 // LD A,(nn) at 0x1000 and a HALT after it.
-uint32_t load_a_from(uint32_t address) {
+uint32_t load_a_from(uint32_t address)
+{
     Z80_SetRegister(Z80_REG_PC, 0x1000);
     Z80_SetRegister(Z80_REG_AF, 0);
     test_machine.ram[0x1000] = 0x3A;
@@ -33,7 +36,8 @@ uint32_t load_a_from(uint32_t address) {
     return Z80_GetRegister(Z80_REG_AF) >> 8;
 }
 
-void store_a_to(uint32_t address, uint32_t value) {
+void store_a_to(uint32_t address, uint32_t value)
+{
     Z80_SetRegister(Z80_REG_PC, 0x1000);
     Z80_SetRegister(Z80_REG_AF, value << 8);
     test_machine.ram[0x1000] = 0x32;
@@ -42,7 +46,8 @@ void store_a_to(uint32_t address, uint32_t value) {
     Z80_Execute(1);
 }
 
-TEST_F(InterfaceTest, UnmappedPagesReadIdleBusAndDropWrites) {
+TEST_F(InterfaceTest, UnmappedPagesReadIdleBusAndDropWrites)
+{
     Z80_BeginMemoryMap();
     Z80_MapFetch(0x0000, 0xFFFF, ram());
     Z80_MapReadDirect(0x0000, 0x7FFF, ram());
@@ -55,7 +60,8 @@ TEST_F(InterfaceTest, UnmappedPagesReadIdleBusAndDropWrites) {
     EXPECT_EQ(load_a_from(0x7000), 0u);
 }
 
-TEST_F(InterfaceTest, DirectMappingsOffsetTheHostPointerAndLastMappingWins) {
+TEST_F(InterfaceTest, DirectMappingsOffsetTheHostPointerAndLastMappingWins)
+{
     static uint8_t bank_a[0x4000], bank_b[0x4000];
     bank_a[0x0123] = 0xAA;
     bank_b[0x0123] = 0xBB;
@@ -69,7 +75,8 @@ TEST_F(InterfaceTest, DirectMappingsOffsetTheHostPointerAndLastMappingWins) {
     EXPECT_EQ(bank_b[0x0123], 0xBB);
 }
 
-TEST_F(InterfaceTest, FetchesUseOnlyTheFetchPages) {
+TEST_F(InterfaceTest, FetchesUseOnlyTheFetchPages)
+{
     static uint8_t code_page[0x100];
     code_page[0] = 0x3E;  // LD A,0x42
     code_page[1] = 0x42;
@@ -80,7 +87,8 @@ TEST_F(InterfaceTest, FetchesUseOnlyTheFetchPages) {
     EXPECT_EQ(a(), 0x42u);
 }
 
-TEST_F(InterfaceTest, PartialPageRangeServesOnlyItsAddresses) {
+TEST_F(InterfaceTest, PartialPageRangeServesOnlyItsAddresses)
+{
     static uint8_t window[0x100];
     window[0] = 0x11;
     window[0xDF] = 0x22;
@@ -98,9 +106,11 @@ TEST_F(InterfaceTest, PartialPageRangeServesOnlyItsAddresses) {
     EXPECT_EQ(window[0x10], 0x99);
 }
 
-TEST_F(InterfaceTest, RangeWholePagesAndPartialPagesAgree) {
+TEST_F(InterfaceTest, RangeWholePagesAndPartialPagesAgree)
+{
     static uint8_t host[0x300];
-    for (int i = 0; i < 0x300; ++i) host[i] = uint8_t(i * 7);
+    for (int i = 0; i < 0x300; ++i)
+        host[i] = uint8_t(i * 7);
     Z80_BeginMemoryMap();
     Z80_MapFetch(0x0000, 0xFFFF, ram());
     Z80_AddReadRange(0x2080, 0x237F, Z80_RANGE_DIRECT, reinterpret_cast<uintptr_t>(host));
@@ -112,7 +122,8 @@ TEST_F(InterfaceTest, RangeWholePagesAndPartialPagesAgree) {
         EXPECT_EQ(load_a_from(address), host[address - 0x2080]) << std::hex << address;
 }
 
-TEST_F(InterfaceTest, CallbackRangesGetFullAddressesAndEarliestEntryWins) {
+TEST_F(InterfaceTest, CallbackRangesGetFullAddressesAndEarliestEntryWins)
+{
     callback_reads = 0;
     static uint8_t host[0x100];
     host[0x60] = 0x33;
@@ -131,7 +142,8 @@ TEST_F(InterfaceTest, CallbackRangesGetFullAddressesAndEarliestEntryWins) {
     EXPECT_EQ(last_write_value, 0xC4);
 }
 
-TEST_F(InterfaceTest, RangesAddedAfterTheClosingEntryWorkOnlyOnWholePages) {
+TEST_F(InterfaceTest, RangesAddedAfterTheClosingEntryWorkOnlyOnWholePages)
+{
     static uint8_t host[0x200];
     host[0x10] = 0x44;
     host[0x110] = 0x55;
@@ -143,14 +155,16 @@ TEST_F(InterfaceTest, RangesAddedAfterTheClosingEntryWorkOnlyOnWholePages) {
     EXPECT_EQ(load_a_from(0x5190), 0x55u);
 }
 
-TEST_F(InterfaceTest, RangeListWithoutClosingEntryStillEndsItsSearch) {
+TEST_F(InterfaceTest, RangeListWithoutClosingEntryStillEndsItsSearch)
+{
     Z80_BeginMemoryMap();
     Z80_MapFetch(0x0000, 0xFFFF, ram());
     Z80_AddReadRange(0x6010, 0x601F, Z80_RANGE_CALLBACK, reinterpret_cast<uintptr_t>(counting_read));
     EXPECT_EQ(load_a_from(0x6000), 0xFFu);
 }
 
-TEST_F(InterfaceTest, BeginMemoryMapResetsHandlers) {
+TEST_F(InterfaceTest, BeginMemoryMapResetsHandlers)
+{
     Z80_BeginMemoryMap();
     Z80_MapFetch(0x0000, 0xFFFF, ram());
     Z80_EndMemoryMap();
@@ -163,7 +177,8 @@ TEST_F(InterfaceTest, BeginMemoryMapResetsHandlers) {
 
 // ---- Register interface and context ----
 
-TEST_F(InterfaceTest, ResetValues) {
+TEST_F(InterfaceTest, ResetValues)
+{
     Z80_SetRegister(Z80_REG_IM, 2);
     Z80_SetRegister(Z80_REG_IFF1, 1);
     Z80_SetRegister(Z80_REG_IRQ_LINE, 1);
@@ -180,7 +195,8 @@ TEST_F(InterfaceTest, ResetValues) {
     EXPECT_EQ(z80.af, 0x4000u);
 }
 
-TEST_F(InterfaceTest, RegisterInterfaceLayout) {
+TEST_F(InterfaceTest, RegisterInterfaceLayout)
+{
     z80.xy = 0x28;
     set(Z80_REG_AF, 0x12D7);
     EXPECT_EQ(z80.af, 0xD712u);  // A low, F high in the slot
@@ -209,7 +225,8 @@ TEST_F(InterfaceTest, RegisterInterfaceLayout) {
     EXPECT_EQ(reg(Z80_REG_IRQ_LINE), 1u);
 }
 
-TEST_F(InterfaceTest, SetIff2ThenLdAIShowsItInParity) {
+TEST_F(InterfaceTest, SetIff2ThenLdAIShowsItInParity)
+{
     set(Z80_REG_IFF2, 1);
     set(Z80_REG_AF, 0x0001);  // carry set
     code({0xED, 0x57});
@@ -217,7 +234,8 @@ TEST_F(InterfaceTest, SetIff2ThenLdAIShowsItInParity) {
     EXPECT_EQ(f() & 0x05, 0x05u);  // P/V from IFF2, C kept
 }
 
-TEST_F(InterfaceTest, ContextRoundTrip) {
+TEST_F(InterfaceTest, ContextRoundTrip)
+{
     EXPECT_EQ(Z80_GetContextSize(), int(sizeof(Z80Context)) + 4);
     std::vector<uint8_t> saved(Z80_GetContextSize());
     set(Z80_REG_HL, 0x1234);
@@ -229,36 +247,50 @@ TEST_F(InterfaceTest, ContextRoundTrip) {
 
 // ---- Running and the cycle counters ----
 
-TEST_F(InterfaceTest, ZeroBudgetRunsExactlyOneInstruction) {
+TEST_F(InterfaceTest, ZeroBudgetRunsExactlyOneInstruction)
+{
     code({0x01, 0x34, 0x12, 0x00});  // LD BC,0x1234; NOP
     EXPECT_EQ(Z80_Execute(0), 10);
     EXPECT_EQ(pc(), CODE + 3);
     EXPECT_EQ(Z80_GetElapsedCycles(), 10);
 }
 
-TEST_F(InterfaceTest, LastInstructionOvershootIsReturned) {
+TEST_F(InterfaceTest, LastInstructionOvershootIsReturned)
+{
     uint32_t address = CODE;
-    for (int i = 0; i < 52; ++i) address = poke(address, {0x00});  // NOP x 52: 208
-    address = poke(address, {0x3E, 0x00});                          // LD A,n: 215
-    address = poke(address, {0x21, 0x00, 0x00});                    // LD HL,nn: 225, 3 left
-    poke(address, {0xC5});                                          // PUSH BC: 11
+    for (int i = 0; i < 52; ++i)
+        address = poke(address, {0x00});  // NOP x 52: 208
+    address = poke(address, {0x3E, 0x00});  // LD A,n: 215
+    address = poke(address, {0x21, 0x00, 0x00});  // LD HL,nn: 225, 3 left
+    poke(address, {0xC5});  // PUSH BC: 11
     EXPECT_EQ(Z80_Execute(228), 236);
     EXPECT_EQ(Z80_GetElapsedCycles(), 236);
 }
 
 int32_t elapsed_in_callback;
-void record_elapsed(int, int) { elapsed_in_callback = Z80_GetElapsedCycles(); }
-void end_slice(int, int) { Z80_EndTimeslice(); }
-void clear_remaining(int, int) { Z80_ClearRemainingCycles(); }
+void record_elapsed(int, int)
+{
+    elapsed_in_callback = Z80_GetElapsedCycles();
+}
+void end_slice(int, int)
+{
+    Z80_EndTimeslice();
+}
+void clear_remaining(int, int)
+{
+    Z80_ClearRemainingCycles();
+}
 
-TEST_F(InterfaceTest, CallbacksSeeCyclesOfCompletedInstructions) {
+TEST_F(InterfaceTest, CallbacksSeeCyclesOfCompletedInstructions)
+{
     Z80_SetPortOutHandler(record_elapsed);
     code({0x00, 0x3E, 0x05, 0xD3, 0x10, 0x00});  // NOP; LD A,5; OUT (0x10),A; NOP
     Z80_Execute(1000);
     EXPECT_EQ(elapsed_in_callback, 11);
 }
 
-TEST_F(InterfaceTest, EndTimesliceFromCallbackStopsAfterThatInstruction) {
+TEST_F(InterfaceTest, EndTimesliceFromCallbackStopsAfterThatInstruction)
+{
     Z80_SetPortOutHandler(end_slice);
     code({0x00, 0xD3, 0x10, 0x00, 0x00});  // NOP; OUT (0x10),A
     EXPECT_EQ(Z80_Execute(1000), 15);
@@ -266,7 +298,8 @@ TEST_F(InterfaceTest, EndTimesliceFromCallbackStopsAfterThatInstruction) {
     EXPECT_EQ(Z80_GetElapsedCycles(), 15);
 }
 
-TEST_F(InterfaceTest, ClearRemainingReportsTheWholeBudgetPlusTheInstruction) {
+TEST_F(InterfaceTest, ClearRemainingReportsTheWholeBudgetPlusTheInstruction)
+{
     Z80_SetPortOutHandler(clear_remaining);
     code({0x00, 0xD3, 0x10, 0x00});
     EXPECT_EQ(Z80_Execute(1000), 1011);
@@ -277,30 +310,32 @@ struct Snapshot {
     uint32_t af, bc, de, hl, pc, sp, ix;
 };
 Snapshot seen;
-void snapshot_registers(int, int) {
+void snapshot_registers(int, int)
+{
     seen = {Z80_GetRegister(Z80_REG_AF), Z80_GetRegister(Z80_REG_BC), Z80_GetRegister(Z80_REG_DE),
-            Z80_GetRegister(Z80_REG_HL), Z80_GetRegister(Z80_REG_PC), Z80_GetRegister(Z80_REG_SP),
-            Z80_GetRegister(Z80_REG_IX)};
+        Z80_GetRegister(Z80_REG_HL), Z80_GetRegister(Z80_REG_PC), Z80_GetRegister(Z80_REG_SP),
+        Z80_GetRegister(Z80_REG_IX)};
     // Changes made by a callback hold when the instruction goes on.
     Z80_SetRegister(Z80_REG_DE, 0xBEEF);
 }
 
-TEST_F(InterfaceTest, CallbacksSeeAndChangeCurrentRegisters) {
+TEST_F(InterfaceTest, CallbacksSeeAndChangeCurrentRegisters)
+{
     Z80_BeginMemoryMap();
     Z80_MapFetch(0x0000, 0xFFFF, ram());
     Z80_MapReadDirect(0x0000, 0xFFFF, ram());
     Z80_MapWriteDirect(0x0000, 0xFFFF, ram());
     Z80_AddWriteRange(0xC000, 0xC0FF, Z80_RANGE_CALLBACK, reinterpret_cast<uintptr_t>(snapshot_registers));
     Z80_EndMemoryMap();
-    code({0x01, 0x22, 0x11,        // LD BC,0x1122
-          0x11, 0x44, 0x33,        // LD DE,0x3344
-          0x21, 0x00, 0xC0,        // LD HL,0xC000
-          0xDD, 0x21, 0x66, 0x55,  // LD IX,0x5566
-          0x3E, 0x99,              // LD A,0x99
-          0xB7,                    // OR A: S and P set
-          0x77,                    // LD (HL),A
-          0x13,                    // INC DE
-          0x76});
+    code({0x01, 0x22, 0x11,  // LD BC,0x1122
+        0x11, 0x44, 0x33,  // LD DE,0x3344
+        0x21, 0x00, 0xC0,  // LD HL,0xC000
+        0xDD, 0x21, 0x66, 0x55,  // LD IX,0x5566
+        0x3E, 0x99,  // LD A,0x99
+        0xB7,  // OR A: S and P set
+        0x77,  // LD (HL),A
+        0x13,  // INC DE
+        0x76});
     Z80_Execute(1000);
     EXPECT_EQ(seen.af & 0xFFD7, 0x9984u);
     EXPECT_EQ(seen.bc, 0x1122u);
@@ -313,9 +348,13 @@ TEST_F(InterfaceTest, CallbacksSeeAndChangeCurrentRegisters) {
 }
 
 uint8_t bank0[0x100], bank1[0x100];
-void switch_bank(int, int value) { Z80_MapFetch(0x2000, 0x20FF, value ? bank1 : bank0); }
+void switch_bank(int, int value)
+{
+    Z80_MapFetch(0x2000, 0x20FF, value ? bank1 : bank0);
+}
 
-TEST_F(InterfaceTest, RemappingFromAWriteCallbackTakesEffectAtTheNextFetch) {
+TEST_F(InterfaceTest, RemappingFromAWriteCallbackTakesEffectAtTheNextFetch)
+{
     bank0[0] = 0x3E, bank0[1] = 0x01;  // LD A,1
     bank1[0] = 0x3E, bank1[1] = 0x02;  // LD A,2
     Z80_AddWriteRange(0xFF00, 0xFFFF, Z80_RANGE_CALLBACK, reinterpret_cast<uintptr_t>(switch_bank));
@@ -327,7 +366,8 @@ TEST_F(InterfaceTest, RemappingFromAWriteCallbackTakesEffectAtTheNextFetch) {
 
 // ---- HALT and interrupts ----
 
-TEST_F(InterfaceTest, HaltConsumesTheBudgetInFourCycleSteps) {
+TEST_F(InterfaceTest, HaltConsumesTheBudgetInFourCycleSteps)
+{
     code({0x76});
     EXPECT_EQ(Z80_Execute(100), 104);
     EXPECT_EQ(pc(), CODE);
@@ -341,12 +381,13 @@ TEST_F(InterfaceTest, HaltConsumesTheBudgetInFourCycleSteps) {
     EXPECT_EQ(Z80_Execute(105), 108);  // 101 left
 }
 
-TEST_F(InterfaceTest, MaskableInterruptModes) {
+TEST_F(InterfaceTest, MaskableInterruptModes)
+{
     struct Case {
         uint8_t mode;
         uint32_t target;
     };
-    for (const Case& c : {Case{0, 0x0038}, Case{1, 0x0038}, Case{2, 0x5634}}) {
+    for (const Case& c : {Case {0, 0x0038}, Case {1, 0x0038}, Case {2, 0x5634}}) {
         SetUp();
         poke(0x12FF, {0x34});
         poke(0x1300, {0x56});
@@ -372,7 +413,8 @@ TEST_F(InterfaceTest, MaskableInterruptModes) {
     EXPECT_EQ(pc(), 0x0010u);
 }
 
-TEST_F(InterfaceTest, InterruptWithInterruptsDisabledOnlyLatchesUntilEi) {
+TEST_F(InterfaceTest, InterruptWithInterruptsDisabledOnlyLatchesUntilEi)
+{
     set(Z80_REG_IM, 1);
     Z80_RaiseIRQ(0xFF);
     EXPECT_EQ(pc(), CODE);
@@ -383,10 +425,11 @@ TEST_F(InterfaceTest, InterruptWithInterruptsDisabledOnlyLatchesUntilEi) {
     EXPECT_EQ(ram()[STACK - 2], (CODE + 2) & 0xFF);  // the instruction after EI
 }
 
-TEST_F(InterfaceTest, EiBeforeHaltReturnsPastTheHalt) {
+TEST_F(InterfaceTest, EiBeforeHaltReturnsPastTheHalt)
+{
     set(Z80_REG_IM, 1);
     set(Z80_REG_IRQ_LINE, 1);
-    code({0xFB, 0x76, 0x3C});    // EI; HALT; INC A
+    code({0xFB, 0x76, 0x3C});  // EI; HALT; INC A
     poke(0x0038, {0xFB, 0xC9});  // EI; RET
     EXPECT_EQ(Z80_Execute(1), 4);
     EXPECT_EQ(pc(), 0x0038u);
@@ -396,7 +439,8 @@ TEST_F(InterfaceTest, EiBeforeHaltReturnsPastTheHalt) {
     EXPECT_EQ(a(), 1u);
 }
 
-TEST_F(InterfaceTest, AcceptanceStepsOverAHaltAtPc) {
+TEST_F(InterfaceTest, AcceptanceStepsOverAHaltAtPc)
+{
     code({0x76});
     Z80_Execute(50);
     set(Z80_REG_IFF1, 1);
@@ -409,9 +453,13 @@ TEST_F(InterfaceTest, AcceptanceStepsOverAHaltAtPc) {
 }
 
 int reti_calls;
-void count_reti() { ++reti_calls; }
+void count_reti()
+{
+    ++reti_calls;
+}
 
-TEST_F(InterfaceTest, NmiKeepsIff2AndRetnRestoresIff1) {
+TEST_F(InterfaceTest, NmiKeepsIff2AndRetnRestoresIff1)
+{
     set(Z80_REG_IFF1, 1);
     set(Z80_REG_IFF2, 1);
     Z80_NMI();

@@ -26,27 +26,33 @@ struct ExpectedFailure {
 
 const ExpectedFailure zexall_expected_failures[] = {
     {"bit n,<b,c,d,e,h,l,(hl),a>",
-     "BIT leaves bits 3 and 5 of F unchanged; the chip copies them from the tested register "
-     "(for BIT n,(HL) from an internal address latch)"},
+        "BIT leaves bits 3 and 5 of F unchanged; the chip copies them from the tested register "
+        "(for BIT n,(HL) from an internal address latch)"},
 };
 
 // Group name -> whether it reported OK. A line reads
 // "<name><dots>  OK" or "<name><dots>  ERROR **** crc expected:... found:...".
-std::map<std::string, bool> parse_verdicts(const std::string& output) {
+std::map<std::string, bool> parse_verdicts(const std::string& output)
+{
     std::map<std::string, bool> verdicts;
     size_t start = 0;
     while (start < output.size()) {
         size_t end = output.find('\n', start);
-        if (end == std::string::npos) end = output.size();
+        if (end == std::string::npos)
+            end = output.size();
         std::string line = output.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.front() == '\r') line.erase(0, 1);
+        if (!line.empty() && line.front() == '\r')
+            line.erase(0, 1);
         size_t verdict = line.find("  OK");
         const bool ok = verdict != std::string::npos && verdict + 4 == line.size();
-        if (!ok) verdict = line.find("  ERROR");
-        if (verdict == std::string::npos) continue;
+        if (!ok)
+            verdict = line.find("  ERROR");
+        if (verdict == std::string::npos)
+            continue;
         size_t name_end = verdict;
-        while (name_end > 0 && line[name_end - 1] == '.') --name_end;
+        while (name_end > 0 && line[name_end - 1] == '.')
+            --name_end;
         verdicts[line.substr(0, name_end)] = ok;
     }
     return verdicts;
@@ -54,7 +60,8 @@ std::map<std::string, bool> parse_verdicts(const std::string& output) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (argc != 3 || (std::strcmp(argv[2], "doc") != 0 && std::strcmp(argv[2], "all") != 0)) {
         std::fprintf(stderr, "usage: zex_check FILE.com doc|all\n");
         return 2;
@@ -85,7 +92,7 @@ int main(int argc, char** argv) {
                 ++problems;
             } else if (found->second) {
                 std::printf("FAIL: \"%s\" passed, but the core is meant to differ from the chip there: %s\n",
-                            expected.group, expected.reason);
+                    expected.group, expected.reason);
                 ++problems;
             } else {
                 std::printf("expected failure \"%s\": %s\n", expected.group, expected.reason);

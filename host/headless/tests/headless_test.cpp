@@ -9,15 +9,14 @@
 
 TEST(InputScript, ParsesEveryEventKind)
 {
-    const std::string text =
-        "# a comment\n"
-        "\n"
-        "  10 key 28 down\n"
-        "12 key enter up\n"
-        "12 key F5 down\r\n"
-        "3 mouse 40 -5\n"
-        "4 button down\n"
-        "5 wheel -120\n";
+    const std::string text = "# a comment\n"
+                             "\n"
+                             "  10 key 28 down\n"
+                             "12 key enter up\n"
+                             "12 key F5 down\r\n"
+                             "3 mouse 40 -5\n"
+                             "4 button down\n"
+                             "5 wheel -120\n";
     std::vector<InputEvent> events;
     std::string error;
     ASSERT_TRUE(input_script_parse(text, "script", events, error)) << error;
@@ -39,12 +38,11 @@ TEST(InputScript, ParsesEveryEventKind)
 
 TEST(InputScript, MalformedLinesAreNamed)
 {
-    for (const char* line : {"0 key 28 down", "5 key 256 down", "5 key NOSUCHKEY down", "5 key 28 pressed",
-                             "5 mouse 1", "5 button down now", "5 wheel", "x key 28 down", "5 jump"}) {
+    for (const char* line : {"0 key 28 down", "5 key 256 down", "5 key NOSUCHKEY down", "5 key 28 pressed", "5 mouse 1",
+             "5 button down now", "5 wheel", "x key 28 down", "5 jump"}) {
         std::vector<InputEvent> events;
         std::string error;
-        EXPECT_FALSE(input_script_parse(std::string("1 key 1 down\n") + line + "\n", "in.txt", events, error))
-            << line;
+        EXPECT_FALSE(input_script_parse(std::string("1 key 1 down\n") + line + "\n", "in.txt", events, error)) << line;
         EXPECT_NE(error.find("in.txt:2:"), std::string::npos) << error;
     }
 }
@@ -56,9 +54,8 @@ TEST(InputScript, EventsArriveAtTheirFramesInputPoll)
     mouse_wheel = 0;
     // Frames count from the start of the run; other tests may have polled.
     const int next = headless_frame() + 1;
-    input_script_set({{next + 1, InputEvent::KEY, 30, 1},
-                      {next, InputEvent::WHEEL, 120, 0},
-                      {next + 2, InputEvent::KEY, 30, 0}});
+    input_script_set(
+        {{next + 1, InputEvent::KEY, 30, 1}, {next, InputEvent::WHEEL, 120, 0}, {next + 2, InputEvent::KEY, 30, 0}});
 
     input_poll();
     EXPECT_EQ(mouse_wheel, 120);

@@ -18,7 +18,7 @@ namespace {
 
 void push_key(SDL_Scancode scancode, bool down, bool repeat = false)
 {
-    SDL_Event event{};
+    SDL_Event event {};
     event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
     event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
     event.key.repeat = repeat;
@@ -29,9 +29,9 @@ void push_key(SDL_Scancode scancode, bool down, bool repeat = false)
 // The driver's number, back buffer size and picture offsets, in one line.
 std::string video_mode()
 {
-    return std::to_string(video_driver.number) + ": " + std::to_string(screen_image.width) + "x" +
-           std::to_string(screen_image.height) + " at " + std::to_string(picture_x_offset) + "," +
-           std::to_string(picture_y_offset);
+    return std::to_string(video_driver.number) + ": " + std::to_string(screen_image.width) + "x"
+        + std::to_string(screen_image.height) + " at " + std::to_string(picture_x_offset) + ","
+        + std::to_string(picture_y_offset);
 }
 
 class SdlHost : public testing::Test {
@@ -39,14 +39,14 @@ protected:
     static void SetUpTestSuite()
     {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
-        settings = Settings{};
+        settings = Settings {};
         vid_apply_mode();
         input_open();
     }
 
     void SetUp() override
     {
-        settings = Settings{};
+        settings = Settings {};
         vid_apply_mode();
         input_poll();
         for (int code = 0; code < 256; ++code)
@@ -99,7 +99,7 @@ TEST_F(SdlHost, HeldKeyRepeatsAfter29TicksThenEvery9UntilReleased)
         if (last_key == 0x1E && key_state[0x1E] == 1)
             repeats.push_back(key_clock - pressed_at);
     }
-    EXPECT_EQ(repeats, (std::vector<int32_t>{29, 38, 47}));
+    EXPECT_EQ(repeats, (std::vector<int32_t> {29, 38, 47}));
 
     push_key(SDL_SCANCODE_A, false);
     input_poll();
@@ -246,7 +246,7 @@ TEST_F(SdlHost, AltXAndClosingTheWindowQuitThroughTheOrderlyExit)
         testing::ExitedWithCode(255), "");
     EXPECT_EXIT(
         {
-            SDL_Event event{};
+            SDL_Event event {};
             event.type = SDL_WINDOWEVENT;
             event.window.event = SDL_WINDOWEVENT_CLOSE;
             SDL_PushEvent(&event);
