@@ -128,9 +128,10 @@ void handle_line_hot_keys()
     // While a music log runs, Escape ends it instead of opening the menus.
     if (key_down(KEY_ESC)) {
         key_clear(KEY_ESC);
-        if (psg_logging)
+        if (psg_logging) {
             psg_log_stop();
-        else
+            gui_open_save_psg(machine.psg_file);
+        } else
             toggle_menus();
     }
 
