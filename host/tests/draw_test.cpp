@@ -114,6 +114,32 @@ TYPED_TEST(DrawTest, SetClipClampsToTheImage)
     EXPECT_EQ(screen_image.clip_y2, 5);
 }
 
+TYPED_TEST(DrawTest, WholeImageClipReachesTheLastColumnAndRowButNotThePadding)
+{
+    image_set_clip(0, 0, WIDTH, HEIGHT, screen_image);
+    EXPECT_EQ(screen_image.clip_x2, WIDTH - 1);
+    EXPECT_EQ(screen_image.clip_y2, HEIGHT - 1);
+    image_set_clip(0, 0, WIDTH - 1, HEIGHT - 1, screen_image);
+    EXPECT_EQ(screen_image.clip_x2, WIDTH - 1);
+    EXPECT_EQ(screen_image.clip_y2, HEIGHT - 1);
+
+    // Drawn over the initial fill, so that the padding shows any stray pixel.
+    vid_line(0, 0, WIDTH + 3, 0, 1, screen_image);
+    vid_hline(0, 1, WIDTH + 3, 1, screen_image);
+    vid_set_pixel(WIDTH - 1, 2, 1, screen_image);
+    vid_set_pixel(WIDTH, 2, 1, screen_image);
+    vid_line(WIDTH - 2, 3, WIDTH + 2, 7, 1, screen_image);
+    vid_line(4, 0, 4, HEIGHT + 3, 1, screen_image);
+    for (int y : {0, 1, 2})
+        EXPECT_EQ(this->at(WIDTH - 1, y), TypeParam(1)) << y;
+    EXPECT_EQ(this->at(WIDTH - 1, 4), TypeParam(1));
+    EXPECT_EQ(this->at(4, HEIGHT - 1), TypeParam(1));
+    for (int y = 0; y < HEIGHT; y++)
+        for (int x = WIDTH; x < PITCH; x++)
+            EXPECT_EQ(this->at(x, y), TypeParam(0x5A5A5A5A)) << x << "," << y;
+    EXPECT_TRUE(this->guard_intact());
+}
+
 TYPED_TEST(DrawTest, LinesTruncateTowardZero)
 {
     this->clear_to(0);

@@ -1,5 +1,6 @@
 #include "host/input.h"
 #include "machine_fixture.h"
+#include "sound/psg.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -55,13 +56,58 @@ TEST_F(PortsTest, PortMapHasNoMirrorsBeyondThePairs)
     EXPECT_EQ(SMS_PortIn(0x7E), 100);
 }
 
-TEST_F(PortsTest, BothControlPortsReachTheVdp)
+TEST_F(PortsTest, WritesReachTheirDevices)
 {
     boot("game.sms", 2);
     SMS_PortOut(0xBF, 0x00);
     SMS_PortOut(0xBD, 0x40);  // VRAM write set-up at 0
     SMS_PortOut(0xBE, 0x5C);
     EXPECT_EQ(vdp.vram[0], 0x5C);
+
+    // The Game Gear's stereo register, accepted on either console; its
+    // neighbours are not it.
+    SMS_PortOut(0x06, 0x01);  // channel 0 on the right only
+    EXPECT_EQ(psg_pan[0], 127);
+    SMS_PortOut(0x05, 0xFF);
+    SMS_PortOut(0x07, 0xFF);
+    EXPECT_EQ(psg_pan[0], 127);
+    SMS_PortOut(0x1206, 0xFF);  // only the low byte of the port counts
+    EXPECT_EQ(psg_pan[0], 0);
+}
+
+TEST_F(PortsTest, EachInputOfEachPlayerClearsOnlyItsOwnBit)
+{
+    boot("game.sms", 2);
+    // The bits of ports 0xDC and 0xDD cleared by up, down, left, right,
+    // button 1 and button 2.
+    const std::pair<uint8_t, uint8_t> lines[2][6] = {
+        {{0x01, 0}, {0x02, 0}, {0x04, 0}, {0x08, 0}, {0x10, 0}, {0x20, 0}},
+        {{0x40, 0}, {0x80, 0}, {0, 0x01}, {0, 0x02}, {0, 0x04}, {0, 0x08}},
+    };
+    const int keys[6] = {settings.kup, settings.kdown, settings.kleft, settings.kright, settings.kb1, settings.kb2};
+    uint8_t JoystickState::*const directions[4]
+        = {&JoystickState::up, &JoystickState::down, &JoystickState::left, &JoystickState::right};
+    for (int player = 0; player < 2; ++player) {
+        for (int device : {DEVICE_KEYBOARD, DEVICE_JOYSTICK2}) {
+            settings.player1 = player == 0 ? device : DEVICE_NONE;
+            settings.player2 = player == 1 ? device : DEVICE_NONE;
+            for (int input = 0; input < 6; ++input) {
+                release_all_keys();
+                JoystickState& joystick = joysticks[1] = JoystickState {};
+                if (device == DEVICE_KEYBOARD)
+                    hold(keys[input]);
+                else if (input < 4)
+                    joystick.*directions[input] = 1;
+                else
+                    joystick.buttons[input == 4 ? settings.j2b1 : settings.j2b2] = 1;
+                SMS_UpdateControllers();
+                EXPECT_EQ(machine.port_dc, 0xFF & ~lines[player][input].first)
+                    << "player " << player + 1 << " device " << device << " input " << input;
+                EXPECT_EQ(machine.port_dd, 0xFF & ~lines[player][input].second)
+                    << "player " << player + 1 << " device " << device << " input " << input;
+            }
+        }
+    }
 }
 
 TEST_F(PortsTest, NationalisationBitsFollowPort3FOnExportConsolesOnly)

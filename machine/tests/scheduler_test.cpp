@@ -131,3 +131,15 @@ TEST_F(SchedulerTest, ShiftTabIsAHardReset)
     EXPECT_EQ(machine.ram[0x100], 0);
     EXPECT_FALSE(key_down(KEY_TAB));
 }
+
+TEST_F(SchedulerTest, ALineThatOverrunsShortensTheNext)
+{
+    // DI; LD HL,0; then INC HL; JR -3 for ever: 18 cycles a pass, so most
+    // lines overrun their budget by a few cycles.
+    boot("game.sms", 2, {0xF3, 0x21, 0x00, 0x00, 0x23, 0x18, 0xFD});
+    headless_frame_hook = [](int) { quit_run = true; };
+    SMS_Run();
+    // The run stops as line 192 begins: 192 lines of 228 cycles in all, less
+    // the 14 of the first two instructions, however each line overran.
+    EXPECT_NEAR(Z80_GetRegister(Z80_REG_HL), (192 * 228 - 14) / 18, 1);
+}

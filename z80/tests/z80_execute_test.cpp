@@ -412,6 +412,36 @@ TEST_F(ExecuteTest, PortNumbersOfEachInputOutputForm)
 
 // ---- Flags the core defines ----
 
+TEST_F(ExecuteTest, EightBitArithmeticAndLogicFlags)
+{
+    const struct {
+        uint8_t opcode, a, operand;
+        bool carry;
+        uint8_t result;
+        uint32_t flags;
+    } cases[] = {
+        {0xC6, 0x0F, 0x01, false, 0x10, H},  // ADD: half carry
+        {0xC6, 0x7F, 0x01, false, 0x80, S | H | PV},  // ADD: overflow
+        {0xCE, 0xFF, 0x00, true, 0x00, Z | H | C},  // ADC: the carry in carries out
+        {0xD6, 0x10, 0x01, false, 0x0F, H | X3 | N},  // SUB: half borrow
+        {0xDE, 0x80, 0x00, true, 0x7F, X5 | H | X3 | PV | N},  // SBC: the carry in overflows
+        {0xE6, 0xF0, 0x3C, false, 0x30, X5 | H | PV},  // AND: H always, parity
+        {0xE6, 0x01, 0x02, true, 0x00, Z | H | PV},  // AND: carry cleared
+        {0xEE, 0xFF, 0x0F, true, 0xF0, S | X5 | PV},  // XOR: H and carry cleared
+        {0xF6, 0x01, 0x02, true, 0x03, PV},  // OR
+        {0xFE, 0x28, 0x30, false, 0x28, S | X5 | N | C},  // CP: bits 3 and 5 of the operand
+        {0xFE, 0x30, 0x30, true, 0x30, Z | X5 | N},  // CP: equal
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        set(Z80_REG_AF, uint32_t(c.a) << 8 | (c.carry ? C : 0));
+        code({c.opcode, c.operand});
+        Z80_Execute(1);
+        EXPECT_EQ(a(), c.result) << std::hex << int(c.opcode) << " " << int(c.a) << " " << int(c.operand);
+        EXPECT_EQ(full_f(), c.flags) << std::hex << int(c.opcode) << " " << int(c.a) << " " << int(c.operand);
+    }
+}
+
 TEST_F(ExecuteTest, BitSetsFlagsButLeavesBitsThreeAndFive)
 {
     set(Z80_REG_AF, 0x8000);
