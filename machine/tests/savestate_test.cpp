@@ -20,40 +20,40 @@ protected:
 namespace {
 
 // One field of the file: where it lies and how to reach it in the machine.
-// Offsets of the fields after the cartridge RAM flag count from B, the
-// mapper control byte.
 struct Field {
     std::string name;
     size_t offset;
-    bool from_b;
     int width;
     uint32_t value;
     std::function<void(uint32_t)> set;
     std::function<uint32_t()> get;
 };
 
+// B, where the fields after the cartridge RAM begin.
+size_t mapper_offset(bool cart_ram)
+{
+    return cart_ram ? 57459 : 24691;
+}
+
 // Every field that a load restores, each with a value unlike its neighbours',
 // so that two fields trading places in the layout, the save or the load show.
 std::vector<Field> stored_fields(bool cart_ram)
 {
+    const size_t b = mapper_offset(cart_ram);
     std::vector<Field> fields;
-    uint8_t next = 0x20;  // the bytes of the wider values, all different
-    auto value_of = [&](int width) {
-        uint32_t value = 0;
-        for (int i = 0; i < width; ++i)
-            value |= uint32_t {next++} << (8 * i);
-        return value;
+    uint8_t next = 0x20;  // every byte of the values not given differs
+    auto distinct = [&](int width, std::optional<uint32_t> value) {
+        uint32_t v = 0;
+        for (int i = 0; i < width && !value; ++i)
+            v |= uint32_t {next++} << (8 * i);
+        return value.value_or(v);
     };
-    auto byte = [&](std::string name, size_t offset, bool from_b, uint8_t& field) {
-        fields.push_back({name, offset, from_b, 1, value_of(1), [p = &field](uint32_t v) { *p = uint8_t(v); },
-            [p = &field] { return uint32_t {*p}; }});
-    };
-    auto flag = [&](std::string name, size_t offset, bool from_b, bool& field, bool value) {
-        fields.push_back({name, offset, from_b, 1, value, [p = &field](uint32_t v) { *p = v & 1; },
-            [p = &field] { return uint32_t {*p}; }});
+    auto plain = [&]<typename T>(std::string name, size_t offset, T& field, std::optional<uint32_t> value = {}) {
+        fields.push_back({name, offset, int(sizeof(T)), distinct(sizeof(T), value),
+            [p = &field](uint32_t v) { *p = T(v); }, [p = &field] { return uint32_t(*p); }});
     };
     auto cpu = [&](std::string name, size_t offset, int width, int reg, std::optional<uint32_t> value = {}) {
-        fields.push_back({name, offset, false, width, value ? *value : value_of(width),
+        fields.push_back({name, offset, width, distinct(width, value),
             [reg](uint32_t v) {
                 // F's bits 3 and 5 are kept in the XY byte, not in F: the
                 // file must take them from there.
@@ -63,63 +63,57 @@ std::vector<Field> stored_fields(bool cart_ram)
             },
             [reg] { return Z80_GetRegister(reg); }});
     };
-    auto mapper = [&](std::string name, size_t offset, int address, uint32_t value, uint8_t& field) {
-        fields.push_back({name, offset, true, 1, value, [address](uint32_t v) { SMS_MapperWrite(address, int(v)); },
-            [p = &field] { return uint32_t {*p}; }});
+    auto mapper = [&](std::string name, int index, uint32_t value, uint8_t& field) {
+        fields.push_back({name, b + size_t(index), 1, value,
+            [index](uint32_t v) { SMS_MapperWrite(0xFFFC + index, int(v)); }, [p = &field] { return uint32_t {*p}; }});
     };
 
     // First, as mapping cartridge RAM in reads the .SAV file into the banks.
     // Bank 1 mapped, or no cartridge RAM; pages of the eight-page test ROM.
-    mapper("mapper control", 0, 0xFFFC, cart_ram ? 0x8C : 0x83, machine.mapper_control);
-    mapper("page 0", 1, 0xFFFD, 5, machine.mapper_page[0]);
-    mapper("page 1", 2, 0xFFFE, 3, machine.mapper_page[1]);
-    mapper("page 2", 3, 0xFFFF, 6, machine.mapper_page[2]);
+    mapper("mapper control", 0, cart_ram ? 0x8C : 0x83, machine.mapper_control);
+    mapper("page 0", 1, 5, machine.mapper_page[0]);
+    mapper("page 1", 2, 3, machine.mapper_page[1]);
+    mapper("page 2", 3, 6, machine.mapper_page[2]);
     const char* cpu_words[] = {"AF", "BC", "DE", "HL", "IX", "IY", "PC", "SP", "AF'", "BC'", "DE'", "HL'"};
     for (int reg = 0; reg < 12; ++reg)
-        cpu(cpu_words[reg], 18 + 2 * reg, 2, reg);
+        cpu(cpu_words[reg], 18 + 2 * size_t(reg), 2, reg);
     cpu("IFF1", 42, 1, Z80_REG_IFF1, 1);
     cpu("IFF2", 43, 1, Z80_REG_IFF2, 0);
     cpu("IR", 44, 2, Z80_REG_IR);
     cpu("IM", 46, 1, Z80_REG_IM, 2);
     cpu("interrupt byte", 47, 1, Z80_REG_IRQ_VECTOR);
     cpu("interrupt line", 48, 1, Z80_REG_IRQ_LINE, 1);
-    fields.push_back({"line budget", 49, false, 1, value_of(1), [](uint32_t v) { line_budget = int16_t(v); },
+    fields.push_back({"line budget", 49, 1, distinct(1, {}), [](uint32_t v) { line_budget = int16_t(v); },
         [] { return uint32_t(line_budget & 0xFF); }});
-    byte("first RAM byte", 50, false, machine.ram[0]);
-    byte("last RAM byte below the mapper's", 50 + 0x1FFB, false, machine.ram[0x1FFB]);
-    byte("first VRAM byte", 8242, false, vdp.vram[0]);
-    byte("last VRAM byte", 8242 + 0x3FFF, false, vdp.vram[0x3FFF]);
-    byte("first CRAM byte", 24626, false, vdp.cram[0]);
-    byte("last CRAM byte", 24626 + 63, false, vdp.cram[63]);
+    plain("first RAM byte", 50, machine.ram[0]);
+    plain("last RAM byte below the mapper's", 50 + 0x1FFB, machine.ram[0x1FFB]);
+    plain("first VRAM byte", 8242, vdp.vram[0]);
+    plain("last VRAM byte", 8242 + 0x3FFF, vdp.vram[0x3FFF]);
+    plain("first CRAM byte", 24626, vdp.cram[0]);
+    plain("last CRAM byte", 24626 + 63, vdp.cram[63]);
     if (cart_ram) {
-        byte("first byte of bank 0", 24691, false, machine.cart_ram[0][0]);
-        byte("last byte of bank 1", 41075 + 0x3FFF, false, machine.cart_ram[1][0x3FFF]);
+        plain("first byte of bank 0", 24691, machine.cart_ram[0][0]);
+        plain("last byte of bank 1", 41075 + 0x3FFF, machine.cart_ram[1][0x3FFF]);
     }
-    for (int reg : {0, 1, 2})
-        byte("VDP register " + std::to_string(reg), 4 + reg, true, vdp.registers[reg]);
-    for (int reg = 5; reg <= 10; ++reg)
-        byte("VDP register " + std::to_string(reg), 4 + reg, true, vdp.registers[reg]);
-    fields.push_back({"VDP address", 15, true, 2, value_of(2) & 0x3FFF, [](uint32_t v) { vdp.address = uint16_t(v); },
-        [] { return uint32_t {vdp.address}; }});
-    byte("VDP status", 17, true, vdp.status);
-    flag("VDP latch pending", 18, true, vdp.latch_pending, true);
-    byte("VDP latched byte", 19, true, vdp.latch_low);
-    byte("VDP read buffer", 20, true, vdp.read_buffer);
-    byte("VDP line counter", 21, true, vdp.line_counter);
-    flag("VDP writes to CRAM", 22, true, vdp.cram_target, false);
-    for (int channel = 0; channel < 4; ++channel) {
-        uint16_t* frequency = &psg.frequency[channel];
-        fields.push_back({"PSG tone " + std::to_string(channel), 23 + 2 * size_t(channel), true, 2, value_of(2),
-            [frequency](uint32_t v) { *frequency = uint16_t(v); }, [frequency] { return uint32_t {*frequency}; }});
+    for (int reg : {0, 1, 2, 5, 6, 7, 8, 9, 10})
+        plain("VDP register " + std::to_string(reg), b + 4 + size_t(reg), vdp.registers[reg]);
+    plain("VDP address", b + 15, vdp.address, 0x1F7F);  // bytes no other field holds
+    plain("VDP status", b + 17, vdp.status);
+    plain("VDP latch pending", b + 18, vdp.latch_pending, 1);
+    plain("VDP latched byte", b + 19, vdp.latch_low);
+    plain("VDP read buffer", b + 20, vdp.read_buffer);
+    plain("VDP line counter", b + 21, vdp.line_counter);
+    plain("VDP writes to CRAM", b + 22, vdp.cram_target, 0);
+    for (size_t channel = 0; channel < 4; ++channel) {
+        plain("PSG tone " + std::to_string(channel), b + 23 + 2 * channel, psg.frequency[channel]);
+        plain("PSG volume " + std::to_string(channel), b + 31 + channel, psg.volume[channel]);
     }
-    for (int channel = 0; channel < 4; ++channel)
-        byte("PSG volume " + std::to_string(channel), 31 + size_t(channel), true, psg.volume[channel]);
-    byte("PSG noise control", 35, true, psg.noise_mode);
-    byte("PSG latch", 36, true, psg.latch);
-    byte("port 0x00", 37, true, machine.gg_port0);
-    byte("port 0x01 latch", 38, true, machine.port1_latch);
-    byte("port 0xDC", 39, true, machine.port_dc);
-    byte("port 0xDD", 40, true, machine.port_dd);
+    plain("PSG noise control", b + 35, psg.noise_mode);
+    plain("PSG latch", b + 36, psg.latch);
+    plain("port 0x00", b + 37, machine.gg_port0);
+    plain("port 0x01 latch", b + 38, machine.port1_latch);
+    plain("port 0xDC", b + 39, machine.port_dc);
+    plain("port 0xDD", b + 40, machine.port_dd);
     return fields;
 }
 
@@ -140,7 +134,7 @@ TEST_F(SaveStateTest, EveryFieldLiesAtItsOffsetAndComesBack)
         EXPECT_EQ(message, (dir / "game.ST0").string() + " saved");
 
         const std::vector<uint8_t> s = state_bytes();
-        const size_t b = cart_ram ? 57459 : 24691;
+        const size_t b = mapper_offset(cart_ram);
         ASSERT_EQ(s.size(), cart_ram ? SAVESTATE_SIZE_WITH_CART_RAM : SAVESTATE_SIZE);
         EXPECT_EQ(std::memcmp(s.data(), "SMSSTATE\0\1\0", 11), 0);
         EXPECT_EQ(s[11] | s[12] << 8 | s[13] << 16 | s[14] << 24, 0x4D3C2B1A);
@@ -150,11 +144,10 @@ TEST_F(SaveStateTest, EveryFieldLiesAtItsOffsetAndComesBack)
         EXPECT_EQ(s[24690], cart_ram ? 1 : 0);
         EXPECT_EQ(s[b + 7] | s[b + 8], 0);  // the places of VDP registers 3 and 4
         for (const Field& field : fields) {
-            const size_t at = field.offset + (field.from_b ? b : 0);
             uint32_t stored = 0;
             for (int i = 0; i < field.width; ++i)
-                stored |= uint32_t {s[at + size_t(i)]} << (8 * i);
-            EXPECT_EQ(stored, field.value) << field.name << " at " << at;
+                stored |= uint32_t {s[field.offset + size_t(i)]} << (8 * i);
+            EXPECT_EQ(stored, field.value) << field.name << " at " << field.offset;
         }
 
         for (const Field& field : fields)
