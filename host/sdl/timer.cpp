@@ -11,6 +11,7 @@
 #include "host/log.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
+#include "sound/mixer.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ void timer_tick()
     tick_count.fetch_add(1, std::memory_order_relaxed);
     key_clock.fetch_add(1, std::memory_order_relaxed);
     key_repeat_tick();
+    mixer_update();
 }
 
 void timer_stop()
