@@ -198,7 +198,9 @@ void mixer_init(int channels, int frame_rate)
     md_mode = DMODE_16BITS | DMODE_SOFT_SNDFX | (channels == 2 ? DMODE_STEREO : 0);
     md_reverb = 0;
     md_pansep = 128;
-    md_volume = 128;
+    // A centred voice reaches each side of a stereo mix at half its volume;
+    // a mono mix is scaled the same, so that it clips no sooner.
+    md_volume = channels == 2 ? 128 : 64;
     md_sndfxvolume = 128;
 
     const char* alias = output == Output::DEVICE ? "sdl" : output == Output::NONE ? "nosound" : "frames";
