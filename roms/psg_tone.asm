@@ -4,6 +4,8 @@
 ;   frames 121-180  silence
 ;   frames 181-240  tone 1 at 438 Hz, volume 255, stereo byte 0F0h: left only
 ;   frames 241-300  noise at rate 6991, volume 255, stereo byte 00Fh: right only
+;   frames 301-360  tone 0 at volume 255 but period 3, above hearing: silence
+;   frames 361-420  tone 0 back at period 254: 438 Hz again
 ; Each frame is one frame interrupt, counted by HALT.
         org 0
 
@@ -72,6 +74,8 @@ steps:
         db 1, 09Fh
         db 5, 0FEh, 0F0h, 0AEh, 00Fh, 0B0h
         db 5, 0BFh, 0FEh, 00Fh, 0E4h, 0F0h
+        db 6, 0FFh, 0FEh, 0FFh, 083h, 000h, 090h
+        db 2, 08Eh, 00Fh
         db 0
 
         include "sms.inc"

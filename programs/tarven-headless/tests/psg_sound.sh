@@ -3,12 +3,13 @@
 # Runs our PSG test program (roms/psg_tone.asm) with the sound written to a
 # WAV file and measures what came out, 50 frames in the middle of each
 # 60-frame step: a 438 Hz tone at volume 255, then 64, then silence, then
-# Game Gear stereo moving a tone to the left and the noise to the right.
+# Game Gear stereo moving a tone to the left and the noise to the right, then
+# a tone too high to hear and the 438 Hz tone back again.
 set -eu
 headless=$1
 measure=$2
 rom=$3
-"$headless" --frames 300 --wav sound.wav "$rom"
+"$headless" --frames 420 --wav sound.wav "$rom"
 
 frame=735
 # segment STEP: the figures of frames 5-55 of that 60-frame step (0-based)
@@ -27,7 +28,7 @@ check() {
 status=0
 
 samples=$("$measure" sound.wav | value samples)
-check "300 frames of sound" "$samples == 300 * $frame"
+check "420 frames of sound" "$samples == 420 * $frame"
 
 loud=$(segment 0)
 printf '%s\n' "$loud"
@@ -56,4 +57,9 @@ right=$(segment 4)
 printf '%s\n' "$right"
 check "stereo byte 0F: the noise on the right only" \
     "$(printf '%s\n' "$right" | value rms-right) > 0.4 && $(printf '%s\n' "$right" | value rms-left) == 0"
+check "a tone above 15000 Hz is silent" "$(segment 5 | value rms-left) == 0"
+again=$(segment 6)
+printf '%s\n' "$again"
+check "the voice sounds again after it" \
+    "$(printf '%s\n' "$again" | value peak-hz) > 433 && $(printf '%s\n' "$again" | value rms-left) > 0.235"
 exit $status
