@@ -20,7 +20,9 @@ enum class Output { DEVICE, NONE, MEMORY, WAV };
 
 Output output = Output::DEVICE;
 std::string wav_path;
-int frame_samples = MIXER_RATE / 60;
+// Samples mixed at each update by the frame writer; the frame rate may
+// change while the timer thread mixes.
+std::atomic<int> frame_samples {MIXER_RATE / 60};
 // Set once the mixer runs, so that the timer thread never updates a mixer
 // that is being started or shut down.
 std::atomic<bool> ready {false};
@@ -76,8 +78,6 @@ BOOL frames_present()
 
 int frames_init()
 {
-    const int channels = (md_mode & DMODE_STEREO) ? 2 : 1;
-    frame_buffer.assign(static_cast<size_t>(frame_samples) * channels * 2, 0);
     if (output == Output::WAV) {
         wav_file = std::fopen(wav_path.c_str(), "wb");
         if (!wav_file)
@@ -106,6 +106,8 @@ int frames_reset()
 
 void frames_update()
 {
+    const int channels = (md_mode & DMODE_STEREO) ? 2 : 1;
+    frame_buffer.resize(static_cast<size_t>(frame_samples.load(std::memory_order_relaxed)) * channels * 2);
     const ULONG bytes = VC_WriteBytes(frame_buffer.data(), static_cast<ULONG>(frame_buffer.size()));
     if (wav_file && std::fwrite(frame_buffer.data(), 1, bytes, wav_file) == bytes)
         wav_data_bytes += bytes;
@@ -193,7 +195,7 @@ void mixer_init(int channels, int frame_rate)
         drivers_registered = true;
     }
     MikMod_InitThreads();
-    frame_samples = MIXER_RATE / std::max(frame_rate, 1);
+    mixer_set_frame_rate(frame_rate);
     md_mixfreq = MIXER_RATE;
     md_mode = DMODE_16BITS | DMODE_SOFT_SNDFX | (channels == 2 ? DMODE_STEREO : 0);
     md_reverb = 0;
@@ -214,6 +216,11 @@ void mixer_init(int channels, int frame_rate)
         held_rate[voice] = MIXER_RATE;
 }
 
+void mixer_set_frame_rate(int frame_rate)
+{
+    frame_samples.store(MIXER_RATE / std::max(frame_rate, 1), std::memory_order_relaxed);
+}
+
 bool mixer_output_is_file()
 {
     return output == Output::WAV;
@@ -228,8 +235,8 @@ void mixer_voices_create()
 
 MixerSample* mixer_sample_load(const int16_t* data, int length)
 {
-    SAMPLE* handle = Sample_LoadRawMem(
-        reinterpret_cast<const char*>(data), length * 2, MIXER_RATE, 0, SF_16BITS | SF_SIGNED);
+    SAMPLE* handle
+        = Sample_LoadRawMem(reinterpret_cast<const char*>(data), length * 2, MIXER_RATE, 0, SF_16BITS | SF_SIGNED);
     if (!handle)
         return nullptr;
     handle->flags |= SF_LOOP;
@@ -289,7 +296,8 @@ MixerVoice mixer_voice(int voice)
 
 void mixer_update()
 {
-    if (ready.load(std::memory_order_acquire))
+    // The silent driver would mix a large block into nowhere at every update.
+    if (ready.load(std::memory_order_acquire) && output != Output::NONE)
         MikMod_Update();
 }
 

@@ -27,6 +27,8 @@ void mixer_register_output(const char* target);
 // channels. When the chosen output cannot be opened the mixer stays silent and
 // everything else works on. `frame_rate` is the number of updates a second.
 void mixer_init(int channels, int frame_rate);
+// The number of updates a second from now on (PAL or NTSC chosen).
+void mixer_set_frame_rate(int frame_rate);
 // True when the output is a file rather than something heard in real time.
 bool mixer_output_is_file();
 // Makes MIXER_VOICES voices.

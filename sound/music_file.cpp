@@ -41,7 +41,8 @@ std::vector<uint8_t> music_file_header(const PsgState& start)
     return header;
 }
 
-bool music_file_build(const std::vector<uint8_t>& header, const std::vector<uint8_t>& stream, std::vector<uint8_t>& file)
+bool music_file_build(
+    const std::vector<uint8_t>& header, const std::vector<uint8_t>& stream, std::vector<uint8_t>& file)
 {
     // zlib's bound, not L: a short stream grows when compressed.
     uLongf packed_size = compressBound(static_cast<uLong>(stream.size()));
@@ -64,7 +65,8 @@ MusicFileStatus music_file_parse(const uint8_t* data, size_t size, MusicFile& mu
         return MusicFileStatus::DAMAGED;
     }
     for (int channel = 0; channel < 4; ++channel)
-        music.start.frequency[channel] = static_cast<uint16_t>(data[STATE_AT + 2 * channel] | data[STATE_AT + 2 * channel + 1] << 8);
+        music.start.frequency[channel]
+            = static_cast<uint16_t>(data[STATE_AT + 2 * channel] | data[STATE_AT + 2 * channel + 1] << 8);
     std::memcpy(music.start.volume, data + STATE_AT + 8, 4);
     music.start.noise_mode = data[STATE_AT + 12] & 3;
     music.start.latch = data[STATE_AT + 13];
@@ -87,7 +89,8 @@ MusicFileStatus music_file_parse(const uint8_t* data, size_t size, MusicFile& mu
     uLongf unpacked = length;
     // zlib refuses a null output buffer even for an empty stream.
     uint8_t empty = 0;
-    const int result = uncompress(length ? music.stream.data() : &empty, &unpacked, data + MUSIC_HEADER_SIZE, packed_size);
+    const int result
+        = uncompress(length ? music.stream.data() : &empty, &unpacked, data + MUSIC_HEADER_SIZE, packed_size);
     if (result != Z_OK) {
         error = "stream does not decompress";
         return MusicFileStatus::DAMAGED;

@@ -28,7 +28,8 @@ enum class MusicFileStatus {
 std::vector<uint8_t> music_file_header(const PsgState& start);
 // A whole file: `header` (from music_file_header), then L, C and the stream
 // compressed. False only when zlib fails for want of memory.
-bool music_file_build(const std::vector<uint8_t>& header, const std::vector<uint8_t>& stream, std::vector<uint8_t>& file);
+bool music_file_build(
+    const std::vector<uint8_t>& header, const std::vector<uint8_t>& stream, std::vector<uint8_t>& file);
 // Reads a file image. The compressed length may be anything up to zlib's
 // bound for the raw length, and the stream must inflate to exactly L bytes.
 MusicFileStatus music_file_parse(const uint8_t* data, size_t size, MusicFile& music, std::string& error);

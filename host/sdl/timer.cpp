@@ -68,6 +68,7 @@ void timer_stop()
 void timer_set_rate(int rate)
 {
     timer_stop();
+    mixer_set_frame_rate(rate);
     timer_thread = std::thread(timer_run, rate);
 }
 
