@@ -11,8 +11,12 @@ sonivo=$2
 rom=$3
 export TERM=${TERM:-xterm}
 export TARVEN_AUDIO_OUT=none
-socket="sonivo-test-$$"
-trap 'tmux -L "$socket" kill-server 2>/dev/null || true' EXIT
+# A server of its own for each session, so that one shutting down never
+# meets the next starting.
+base="sonivo-test-$$"
+sessions=0
+socket=$base-0
+trap 'for n in $(seq 0 $sessions); do tmux -L "$base-$n" kill-server 2>/dev/null || true; done' EXIT
 
 "$headless" --frames 420 --no-video --psg-log long.psg "$rom" >/dev/null
 "$headless" --frames 60 --no-video --psg-log short.psg "$rom" >/dev/null
@@ -35,6 +39,8 @@ fail() {
 # start COMMAND: runs COMMAND in a fresh session that shows its exit status.
 start() {
     tmux -L "$socket" kill-server 2>/dev/null || true
+    sessions=$((sessions + 1))
+    socket=$base-$sessions
     tmux -L "$socket" new-session -d -s test -x 150 -y 40 "$1; echo EXIT=\$?; sleep 60"
 }
 screen() { tmux -L "$socket" capture-pane -p -t test; }
