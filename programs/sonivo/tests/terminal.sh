@@ -94,5 +94,12 @@ done
 screen | grep -q "notmusic.psg:" && fail "another kind of file is skipped quietly"
 [ "$(screen | grep -c skipped)" -eq 2 ] || fail "one line for each damaged file"
 
+# One frame per 16 ms tick at most: 60 frames take no less than 0.96 s.
+begin=$(date +%s%N)
+"$sonivo" short.psg </dev/null >/dev/null 2>&1
+elapsed_ms=$((($(date +%s%N) - begin) / 1000000))
+echo "60 frames played in $elapsed_ms ms"
+[ "$elapsed_ms" -ge 940 ] || fail "frames paced by the 16 ms tick"
+
 [ "$status" -eq 0 ] && echo "all terminal checks passed"
 exit $status
