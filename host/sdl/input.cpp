@@ -11,6 +11,7 @@
 #include "host/log.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
+#include "machine/scheduler.h"
 #include "ui/config.h"
 
 namespace {
@@ -226,14 +227,14 @@ void mouse_wheel_event(const SDL_MouseWheelEvent& event)
 
 // Window coordinate `position` in a span of `size` starting at `start`, in
 // units of `pixels` pixels across the span; may lie outside 0..pixels-1.
-int pointer_to_pixel(int position, int start, int size, int pixels)
+int pointer_to_pixel(int position, float start, float size, int pixels)
 {
-    return static_cast<int>(std::floor(double(position - start) * pixels / size));
+    return static_cast<int>(std::floor((position - start) * pixels / size));
 }
 
 void mouse_update()
 {
-    const SDL_Rect picture = vid_picture_rect();
+    const SDL_FRect picture = vid_picture_rect();
     if (picture.w <= 0 || picture.h <= 0)
         return;
     int pointer_x = 0;
@@ -243,11 +244,13 @@ void mouse_update()
     const int y = pointer_to_pixel(pointer_y, picture.y, picture.h, screen_image.height);
     mouse_x = std::clamp(x, 0, screen_image.width - 1);
     mouse_y = std::clamp(y, 0, screen_image.height - 1);
-    // Inside the picture the menus draw a pointer of their own.
-    const bool outside = x != mouse_x || y != mouse_y;
-    if (outside != cursor_shown) {
-        SDL_ShowCursor(outside ? SDL_ENABLE : SDL_DISABLE);
-        cursor_shown = outside;
+    // Over the picture the menus draw a pointer of their own; without them
+    // the system's pointer stays.
+    const bool inside = x == mouse_x && y == mouse_y;
+    const bool show = !(gui_visible && inside);
+    if (show != cursor_shown) {
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+        cursor_shown = show;
     }
 }
 

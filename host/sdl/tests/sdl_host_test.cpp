@@ -11,6 +11,7 @@
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
 #include "host/video.h"
+#include "machine/scheduler.h"
 #include "ui/config.h"
 #include "vdp/vdp.h"
 
@@ -47,6 +48,7 @@ protected:
     void SetUp() override
     {
         settings = Settings {};
+        gui_visible = false;
         vid_apply_mode();
         input_poll();
         for (int code = 0; code < 256; ++code)
@@ -171,6 +173,7 @@ TEST_F(SdlHost, PaletteFollowsThePixelFormat)
 
 TEST_F(SdlHost, PointerMapsThroughTheWindowsCurrentSize)
 {
+    gui_visible = true;
     SDL_SetWindowSize(vid_window(), 300, 225);
     SDL_WarpMouseInWindow(vid_window(), 150, 113);
     input_poll();
@@ -181,10 +184,11 @@ TEST_F(SdlHost, PointerMapsThroughTheWindowsCurrentSize)
 
 TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)
 {
+    gui_visible = true;
     settings.fullscreen = true;
     vid_apply_mode();
     SDL_WarpMouseInWindow(vid_window(), 0, 0);
-    const SDL_Rect picture = vid_picture_rect();
+    const SDL_FRect picture = vid_picture_rect();
     ASSERT_GT(picture.y, 0) << "the dummy desktop is wider than 320 x 200";
     input_poll();
     EXPECT_EQ(mouse_x, 0);
