@@ -11,6 +11,7 @@
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
 #include "host/video.h"
+#include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "ui/config.h"
 #include "vdp/vdp.h"
@@ -202,10 +203,11 @@ TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 
+// A joystick of no known layout: its own axes and button numbers.
 TEST_F(SdlHost, JoystickAxesButtonsAndUnplugging)
 {
     EXPECT_EQ(joysticks[0].left + joysticks[0].right + joysticks[0].up + joysticks[0].down, 0);
-    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 12, 0);
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 12, 0);
     ASSERT_GE(index, 0) << SDL_GetError();
     input_poll();  // sees the new device
     SDL_Joystick* device = SDL_JoystickOpen(index);
@@ -236,6 +238,41 @@ TEST_F(SdlHost, JoystickAxesButtonsAndUnplugging)
     input_poll();
     EXPECT_FALSE(joysticks[0].left);
     EXPECT_EQ(joysticks[0].buttons[11], 0u);
+}
+
+// A pad in SDL's database (a virtual one is numbered in the standard
+// layout): plugged in while playing, it drives player 1 at once through the
+// default bindings, and unplugging it lets go of everything.
+TEST_F(SdlHost, PadPluggedInWhilePlayingSteersAndPressesThroughTheDefaultBindings)
+{
+    settings.player1 = DEVICE_JOYSTICK1;
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    input_poll();
+    SDL_Joystick* device = SDL_JoystickOpen(index);
+    ASSERT_NE(device, nullptr);
+
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_PRESSED);
+    SDL_JoystickSetVirtualAxis(device, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    input_poll();
+    SMS_UpdateControllers();
+    // Active low: up (bit 0), right (bit 3) and button 1 (bit 4) held.
+    EXPECT_EQ(machine.port_dc & 0x3F, 0x3F & ~0x19);
+
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_A, SDL_RELEASED);
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_RELEASED);
+    SDL_JoystickSetVirtualAxis(device, SDL_CONTROLLER_AXIS_LEFTX, 0);
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_B, SDL_PRESSED);
+    input_poll();
+    SMS_UpdateControllers();
+    EXPECT_EQ(machine.port_dc & 0x3F, 0x3F & ~0x20);
+
+    SDL_JoystickClose(device);
+    SDL_JoystickDetachVirtual(index);
+    input_poll();
+    SMS_UpdateControllers();
+    EXPECT_EQ(machine.port_dc & 0x3F, 0x3F);
 }
 
 TEST_F(SdlHost, AltXAndClosingTheWindowQuitThroughTheOrderlyExit)
