@@ -349,6 +349,10 @@ void input_poll()
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             key_event(event.key);
+            // A combination tapped faster than a frame would be released
+            // again by the end of the queue: each press is checked at once.
+            if (event.type == SDL_KEYDOWN)
+                handle_hot_keys();
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:

@@ -150,6 +150,16 @@ TEST_F(SdlHost, AltEnterSwitchesBetweenWindowAndFullScreen)
     EXPECT_EQ(height, 384);
 }
 
+TEST_F(SdlHost, HotKeyTappedWithinOneFrameStillActs)
+{
+    push_key(SDL_SCANCODE_LALT, true);
+    push_key(SDL_SCANCODE_RETURN, true);
+    push_key(SDL_SCANCODE_RETURN, false);
+    push_key(SDL_SCANCODE_LALT, false);
+    input_poll();
+    EXPECT_TRUE(settings.fullscreen);
+}
+
 TEST_F(SdlHost, FullScreenBufferAlwaysHoldsThePicture)
 {
     settings.fullscreen = true;
