@@ -70,7 +70,7 @@ void pace_frame()
     // down rather than skipping frames. A display that paces the frames has
     // already waited in the present.
     while (!vid_display_paces && frame_ticks.load(std::memory_order_relaxed) == 0)
-        host_sleep_ms(1);
+        frame_ticks.wait(0, std::memory_order_relaxed);
     frame_count += 1;
     frame_ticks.store(0, std::memory_order_relaxed);
 

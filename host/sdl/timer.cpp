@@ -45,6 +45,7 @@ void timer_run(int rate)
 void timer_tick()
 {
     frame_ticks.fetch_add(1, std::memory_order_relaxed);
+    frame_ticks.notify_all();  // the main loop may be waiting for the tick
     tick_count.fetch_add(1, std::memory_order_relaxed);
     key_clock.fetch_add(1, std::memory_order_relaxed);
     key_repeat_tick();

@@ -202,12 +202,16 @@ void show_page()
         reinterpret_cast<const uint8_t*>(back_buffer.data())
             + (size_t(source.y) * screen_image.pitch + source.x) * video_driver.format->bytes_per_pixel,
         screen_image.pitch * video_driver.format->bytes_per_pixel);
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
     int width = 0;
     int height = 0;
     SDL_GetRendererOutputSize(renderer, &width, &height);
     const ViewRect target = target_rect(width, height, source);
+    // Black bars are drawn afresh every frame: what a back buffer held
+    // before a present is undefined after it.
+    if (target.w != width || target.h != height) {
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+    }
     const SDL_Rect target_sdl {target.x, target.y, target.w, target.h};
     SDL_RenderCopy(renderer, texture, &source_sdl, &target_sdl);
     SDL_RenderPresent(renderer);
