@@ -3,6 +3,7 @@
 // rate of 60 gives 60 ticks a second, not the 62.5 of a rounded 16 ms period.
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstdint>
 #include <mutex>
 #include <thread>
@@ -76,4 +77,7 @@ void timer_start(int rate)
     frame_ticks.store(0, std::memory_order_relaxed);
     timer_set_rate(rate);
     exit_hook_add(timer_stop, "Timer subsystem");
+    // Xlib ends the process itself when the display goes away; a thread
+    // still running then would abort it instead.
+    std::atexit(timer_stop);
 }
