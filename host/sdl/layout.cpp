@@ -52,3 +52,16 @@ bool layout_refresh_paces(double refresh_hz, int frame_rate)
 {
     return frame_rate > 0 && std::abs(refresh_hz - frame_rate) * 100 <= frame_rate;
 }
+
+bool layout_present_due(double& credit, double refresh_hz, int frame_rate)
+{
+    if (refresh_hz <= 0 || refresh_hz >= frame_rate) {
+        credit = 0;
+        return true;
+    }
+    credit += refresh_hz / frame_rate;
+    if (credit < 1)
+        return false;
+    credit -= 1;
+    return true;
+}

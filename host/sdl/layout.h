@@ -23,3 +23,10 @@ ViewRect layout_full_screen(int width, int height, ViewRect source);
 // Whether a display refreshing `refresh_hz` times a second can pace frames
 // at `frame_rate`: within 1 % of it. An unknown refresh rate (0) cannot.
 bool layout_refresh_paces(double refresh_hz, int frame_rate);
+
+// Whether this frame is shown on a display refreshing `refresh_hz` times a
+// second: all are, unless the display is slower than the frame rate; then
+// as many as it has refreshes, spread evenly, because a present that waits
+// for every refresh would slow the game down to the display's rate.
+// `credit` carries the fraction of a refresh from frame to frame.
+bool layout_present_due(double& credit, double refresh_hz, int frame_rate);

@@ -3,8 +3,8 @@
 // rate of 60 gives 60 ticks a second, not the 62.5 of a rounded 16 ms period.
 #include <chrono>
 #include <condition_variable>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 

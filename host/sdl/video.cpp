@@ -85,6 +85,7 @@ bool vsync = false;
 // Set once presents have been seen to run faster than the display could.
 bool vsync_ignored = false;
 int paced_presents = 0;
+double present_credit = 0;
 std::chrono::steady_clock::time_point pacing_since;
 
 // Names a driver SDL falls back on when no display can be opened.
@@ -195,6 +196,9 @@ void show_page()
     vid_display_paces = false;
     if (!video_active || !renderer)
         return;
+    const bool paced = vsync && !vsync_ignored && layout_refresh_paces(refresh_rate, settings.frame_rate);
+    if (vsync && !paced && !layout_present_due(present_credit, refresh_rate, settings.frame_rate))
+        return;
     update_title();
     const ViewRect source = source_rect();
     SDL_Rect source_sdl {source.x, source.y, source.w, source.h};
@@ -215,8 +219,8 @@ void show_page()
     const SDL_Rect target_sdl {target.x, target.y, target.w, target.h};
     SDL_RenderCopy(renderer, texture, &source_sdl, &target_sdl);
     SDL_RenderPresent(renderer);
-    vid_display_paces = vsync && !vsync_ignored && layout_refresh_paces(refresh_rate, settings.frame_rate);
-    if (vid_display_paces)
+    vid_display_paces = paced;
+    if (paced)
         check_pacing();
 }
 

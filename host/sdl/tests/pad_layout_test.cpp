@@ -60,6 +60,26 @@ TEST(Layout, DisplayPacesFramesOnlyWithinOnePercentOfTheFrameRate)
     EXPECT_FALSE(layout_refresh_paces(0, 60));
 }
 
+// Presents shown out of `frames` on a display of `refresh_hz`.
+int presents(double refresh_hz, int frame_rate, int frames)
+{
+    double credit = 0;
+    int shown = 0;
+    for (int i = 0; i < frames; ++i)
+        shown += layout_present_due(credit, refresh_hz, frame_rate);
+    return shown;
+}
+
+TEST(Layout, DisplaySlowerThanTheFrameRateShowsOnlyAsManyFramesAsItRefreshes)
+{
+    EXPECT_EQ(presents(50, 60, 60), 50);
+    EXPECT_EQ(presents(50, 60, 6), 5);
+    EXPECT_EQ(presents(60, 60, 60), 60);
+    EXPECT_EQ(presents(144, 60, 60), 60);
+    EXPECT_EQ(presents(60, 50, 50), 50);
+    EXPECT_EQ(presents(0, 60, 60), 60);
+}
+
 PadReading pad_holding(std::initializer_list<PadButton> buttons, int16_t x = 0, int16_t y = 0)
 {
     PadReading pad {};
