@@ -193,6 +193,20 @@ TEST_F(SdlHost, PointerMapsThroughTheWindowsCurrentSize)
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 
+// With the menus hidden a Game Gear game's 160 x 144 screen fills the
+// window's height; the pointer still maps into the whole picture.
+TEST_F(SdlHost, GameGearScreenAloneFillsTheWindowHeight)
+{
+    vdp.is_gg = true;
+    const SDL_FRect picture = vid_picture_rect();
+    vdp.is_gg = false;
+    // 384 / 144 = 8 / 3 window pixels a picture pixel, the screen centred.
+    EXPECT_FLOAT_EQ(picture.h, 192 * 8 / 3.0f);
+    EXPECT_FLOAT_EQ(picture.y, -24 * 8 / 3.0f);
+    EXPECT_NEAR(picture.x + 48 * picture.w / 256, 43, 0.01);
+    EXPECT_NEAR(picture.w, 256 * 426 / 160.0f, 0.01);
+}
+
 TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)
 {
     gui_visible = true;
