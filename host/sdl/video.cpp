@@ -104,6 +104,12 @@ void require_display()
         fatal_exit("%s", "No display could be opened: tarven needs a desktop (is DISPLAY or WAYLAND_DISPLAY set?)");
 }
 
+// ARGB of an icon character: outline, highlight, block, star.
+constexpr uint32_t icon_colour(char c)
+{
+    return c == 'o' ? 0xFF201008 : c == 'Y' ? 0xFFFFD070 : c == 'R' ? 0xFFE05020 : c == 'w' ? 0xFFFFFFFF : 0;
+}
+
 void set_icon()
 {
     SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, 2 * ICON_SIZE, 2 * ICON_SIZE, 32, SDL_PIXELFORMAT_ARGB8888);
@@ -111,25 +117,8 @@ void set_icon()
         return;  // a window without its icon is no reason to stop
     for (int y = 0; y < 2 * ICON_SIZE; ++y) {
         auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(icon->pixels) + y * icon->pitch);
-        for (int x = 0; x < 2 * ICON_SIZE; ++x) {
-            switch (ICON_ROWS[y / 2][x / 2]) {
-            case 'o':
-                row[x] = 0xFF201008;
-                break;
-            case 'Y':
-                row[x] = 0xFFFFD070;
-                break;
-            case 'R':
-                row[x] = 0xFFE05020;
-                break;
-            case 'w':
-                row[x] = 0xFFFFFFFF;
-                break;
-            default:
-                row[x] = 0;
-                break;
-            }
-        }
+        for (int x = 0; x < 2 * ICON_SIZE; ++x)
+            row[x] = icon_colour(ICON_ROWS[y / 2][x / 2]);
     }
     SDL_SetWindowIcon(window, icon);
     SDL_FreeSurface(icon);
