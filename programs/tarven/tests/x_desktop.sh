@@ -4,7 +4,8 @@
 # number), driven with real key presses by xdotool and looked at through
 # ImageMagick screenshots of its window:
 #   window      the window shows the demo at 512 x 384; X (button 2) changes
-#               its palette; Alt+X quits the orderly way.
+#               its palette; widened, the window keeps the picture's shape
+#               with black bars; Alt+X quits the orderly way.
 #   fullscreen  under openbox, Alt+Enter fills the screen with the picture
 #               and switches back; each picture is checked; Alt+X quits.
 #   nodisplay   with no display at all tarven ends at once with a message.
@@ -80,6 +81,7 @@ exec 3>&-
 until_true grep -q '[0-9]' display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
 export DISPLAY=":$(head -n 1 display.txt)"
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+until_true xdotool getmouselocation || fail "the X server on $DISPLAY does not answer"
 
 if [ "$mode" = fullscreen ]; then
     openbox >openbox.log 2>&1 &
@@ -123,6 +125,27 @@ $(identify shot.png 2>&1; head -n 3 colours.txt 2>/dev/null)"
 
 # Keys go to the window with the input focus: a window manager gives it on
 # request, without one the focus is set directly.
+# black_at X Y: the screenshot's pixel at (X, Y) is black.
+black_at() {
+    convert shot.png -format "%[pixel:p{$1,$2}]" info: | grep -Eqx 'black|s?rgb\(0,0,0\)'
+}
+
+# bars_ok WIDTH: a screenshot is black up to WIDTH pixels from either side
+# and has picture just inside (past the 16 pixels of the demo's blank left
+# column on the left).
+bars_ok() {
+    import -window "$window" shot.png 2>/dev/null || return 1
+    local width middle
+    width=$(identify -format %w shot.png)
+    middle=$(($(identify -format %h shot.png) / 2))
+    for x in 0 $(($1 - 1)) $((width - $1)) $((width - 1)); do
+        black_at "$x" "$middle" || return 1
+    done
+    for x in $(($1 + 16)) $((width - $1 - 1)); do
+        ! black_at "$x" "$middle" || return 1
+    done
+}
+
 press() {
     if [ "$mode" = fullscreen ]; then
         timeout 5 xdotool windowactivate --sync "$window" || true
@@ -148,6 +171,11 @@ if [ "$mode" = window ]; then
     sleep 0.2
     xdotool keyup x
     picture 512 384 "$SKY_AFTER_BUTTON2"
+    # Made wider, the window shows the picture at its height with its shape
+    # kept: 512 x 384 in the middle, black bars of 94 pixels either side.
+    xdotool windowsize "$window" 700 384
+    picture 700 384 "$SKY_AFTER_BUTTON2"
+    until_true bars_ok 94 || fail "no black bars 94 pixels wide beside the picture"
 else
     alt_key Return
     picture $SCREEN_WIDTH $SCREEN_HEIGHT "$SKY"
