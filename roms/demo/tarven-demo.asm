@@ -4,6 +4,9 @@
 ; One colour of the blocks glows through a cycle of its own, and Pause
 ; freezes everything. Every frame's work is done after the frame interrupt,
 ; so the picture at a given frame depends on the input alone.
+; Assembled with GAME_GEAR defined it is a Game Gear program: the same, with
+; its colours written as the Game Gear takes them (and no Pause, which the
+; Game Gear's Start does not raise).
 
 RAM             equ 0C000h
 vblank_seen     equ RAM + 0             ; set by the frame interrupt
@@ -80,7 +83,7 @@ main:
         ld hl, sprite_colours
         ld b, 16
         ld a, 16
-        call cram_copy
+        call cram_colours
         ld hl, balls_start
         ld de, balls
         ld bc, 4 * BALL_COUNT
@@ -187,7 +190,7 @@ load_palette:
         add hl, de
         ld b, 16
         xor a
-        jp cram_copy
+        jp cram_colours
 
 ; The glowing colour steps through its cycle every eighth frame.
 glow:
@@ -200,11 +203,52 @@ glow:
         ld e, a
         ld d, 0
         add hl, de
+        ld b, 1
         ld a, GLOW_ENTRY
+        jp cram_colours
+
+; Writes the B colours (00BBGGRR) at HL to colour RAM from entry A. The Game
+; Gear takes each as a word ----BBBBGGGGRRRR, low byte first.
+cram_colours:
+ if defined GAME_GEAR
+        add a, a
         call vdp_cram_address
-        ld a, (hl)
+cram_colours_next:
+        ld a, (hl)                      ; red
+        call gg_level
+        ld c, a
+        ld a, (hl)                      ; green
+        rrca
+        rrca
+        call gg_level
+        add a, a
+        add a, a
+        add a, a
+        add a, a
+        or c
         out (VDP_DATA), a
+        ld a, (hl)                      ; blue
+        rrca
+        rrca
+        rrca
+        rrca
+        call gg_level
+        out (VDP_DATA), a
+        inc hl
+        djnz cram_colours_next
         ret
+
+; The 2-bit level in A's low bits as a 4-bit one: 0, 5, 10, 15.
+gg_level:
+        and 3
+        ld d, a
+        add a, a
+        add a, a
+        add a, d
+        ret
+ else
+        jp cram_copy
+ endif
 
 ; Player 1's pad into pad_held (1 = pressed); the buttons act on a press only.
 read_pad:

@@ -1,5 +1,5 @@
 #!/bin/bash
-# x_desktop.sh TARVEN window|fullscreen|nodisplay DEMO
+# x_desktop.sh TARVEN window|fullscreen|gamegear|nodisplay DEMO
 # tarven on the demo in a real X server (Xvfb, started here on a free display
 # number), driven with real key presses by xdotool and looked at through
 # ImageMagick screenshots of its window:
@@ -8,6 +8,8 @@
 #               with black bars; Alt+X quits the orderly way.
 #   fullscreen  under openbox, Alt+Enter fills the screen with the picture
 #               and switches back; each picture is checked; Alt+X quits.
+#   gamegear    the Game Gear demo's 160 x 144 screen alone fills the
+#               window's height, with black bars beside it.
 #   nodisplay   with no display at all tarven ends at once with a message.
 # Every run must end with status 255, tarven.cfg written and an empty log.
 # Run it through run_in_scratch.sh, so that what it writes lands in a
@@ -23,6 +25,7 @@ SCREEN_HEIGHT=768
 # The demo's most common colour (its sky) in its first and second palettes.
 SKY="0 85 170"
 SKY_AFTER_BUTTON2="85 0 85"
+SKY_GAME_GEAR="0 73 182"
 
 fail() {
     echo "x_desktop ($mode): $*" >&2
@@ -164,7 +167,13 @@ alt_key() {
     xdotool keyup Alt_L
 }
 
-picture 512 384 "$SKY"
+if [ "$mode" = gamegear ]; then
+    # 384 / 144 = 8 / 3: 426 pixels wide in the middle of 512.
+    picture 512 384 "$SKY_GAME_GEAR"
+    until_true bars_ok 43 || fail "no black bars 43 pixels wide beside the Game Gear screen"
+else
+    picture 512 384 "$SKY"
+fi
 if [ "$mode" = window ]; then
     # Held for a few frames, as the game reads the pad once a frame.
     press keydown x
@@ -176,7 +185,7 @@ if [ "$mode" = window ]; then
     xdotool windowsize "$window" 700 384
     picture 700 384 "$SKY_AFTER_BUTTON2"
     until_true bars_ok 94 || fail "no black bars 94 pixels wide beside the picture"
-else
+elif [ "$mode" = fullscreen ]; then
     alt_key Return
     picture $SCREEN_WIDTH $SCREEN_HEIGHT "$SKY"
     alt_key Return
