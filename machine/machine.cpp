@@ -21,6 +21,10 @@ constexpr int FIXED_ROM_BYTES = 0x400;
 // Mapper registers sit at 0xFFFC-0xFFFF; the RAM bytes behind them mirror
 // the values written so that games can read them back.
 constexpr int MAPPER_RAM_OFFSET = 0x1FFC;
+constexpr int RAM_ADDRESS_MASK = SYSTEM_RAM_SIZE - 1;
+// What the console's boot program leaves behind when it starts the
+// cartridge: slots 0-2 on pages 0-2 and the stack near the top of RAM.
+constexpr int BOOT_STACK_POINTER = 0xDFF0;
 constexpr uint8_t CONTROL_CART_RAM = 0x08;
 constexpr uint8_t CONTROL_CART_BANK1 = 0x04;
 
@@ -186,6 +190,7 @@ void SMS_InitMachine()
     Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
 
     Z80_Reset();
+    Z80_SetRegister(Z80_REG_SP, BOOT_STACK_POINTER);
 
     vdp.is_gg = machine.is_gg;
     vdp_reset();
@@ -200,7 +205,7 @@ void SMS_InitMachine()
     SMS_MapperWrite(0xFFFC, 0);
     SMS_MapperWrite(0xFFFD, 0);
     SMS_MapperWrite(0xFFFE, 1);
-    SMS_MapperWrite(0xFFFF, 0);
+    SMS_MapperWrite(0xFFFF, 2);
 
     machine.machine_ready = true;
 }
@@ -262,6 +267,8 @@ void SMS_MapperWrite(int address, int value)
             map_slot2_rom();
         break;
     default:
+        // The rest of the page is the top of the RAM mirror.
+        machine.ram[address & RAM_ADDRESS_MASK] = byte;
         break;
     }
 }

@@ -11,9 +11,10 @@
         m(t, h##A) m(t, h##B) m(t, h##C) m(t, h##D) m(t, h##E) m(t, h##F)
 #define Z80_HEX256(m, t)                                                                                               \
     Z80_HEX16(m, t, 0)                                                                                                 \
-    Z80_HEX16(m, t, 1) Z80_HEX16(m, t, 2) Z80_HEX16(m, t, 3) Z80_HEX16(m, t, 4) Z80_HEX16(m, t, 5) Z80_HEX16(m, t, 6)  \
-        Z80_HEX16(m, t, 7) Z80_HEX16(m, t, 8) Z80_HEX16(m, t, 9) Z80_HEX16(m, t, A) Z80_HEX16(m, t, B)                 \
-            Z80_HEX16(m, t, C) Z80_HEX16(m, t, D) Z80_HEX16(m, t, E) Z80_HEX16(m, t, F)
+    Z80_HEX16(m, t, 1)                                                                                                 \
+    Z80_HEX16(m, t, 2) Z80_HEX16(m, t, 3) Z80_HEX16(m, t, 4) Z80_HEX16(m, t, 5) Z80_HEX16(m, t, 6) Z80_HEX16(m, t, 7)  \
+        Z80_HEX16(m, t, 8) Z80_HEX16(m, t, 9) Z80_HEX16(m, t, A) Z80_HEX16(m, t, B) Z80_HEX16(m, t, C)                 \
+            Z80_HEX16(m, t, D) Z80_HEX16(m, t, E) Z80_HEX16(m, t, F)
 
 #define Z80_LABEL_ADDRESS(t, n) &&t##_##n,
 
@@ -40,6 +41,9 @@
         } else if constexpr (op == 0xDD || op == 0xFD) {                                                               \
             s.idx = op == 0xDD ? &z80.ix : &z80.iy;                                                                    \
             goto* xy_table[cpu_fetch(s)];                                                                              \
+        } else if constexpr (op == 0xFB) {                                                                             \
+            s.rem -= exec_main<op, false>(s);                                                                          \
+            goto ei_delay;                                                                                             \
         } else {                                                                                                       \
             Z80_CHARGE((exec_main<op, false>(s)));                                                                     \
         }                                                                                                              \
@@ -93,7 +97,32 @@ int32_t Z80_Execute(int32_t budget)
     Z80_HEX256(Z80_XYCB_HANDLER, xycb)
     Z80_HEX256(Z80_ED_HANDLER, ed)
 
+    // EI: hold back all but one of the cycles left, so that the next
+    // instruction (whatever the budget) ends the run; an EI right after EI
+    // first takes back the earlier hold.
+ei_delay:
+    s.rem += z80_ei_held;
+    z80_budget += z80_ei_held;
+    z80_ei_held = s.rem - 1;
+    z80_budget -= z80_ei_held;
+    s.rem = 1;
+    z80_ei_pending = true;
+    goto* main_table[cpu_fetch(s)];
+
 out:
+    if (z80_ei_pending) [[unlikely]] {
+        z80_ei_pending = false;
+        s.rem += z80_ei_held;
+        z80_budget += z80_ei_held;
+        z80_ei_held = 0;
+        if (z80.iff1 && z80.irq_line) {
+            cpu_store(s);
+            z80_accept_irq();
+            cpu_load(s);
+        }
+        if (s.rem > 0)
+            goto* main_table[cpu_fetch(s)];
+    }
     cpu_store(s);
     return z80_budget - s.rem;
 }
