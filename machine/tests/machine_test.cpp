@@ -165,3 +165,50 @@ TEST_F(MachineTest, TheWholeMirrorWritesRamAndOnlyFFFCToFFFFPage)
     cpu_write(0xFFFF, 3);
     EXPECT_EQ(cpu_read(0x8000), 3);
 }
+
+TEST_F(MachineTest, CartridgeRamFileIsReadOnceAndWrittenWhole)
+{
+    std::vector<uint8_t> saved(20000, 0x5A);
+    saved[16384] = 0x6B;
+    write_file("game.SAV", saved);
+    boot("game.sms", 2);
+    cpu_write(0xFFFC, 0x08);
+    EXPECT_EQ(cpu_read(0x8000), 0x5A);
+    EXPECT_EQ(machine.cart_ram[1][0], 0x6B);
+    // A short file leaves the rest of the bank as it was.
+    EXPECT_EQ(machine.cart_ram[1][20000 - 16384], 0);
+
+    cpu_write(0x8001, 0x99);
+    cpu_write(0xFFFC, 0x00);
+    cpu_write(0xFFFC, 0x08);  // a second enable does not read the file again
+    EXPECT_EQ(cpu_read(0x8001), 0x99);
+
+    SMS_FreeMachine();
+    const std::vector<uint8_t> written = read_file("game.SAV");
+    ASSERT_EQ(written.size(), 32768u);
+    EXPECT_EQ(written[1], 0x99);
+    EXPECT_EQ(written[16384], 0x6B);
+    EXPECT_FALSE(std::filesystem::exists(dir / "game.SAV.tmp"));
+}
+
+TEST_F(MachineTest, UnusedCartridgeRamLeavesTheFileAlone)
+{
+    write_file("game.SAV", {1, 2, 3});
+    boot("game.sms", 2);
+    SMS_InitMachine();  // a hard reset frees and rebuilds
+    SMS_FreeMachine();
+    EXPECT_EQ(read_file("game.SAV"), (std::vector<uint8_t> {1, 2, 3}));
+}
+
+TEST_F(MachineTest, HardResetSavesCartridgeRamAndReadsItBack)
+{
+    boot("game.sms", 2);
+    cpu_write(0xFFFC, 0x08);
+    cpu_write(0x8000, 0x42);
+    SMS_InitMachine();
+    EXPECT_EQ(read_file("game.SAV").size(), 32768u);
+    EXPECT_FALSE(machine.cart_ram_used);
+    EXPECT_EQ(cpu_read(0x8000), 0);  // ROM page 0 again
+    cpu_write(0xFFFC, 0x08);
+    EXPECT_EQ(cpu_read(0x8000), 0x42);
+}
