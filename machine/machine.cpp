@@ -5,6 +5,7 @@
 
 #include "host/file.h"
 #include "host/log.h"
+#include "machine/scheduler.h"
 #include "sound/psg.h"
 #include "ui/config.h"
 #include "vdp/vdp.h"
@@ -15,6 +16,8 @@ MachineState machine;
 namespace {
 
 constexpr int ROM_HEADER_SIZE = 512;
+// Paging registers hold a byte: no game can reach a page beyond these.
+constexpr int MAX_ROM_PAGES = 256;
 // The first kilobyte of the cartridge always shows page 0: it holds the
 // reset and interrupt vectors.
 constexpr int FIXED_ROM_BYTES = 0x400;
@@ -42,7 +45,7 @@ std::string derive_file_name(const std::string& path, const char* extension)
 void read_cart_ram_file()
 {
     // A missing or short file leaves the rest of the banks as they are.
-    FILE* file = std::fopen(machine.sram_file.c_str(), "rb");
+    FILE* file = open_regular_file(machine.sram_file.c_str());
     if (!file)
         return;
     for (auto& bank : machine.cart_ram)
@@ -54,14 +57,12 @@ void read_cart_ram_file()
 void write_cart_ram_file()
 {
     // The game's saves are all the user has of it: never leave a torn file.
-    const bool saved = write_file_atomically(machine.sram_file, [](FILE* file) {
+    write_user_file(machine.sram_file, [](FILE* file) {
         for (const auto& bank : machine.cart_ram)
             if (std::fwrite(bank.data(), 1, bank.size(), file) != bank.size())
                 return false;
         return true;
     });
-    if (!saved)
-        log_write("Could not save cartridge RAM to %s", machine.sram_file.c_str());
 }
 
 const uint8_t* rom_page(int page)
@@ -108,7 +109,7 @@ void SMS_LoadROM(const char* path)
 {
     SMS_FreeROM();
 
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path);
     if (!file)
         fatal_exit("SMS_LoadROM, could not open %s", path);
     long length = -1;
@@ -117,6 +118,12 @@ void SMS_LoadROM(const char* path)
     if (length < 0) {
         std::fclose(file);
         fatal_exit("SMS_LoadROM, could not open %s", path);
+    }
+    // Checked before anything is allocated: a huge (or sparse) file is no
+    // cartridge, and must not end the program as an allocation failure.
+    if (length > static_cast<long>(MAX_ROM_PAGES) * ROM_PAGE_SIZE + ROM_HEADER_SIZE) {
+        std::fclose(file);
+        fatal_exit("SMS_LoadROM(), ROM larger than %d pages of 16k", MAX_ROM_PAGES);
     }
 
     long start = 0;
@@ -167,6 +174,8 @@ void SMS_SetupCPU()
     Z80_SetPortInHandler(SMS_PortIn);
     Z80_SetPortOutHandler(SMS_PortOut);
     machine.rom_write_sink.assign(ROM_PAGE_SIZE, 0);
+    // A save that fails is shown to the player, not only logged.
+    file_set_failure_handler(show_message);
 }
 
 void SMS_InitMachine()

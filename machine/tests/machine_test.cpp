@@ -1,5 +1,7 @@
 #include "machine_fixture.h"
 
+#include <sys/stat.h>
+
 using ::testing::ExitedWithCode;
 
 using MachineTest = MachineFixture;
@@ -57,6 +59,29 @@ TEST_F(MachineTest, LongPathsKeepTheirWholeName)
     const std::string rom = folder + "/" + std::string(120, 'c') + ".sms";
     SMS_LoadROM(write_rom(rom, 1).c_str());
     EXPECT_EQ(machine.sram_file, (dir / folder / (std::string(120, 'c') + ".SAV")).string());
+}
+
+TEST_F(MachineDeathTest, RomsNoMapperCanAddressEndTheProgramBeforeAnyAllocation)
+{
+    // A sparse terabyte: reading it in would end in an allocation failure.
+    write_file("huge.sms", {});
+    std::filesystem::resize_file(dir / "huge.sms", uintmax_t(1) << 40);
+    EXPECT_EXIT(SMS_LoadROM("huge.sms"), ExitedWithCode(255), "ROM larger than 256 pages of 16k");
+    std::filesystem::resize_file(dir / "huge.sms", 257 * ROM_PAGE_SIZE);
+    EXPECT_EXIT(SMS_LoadROM("huge.sms"), ExitedWithCode(255), "ROM larger than 256 pages of 16k");
+    // The largest cartridge there can be, with its header, still loads.
+    std::filesystem::resize_file(dir / "huge.sms", 256 * ROM_PAGE_SIZE + 512);
+    SMS_LoadROM("huge.sms");
+    EXPECT_EQ(machine.rom_pages, 256);
+}
+
+TEST_F(MachineDeathTest, RomPathsThatAreNoFilesAreRefusedWithoutBlocking)
+{
+    ASSERT_EQ(mkfifo((dir / "pipe.sms").c_str(), 0600), 0);
+    EXPECT_EXIT(SMS_LoadROM("pipe.sms"), ExitedWithCode(255), "SMS_LoadROM, could not open pipe.sms");
+    std::filesystem::create_directory(dir / "folder.sms");
+    EXPECT_EXIT(SMS_LoadROM("folder.sms"), ExitedWithCode(255), "SMS_LoadROM, could not open folder.sms");
+    EXPECT_EXIT(SMS_LoadROM("/dev/zero"), ExitedWithCode(255), "SMS_LoadROM, could not open /dev/zero");
 }
 
 TEST_F(MachineDeathTest, BadRomFilesEndTheProgramWithAMessage)
