@@ -119,22 +119,15 @@ void SMS_LoadROM(const char* path)
         std::fclose(file);
         fatal_exit("SMS_LoadROM, could not open %s", path);
     }
-    // Checked before anything is allocated: a huge (or sparse) file is no
-    // cartridge, and must not end the program as an allocation failure.
-    if (length > static_cast<long>(MAX_ROM_PAGES) * ROM_PAGE_SIZE + ROM_HEADER_SIZE) {
+    // Checked before anything is allocated.
+    if (const char* error = SMS_ROMSizeError(length)) {
         std::fclose(file);
-        fatal_exit("SMS_LoadROM(), ROM larger than %d pages of 16k", MAX_ROM_PAGES);
+        fatal_exit("%s", error);
     }
-
     long start = 0;
     if (length % ROM_PAGE_SIZE == ROM_HEADER_SIZE) {
         start = ROM_HEADER_SIZE;
         length -= ROM_HEADER_SIZE;
-    }
-    // A file without a single page would leave the mapper nothing to select.
-    if (length % ROM_PAGE_SIZE != 0 || length == 0) {
-        std::fclose(file);
-        fatal_exit("SMS_LoadROM(), ROM size not a multiple of 16k pages");
     }
 
     machine.rom.resize(static_cast<size_t>(length));
@@ -154,6 +147,20 @@ void SMS_LoadROM(const char* path)
     machine.sram_file = derive_file_name(name, "SAV");
     machine.psg_file = derive_file_name(name, "PSG");
     machine.rom_checksum = SMS_ROMChecksum();
+}
+
+const char* SMS_ROMSizeError(long long length)
+{
+    // A huge (or sparse) file is no cartridge, and must not end the program
+    // as an allocation failure.
+    if (length > static_cast<long long>(MAX_ROM_PAGES) * ROM_PAGE_SIZE + ROM_HEADER_SIZE)
+        return "SMS_LoadROM(), ROM larger than 256 pages of 16k";
+    if (length % ROM_PAGE_SIZE == ROM_HEADER_SIZE)
+        length -= ROM_HEADER_SIZE;
+    // A file without a single page would leave the mapper nothing to select.
+    if (length % ROM_PAGE_SIZE != 0 || length <= 0)
+        return "SMS_LoadROM(), ROM size not a multiple of 16k pages";
+    return nullptr;
 }
 
 int32_t SMS_ROMChecksum()
