@@ -11,10 +11,9 @@
         m(t, h##A) m(t, h##B) m(t, h##C) m(t, h##D) m(t, h##E) m(t, h##F)
 #define Z80_HEX256(m, t)                                                                                               \
     Z80_HEX16(m, t, 0)                                                                                                 \
-    Z80_HEX16(m, t, 1)                                                                                                 \
-    Z80_HEX16(m, t, 2) Z80_HEX16(m, t, 3) Z80_HEX16(m, t, 4) Z80_HEX16(m, t, 5) Z80_HEX16(m, t, 6) Z80_HEX16(m, t, 7)  \
-        Z80_HEX16(m, t, 8) Z80_HEX16(m, t, 9) Z80_HEX16(m, t, A) Z80_HEX16(m, t, B) Z80_HEX16(m, t, C)                 \
-            Z80_HEX16(m, t, D) Z80_HEX16(m, t, E) Z80_HEX16(m, t, F)
+    Z80_HEX16(m, t, 1) Z80_HEX16(m, t, 2) Z80_HEX16(m, t, 3) Z80_HEX16(m, t, 4) Z80_HEX16(m, t, 5) Z80_HEX16(m, t, 6)  \
+        Z80_HEX16(m, t, 7) Z80_HEX16(m, t, 8) Z80_HEX16(m, t, 9) Z80_HEX16(m, t, A) Z80_HEX16(m, t, B)                 \
+            Z80_HEX16(m, t, C) Z80_HEX16(m, t, D) Z80_HEX16(m, t, E) Z80_HEX16(m, t, F)
 
 #define Z80_LABEL_ADDRESS(t, n) &&t##_##n,
 
