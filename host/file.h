@@ -24,6 +24,6 @@ using FileFailureHandler = void (*)(const std::string& message);
 void file_set_failure_handler(FileFailureHandler handler);
 
 // Opens `path` for reading only if it is a regular file: a FIFO, a device
-// or a directory would block a read or make no sense as data. Returns null,
-// with errno set, otherwise.
+// or a directory would block a read or make no sense as data. Returns null
+// otherwise, with errno EINVAL for something that is not a regular file.
 FILE* open_regular_file(const char* path);
