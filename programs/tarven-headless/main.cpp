@@ -19,6 +19,7 @@
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
 #include "ui/config.h"
+#include "ui/rom_list.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -47,7 +48,8 @@ Options options;
 {
     std::fprintf(stderr,
         "tarven-headless: %s\n"
-        "usage: tarven-headless [options] ROM\n"
+        "usage: tarven-headless [options] [ROM]\n"
+        "Without a ROM the menus run, as tarven starts without one.\n"
         "  --frames N             run N frames (default 60)\n"
         "  --rate 50|60           frame rate (PAL or NTSC)\n"
         "  --region usa|japan     console region\n"
@@ -126,8 +128,6 @@ void parse_options(int argc, char** argv)
             usage("more than one ROM named");
         }
     }
-    if (options.rom.empty())
-        usage("no ROM named");
 }
 
 void load_input_script()
@@ -191,13 +191,23 @@ int main(int argc, char** argv)
     video_active = options.video ? 1 : 0;
     vid_fill_mode = 1;
     SMS_SetupCPU();
-    SMS_LoadROM(options.rom.c_str());
-    SMS_InitMachine();
-    gui_visible = false;
+    rom_list_build();
+    gui_visible = options.rom.empty();
+    if (!gui_visible) {
+        SMS_LoadROM(options.rom.c_str());
+        SMS_InitMachine();
+    }
     headless_frame_hook = on_frame;
 
     const auto start = std::chrono::steady_clock::now();
-    SMS_Run();
+    // As in tarven, a run ends early when a menu loads or frees a ROM, and
+    // goes on with the machine (or the menus) that left.
+    for (;;) {
+        SMS_Run();
+        if (headless_frame() >= options.frames)
+            break;
+        quit_run = false;
+    }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
 
     if (options.hash) {
