@@ -1,7 +1,8 @@
 ; chip_show: fills the video chip with something to look at and leaves the
 ; sound chip playing, then idles. The viewers and pop-ups of tarven's View
-; menu are checked over it: every pattern differs, the 32 colours are all
-; distinct, the scroll registers are set and three PSG channels sound.
+; menu are checked over it: the patterns are blocks of every colour, the 32
+; colours are all distinct, the scroll registers are set and three PSG
+; channels sound.
 
         org 0
         di
@@ -19,21 +20,39 @@ main:
         ld hl, registers
         call vdp_set_registers
 
-        ; Patterns 0-447 (VRAM 0000h-37FFh): each byte the exclusive or of
-        ; its address's two bytes.
+        ; Patterns 0-447 (VRAM 0000h-37FFh): tile t is a 7 x 7 block of
+        ; colour t mod 16 with a blank column and row that draw a grid.
         ld hl, 0
         call vdp_write_address
         ld de, 0
-        ld bc, NAME_TABLE
-pattern_next:
-        ld a, e
-        xor d
+        ld bc, 448
+tile_next:
+        push bc
+        ld c, 7
+row_next:
+        ld h, e
+        ld b, 4
+plane_next:
+        ld a, 0
+        srl h                       ; the colour's next bit
+        jr nc, plane_out
+        ld a, 0FEh
+plane_out:
         out (VDP_DATA), a
+        djnz plane_next
+        dec c
+        jr nz, row_next
+        xor a
+        ld b, 4
+blank_row:
+        out (VDP_DATA), a
+        djnz blank_row
         inc de
+        pop bc
         dec bc
         ld a, b
         or c
-        jr nz, pattern_next
+        jr nz, tile_next
 
         ; The screen shows tiles 0, 1, 2, ... row by row.
         ld hl, NAME_TABLE
