@@ -124,9 +124,7 @@ void draw_window_frame(int x1, int y1, int x2, int y2, const char* title)
     vid_line(x2 - 7, y1 + 2, x2 - 7, y1 + 8, white, screen_image);
     vid_line(x2 - 2, y1 + 3, x2 - 2, y1 + 8, shadow, screen_image);
 
-    text_colour(light);
-    text_goto(x1 + 2, y1 + 2);
-    text_print("%s", title);
+    draw_text(x1 + 2, y1 + 2, light, title);
 }
 
 void draw_button(int x, int y, const char* label, bool pressed)
@@ -142,9 +140,7 @@ void draw_button(int x, int y, const char* label, bool pressed)
     vid_line(x + 40, y + 1, x + 40, y + 13, bottom_right, screen_image);
     // A pressed label sinks one pixel right and down with the face.
     const int sink = pressed ? 1 : 0;
-    text_colour(light);
-    text_goto(x - text_width(label) / 2 + 20 + sink, y + 3 + sink);
-    text_print("%s", label);
+    draw_text(x - text_width(label) / 2 + 20 + sink, y + 3 + sink, light, label);
 }
 
 void dialog_drag_start(DialogDrag& drag)
@@ -171,6 +167,13 @@ bool dialog_button_released(bool& pressed)
         return false;
     pressed = false;
     return true;
+}
+
+void draw_text(int x, int y, uint32_t colour, const char* text)
+{
+    text_colour(colour);
+    text_goto(x, y);
+    text_print("%s", text);
 }
 
 void dialog_capture_cursor()

@@ -59,6 +59,9 @@ void dialog_drag_step(DialogDrag& drag, int handle);
 // the left button up after a press.
 bool dialog_button_released(bool& pressed);
 
+// Text from data, drawn as it is (never as a format), in `colour` at (x, y).
+void draw_text(int x, int y, uint32_t colour, const char* text);
+
 // The blinking capture cursor at the text cursor.
 void dialog_capture_cursor();
 

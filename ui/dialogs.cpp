@@ -50,20 +50,14 @@ void close_dialog(DialogState& dialog)
     dialog.close_pressed = false;
 }
 
-void print_at(int x, int y, const char* text)
+uint32_t label_colour()
 {
-    text_goto(x, y);
-    text_print("%s", text);
+    return rgb(220, 220, 220);
 }
 
-void label_colour()
+uint32_t value_colour()
 {
-    text_colour(rgb(220, 220, 220));
-}
-
-void value_colour()
-{
-    text_colour(rgb(255, 255, 255));
+    return rgb(255, 255, 255);
 }
 
 // A black box with one value in it, or the capture cursor while it waits
@@ -71,12 +65,12 @@ void value_colour()
 void draw_value_box(int x, int y, int k, bool capturing, const char* value)
 {
     vid_rect(x + 61, y + 12 + 10 * k, x + 140, y + 20 + 10 * k, 0, screen_image);
-    value_colour();
-    text_goto(x + 62, y + 13 + 10 * k);
-    if (capturing)
+    if (capturing) {
+        text_goto(x + 62, y + 13 + 10 * k);
         dialog_capture_cursor();
-    else
-        text_print("%s", value);
+    } else {
+        draw_text(x + 62, y + 13 + 10 * k, value_colour(), value);
+    }
 }
 
 // The row of a binding dialog under the pointer: rows are 9 pixels high,
@@ -109,14 +103,12 @@ void input_draw(int handle)
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 143, y + 50, "Input");
-    label_colour();
-    print_at(x + 3, y + 13, "Player 1:");
-    print_at(x + 3, y + 23, "Player 2:");
+    draw_text(x + 3, y + 13, label_colour(), "Player 1:");
+    draw_text(x + 3, y + 23, label_colour(), "Player 2:");
     vid_rect(x + 45, y + 12, x + 140, y + 20, 0, screen_image);
     vid_rect(x + 45, y + 22, x + 140, y + 30, 0, screen_image);
-    value_colour();
-    print_at(x + 46, y + 13, device_name(settings.player1));
-    print_at(x + 46, y + 23, device_name(settings.player2));
+    draw_text(x + 46, y + 13, value_colour(), device_name(settings.player1));
+    draw_text(x + 46, y + 23, value_colour(), device_name(settings.player2));
     draw_button(x + 51, y + 34, "Close", d.close_pressed);
 }
 
@@ -173,7 +165,7 @@ void keyboard_draw(int handle)
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 150, y + 100, "Configure Keyboard");
     for (int k = 0; k < KEY_ROWS; ++k) {
-        label_colour();
+        text_colour(label_colour());
         text_print_right(x + 60, y + 13 + 10 * k, KEY_LABELS[k]);
         draw_value_box(x, y, k, d.selected == k + 1, key_name(*KEY_BINDINGS[k]));
     }
@@ -234,7 +226,7 @@ void joystick_draw(int j, int handle)
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 150, y + 64, JOYSTICK_TITLES[j]);
     for (int k = 0; k < JOYSTICK_ROWS; ++k) {
-        label_colour();
+        text_colour(label_colour());
         text_print_right(x + 60, y + 13 + 10 * k, JOYSTICK_LABELS[k]);
         const std::string value = "JButton " + std::to_string(*JOYSTICK_BINDINGS[j][k]);
         draw_value_box(x, y, k, d.selected == k + 1, value.c_str());
@@ -306,16 +298,14 @@ void save_psg_draw(int handle)
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 143, y + 48, "Save PSG...");
-    label_colour();
-    print_at(x + 3, y + 11, "Save Music:");
+    draw_text(x + 3, y + 11, label_colour(), "Save Music:");
     vid_rect(x + 10, y + 20, x + 140, y + 28, 0, screen_image);
     // A name too long for the box shows its end, where the typing happens.
     const int room = 128 - text_width("\x7f");
     size_t first = 0;
     while (text_width(psg_name.c_str() + first) > room)
         ++first;
-    value_colour();
-    print_at(x + 11, y + 21, psg_name.c_str() + first);
+    draw_text(x + 11, y + 21, value_colour(), psg_name.c_str() + first);
     dialog_capture_cursor();
     draw_button(x + 51, y + 32, "Save", d.close_pressed);
 }
@@ -344,7 +334,7 @@ void about_draw(int handle)
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 200, y + 70, "About TARVEN");
-    label_colour();
+    text_colour(label_colour());
     text_print_centred(x + 100, y + 15, "TARVEN %s alpha", "Apr 27 2000");
     text_print_centred(x + 100, y + 23, "Sega Master System and");
     text_print_centred(x + 100, y + 31, "Game Gear emulator for Linux");

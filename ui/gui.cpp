@@ -352,13 +352,6 @@ void draw_menu_bar()
     }
 }
 
-void print_at(int x, int y, uint32_t colour, const char* text)
-{
-    text_colour(colour);
-    text_goto(x, y);
-    text_print("%s", text);
-}
-
 // One entry; check < 0 draws no check mark.
 void draw_entry(int x, int y, const char* label, const char* shortcut, bool selectable, int check)
 {
@@ -368,22 +361,22 @@ void draw_entry(int x, int y, const char* label, const char* shortcut, bool sele
     const bool lit = selectable && menu_hit(x, y);
     vid_rect(x, y, x + ENTRY_WIDTH, y + ENTRY_HEIGHT, lit ? rgb(0, 128, 0) : rgb(0, 0, 128), screen_image);
     if (lit) {
-        print_at(x + 2, y + 2, shadow, label);
-        print_at(x + 98 - ws, y + 2, shadow, shortcut);
+        draw_text(x + 2, y + 2, shadow, label);
+        draw_text(x + 98 - ws, y + 2, shadow, shortcut);
         if (check > 0)
-            print_at(x + 2, y + 2, shadow, ">");
-        print_at(x + 1, y + 1, green, label);
-        print_at(x + 97 - ws, y + 1, green, shortcut);
+            draw_text(x + 2, y + 2, shadow, ">");
+        draw_text(x + 1, y + 1, green, label);
+        draw_text(x + 97 - ws, y + 1, green, shortcut);
     } else {
-        print_at(x + 2, y + 2, rgb(40, 40, 40), label);
-        print_at(x + 1, y + 1, rgb(220, 220, 220), label);
-        print_at(x + 98 - ws, y + 2, shadow, shortcut);
+        draw_text(x + 2, y + 2, rgb(40, 40, 40), label);
+        draw_text(x + 1, y + 1, rgb(220, 220, 220), label);
+        draw_text(x + 98 - ws, y + 2, shadow, shortcut);
         if (check > 0)
-            print_at(x + 2, y + 2, shadow, ">");
-        print_at(x + 97 - ws, y + 1, green, shortcut);
+            draw_text(x + 2, y + 2, shadow, ">");
+        draw_text(x + 97 - ws, y + 1, green, shortcut);
     }
     if (check > 0)
-        print_at(x + 1, y + 1, green, ">");
+        draw_text(x + 1, y + 1, green, ">");
 }
 
 }  // namespace
@@ -392,8 +385,8 @@ int menu_title(int x, const char* label, bool open)
 {
     const int w = text_width(label);
     vid_rect(x, 0, x + w, BAR_HEIGHT - 1, open ? rgb(0, 128, 0) : rgb(0, 0, 128), screen_image);
-    print_at(x + 1, 2, open ? rgb(0, 40, 0) : rgb(40, 40, 40), label);
-    print_at(x, 1, open ? rgb(30, 255, 30) : rgb(220, 220, 220), label);
+    draw_text(x + 1, 2, open ? rgb(0, 40, 0) : rgb(40, 40, 40), label);
+    draw_text(x, 1, open ? rgb(30, 255, 30) : rgb(220, 220, 220), label);
     return x + w;
 }
 

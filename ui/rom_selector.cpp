@@ -135,13 +135,6 @@ bool activate()
     return false;
 }
 
-void print_at(int x, int y, uint32_t colour, const char* text)
-{
-    text_colour(colour);
-    text_goto(x, y);
-    text_print("%s", text);
-}
-
 void draw_list(int x, int y)
 {
     const RomList& l = rom_list;
@@ -165,9 +158,9 @@ void draw_list(int x, int y)
             continue;
         const RomListEntry& entry = l.entries[l.order[i]];
         if (entry.kind == ROM_LIST_DIRECTORY)
-            print_at(x + 4, ty, rgb(30, 255, 30), ("(" + entry.name + ")").c_str());
+            draw_text(x + 4, ty, rgb(30, 255, 30), ("(" + entry.name + ")").c_str());
         else
-            print_at(x + 4, ty, i - l.top == l.row ? rgb(255, 255, 255) : rgb(220, 220, 220), entry.name.c_str());
+            draw_text(x + 4, ty, i - l.top == l.row ? rgb(255, 255, 255) : rgb(220, 220, 220), entry.name.c_str());
     }
     image_set_clip(0, 0, screen_image.width - 1, screen_image.height - 1, screen_image);
 }
