@@ -1,5 +1,6 @@
-; chip_show: fills the video chip with something to look at and leaves the
-; sound chip playing, then idles. The viewers and pop-ups of tarven's View
+; chip_show (and chip_show_gg, the same program on the Game Gear): fills
+; the video chip with something to look at and leaves the sound chip
+; playing, then idles. The viewers and pop-ups of tarven's View
 ; menu are checked over it: the patterns are blocks of every colour, the 32
 ; colours are all distinct, the scroll registers are set and three PSG
 ; channels sound.

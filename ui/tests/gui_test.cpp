@@ -557,4 +557,26 @@ TEST_F(GuiTest, PsgOutputBarsFollowTheVolumes)
     EXPECT_EQ(picture_pixel_xrgb(x + 106, y + 16), 0u);
 }
 
+TEST_F(GuiTest, GameGearPanMarksSitLeftCentredOrRight)
+{
+    psg = PsgState {};
+    psg_pan[0] = -127;
+    psg_pan[1] = 0;
+    psg_pan[2] = 127;
+    psg_pan[3] = 0;
+    vdp.is_gg = true;
+    view_psg_output = true;
+    vid_clear(0, screen_image);
+    viewer_popups_draw();
+    vdp.is_gg = false;
+    psg_pan[0] = psg_pan[2] = 0;
+    const int x = 256 / 2 - 70;
+    const int y = 192 - 46 + 18 + 2;  // the mark's middle row
+    EXPECT_EQ(picture_pixel_xrgb(x + 37 - 7, y), GREEN);
+    EXPECT_EQ(picture_pixel_xrgb(x + 37, y), 0u);
+    EXPECT_EQ(picture_pixel_xrgb(x + 30 + 37, y), GREEN);
+    EXPECT_EQ(picture_pixel_xrgb(x + 60 + 37 + 7, y), GREEN);
+    EXPECT_EQ(picture_pixel_xrgb(x + 60 + 37, y), 0u);
+}
+
 }  // namespace
