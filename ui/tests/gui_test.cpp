@@ -237,6 +237,30 @@ TEST_F(GuiTest, FileAndCpuMenusActOnTheMachine)
     EXPECT_TRUE(quit_run);
 }
 
+TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
+{
+    choose(FILE_MENU, 10);  // Open ROM...
+    choose(FILE_MENU, 10);
+    choose(SETTINGS_MENU, 10);  // Input...
+    choose(SETTINGS_MENU, 30);  // Config Joystick 1...
+    choose(MISC_MENU, 50);  // About TARVEN...
+    int open = 0;
+    for (const DialogSlot& slot : dialog_slots)
+        open += slot.in_use;
+    EXPECT_EQ(open, 4);
+    EXPECT_EQ(dialog_slots[0].width, 160);  // the selector
+    EXPECT_EQ(dialog_slots[3].width, 200);  // the about box, on top
+    EXPECT_EQ(dialog_stack[9], 3);
+}
+
+TEST_F(GuiTest, LogPsgHidesTheMenusAndQuitEndsTheProgram)
+{
+    choose(MISC_MENU, 30);
+    EXPECT_FALSE(gui_visible);
+    EXPECT_EQ(menu_open, 0);
+    EXPECT_EXIT(choose(FILE_MENU, 70), ::testing::ExitedWithCode(255), "");
+}
+
 TEST_F(GuiTest, DialogsStackAndTheActiveOneComesFirst)
 {
     static int clicked = -1;
