@@ -2,12 +2,12 @@
 # golden_NAME: COMMAND, given --hash and --screenshot FILE, must draw the
 # picture kept in the repository as GOLDEN (a PNG file, relative to the
 # calling CMakeLists.txt), whose picture-crc32 is CRC
-# (tools/golden_picture.sh). COMMAND runs in the scratch folder
-# scratch/golden_NAME of the calling folder's build directory, where a
-# failed test leaves the new picture and a difference image.
+# (tools/golden_picture.sh, with picture-diff). COMMAND runs in the scratch
+# folder scratch/golden_NAME of the calling folder's build directory, where
+# a failed test leaves the new picture and a difference image.
 function(add_golden_picture_test name golden crc)
     add_test(NAME golden_${name}
-             COMMAND ${PROJECT_SOURCE_DIR}/tools/golden_picture.sh ${name}
-                     ${CMAKE_CURRENT_SOURCE_DIR}/${golden} ${crc}
-                     ${CMAKE_CURRENT_BINARY_DIR}/scratch/golden_${name} $<TARGET_FILE:picture-diff> ${ARGN})
+             COMMAND ${PROJECT_SOURCE_DIR}/tools/golden_picture.sh ${CMAKE_CURRENT_SOURCE_DIR}/${golden} ${crc}
+                     ${CMAKE_CURRENT_BINARY_DIR}/scratch/golden_${name} ${ARGN})
+    set_tests_properties(golden_${name} PROPERTIES ENVIRONMENT "PICTURE_DIFF=$<TARGET_FILE:picture-diff>")
 endfunction()
