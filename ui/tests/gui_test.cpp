@@ -348,8 +348,12 @@ TEST_F(GuiTest, TheListKeepsLongNamesWholeAndStopsAt768Entries)
 {
     const std::string long_name = std::string(200, 'x') + ".sms";
     touch(long_name);
+    touch("\xC3\x9C"
+          "ber.sms");  // no glyphs for these bytes: drawn as nothing
     rom_list_build();
     EXPECT_EQ(rom_list.entries[rom_list.order[1]].name, long_name);
+    gui_open_rom_selector();
+    frame();
     for (int i = 0; i < 800; ++i)
         touch("game" + std::to_string(i) + ".sms");
     rom_list_build();
