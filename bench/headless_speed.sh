@@ -1,6 +1,8 @@
 #!/bin/sh
 # Prints tarven-headless's speed (a multiple of real time) on every homebrew
-# game and the median, with rendering at 32 bits per pixel and without.
+# game and the median, with rendering at 32 bits per pixel and the sound
+# mixed into memory (render), without rendering (no-video), and rendering
+# with the sound switch off (no-sound).
 # usage: bench/headless_speed.sh [BUILD_DIR] [FRAMES]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,9 +15,10 @@ median() {
     sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-for mode in render no-video; do
+for mode in render no-video no-sound; do
     flags=""
     [ "$mode" = no-video ] && flags="--no-video"
+    [ "$mode" = no-sound ] && flags="--no-sound"
     speeds=""
     for rom in "$games"/*.sms; do
         speed=$("$root/tools/run_in_scratch.sh" "$program" "$rom" \

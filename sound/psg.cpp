@@ -1,9 +1,11 @@
 #include "sound/psg.h"
 
+#include "sound/mixer.h"
 #include "sound/psg_log.h"
 
 PsgState psg;
 int8_t psg_pan[4];
+bool psg_sound_on = true;
 
 namespace {
 
@@ -17,6 +19,12 @@ constexpr uint16_t NOISE_RATES[3] = {6991, 3495, 1747};
 // Mode 3 clocks the noise from tone channel 2.
 constexpr uint8_t NOISE_FROM_TONE2 = 3;
 constexpr int NOISE_CHANNEL = 3;
+// A square period holds 16 samples, so the voice plays 16 times the pitch.
+constexpr int SQUARE_PERIOD = 16;
+constexpr uint32_t NOISE_SEED = 29761;
+
+MixerSample* square_sample = nullptr;
+MixerSample* noise_sample = nullptr;
 
 // Indexed by 15 - attenuation.
 constexpr uint8_t VOLUMES[16] = {0, 10, 13, 16, 20, 25, 32, 40, 51, 64, 81, 102, 128, 161, 202, 255};
@@ -43,6 +51,35 @@ void tone_data(uint8_t value)
 }
 
 }  // namespace
+
+void psg_make_waveforms(int16_t square[PSG_SQUARE_LENGTH], int16_t noise[PSG_NOISE_LENGTH])
+{
+    for (int i = 0; i < PSG_SQUARE_LENGTH; ++i)
+        square[i] = i % SQUARE_PERIOD < SQUARE_PERIOD / 2 ? -32768 : 32767;
+    uint32_t state = NOISE_SEED;
+    for (int i = 0; i < PSG_NOISE_LENGTH; ++i) {
+        const bool high_bit = state & (1u << 17);
+        state = high_bit ? (2 * state - 38) | 1 : 2 * state;
+        noise[i] = high_bit ? -32768 : 32767;
+    }
+}
+
+void psg_create()
+{
+    int16_t square[PSG_SQUARE_LENGTH];
+    int16_t noise[PSG_NOISE_LENGTH];
+    psg_make_waveforms(square, noise);
+    mixer_voices_create();
+    square_sample = mixer_sample_load(square, PSG_SQUARE_LENGTH);
+    noise_sample = mixer_sample_load(noise, PSG_NOISE_LENGTH);
+    psg_silence();
+}
+
+void psg_set_sound(bool on)
+{
+    psg_sound_on = on;
+    psg_silence();
+}
 
 void psg_reset()
 {
@@ -87,18 +124,25 @@ void gg_stereo_write(uint8_t value)
         const bool right = value & (1 << channel);
         // A channel switched off on both sides still plays centred.
         psg_pan[channel] = left == right ? 0 : left ? -127 : 127;
-        // Seam for the mixer: the voice takes this panning here.
+        mixer_voice_pan(channel, psg_pan[channel]);
     }
 }
 
-void psg_voice_update(int, int, int)
+void psg_voice_update(int channel, int frequency, int volume)
 {
-    // Seam for the mixer: the channel's voice takes this rate and volume here.
+    if (!psg_sound_on)
+        return;
+    mixer_voice_rate(channel, channel == NOISE_CHANNEL ? frequency : frequency * SQUARE_PERIOD);
+    mixer_voice_volume(channel, volume);
 }
 
 void psg_silence()
 {
-    // Seam for the mixer: the four voices restart looping, silent and centred.
+    for (int channel = 0; channel < 4; ++channel) {
+        mixer_voice_play(channel, channel == NOISE_CHANNEL ? noise_sample : square_sample);
+        mixer_voice_volume(channel, 0);
+        mixer_voice_pan(channel, 0);
+    }
 }
 
 void psg_refresh()

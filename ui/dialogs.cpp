@@ -6,6 +6,7 @@
 #include "host/draw.h"
 #include "host/input.h"
 #include "machine/scheduler.h"
+#include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/dialog.h"
 #include "ui/gui.h"
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr const char* MUSIC_TEMPORARY = "music.$$$";
 // The longest name the Save PSG field takes, as long as a derived file name.
 constexpr size_t PSG_NAME_MAX = 255;
 
@@ -261,7 +261,7 @@ void save_music()
     // A failed rename leaves the recording where it is, to be named by hand.
     if (!psg_name.empty()) {
         std::remove(psg_name.c_str());
-        std::rename(MUSIC_TEMPORARY, psg_name.c_str());
+        std::rename(PSG_LOG_TEMPORARY, psg_name.c_str());
     }
     close_dialog(save_psg_dialog);
 }
@@ -318,7 +318,7 @@ void save_psg_click(int handle)
         dialog_drag_start(d.drag);
     } else if (at.dy < 9 && at.dx > 134) {
         // The recording is thrown away.
-        std::remove(MUSIC_TEMPORARY);
+        std::remove(PSG_LOG_TEMPORARY);
         close_dialog(d);
     } else if (32 < at.dy && at.dy < 45 && 51 < at.dx && at.dx <= 90) {
         d.close_pressed = true;

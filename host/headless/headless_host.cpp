@@ -4,6 +4,7 @@
 #include "host/headless/headless.h"
 #include "host/input.h"
 #include "host/video.h"
+#include "sound/mixer.h"
 
 void (*headless_frame_hook)(int frame) = nullptr;
 
@@ -83,6 +84,7 @@ void input_poll()
     frame_ticks.fetch_add(1, std::memory_order_relaxed);
     tick_count.fetch_add(1, std::memory_order_relaxed);
     key_clock.fetch_add(1, std::memory_order_relaxed);
+    mixer_update();
 
     ++frames_polled;
     if (headless_frame_hook)

@@ -11,6 +11,7 @@
 #include "host/log.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
+#include "sound/mixer.h"
 
 namespace {
 
@@ -48,6 +49,7 @@ void timer_tick()
     tick_count.fetch_add(1, std::memory_order_relaxed);
     key_clock.fetch_add(1, std::memory_order_relaxed);
     key_repeat_tick();
+    mixer_update();
 }
 
 void timer_stop()
@@ -66,6 +68,7 @@ void timer_stop()
 void timer_set_rate(int rate)
 {
     timer_stop();
+    mixer_set_frame_rate(rate);
     timer_thread = std::thread(timer_run, rate);
 }
 

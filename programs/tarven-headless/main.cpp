@@ -18,6 +18,9 @@
 #include "machine/machine.h"
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
+#include "sound/mixer.h"
+#include "sound/psg.h"
+#include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/rom_list.h"
 #include "vdp/vdp.h"
@@ -38,6 +41,9 @@ struct Options {
     bool bench = false;
     std::string input;
     std::string screenshot;
+    std::string wav;
+    std::string psg_log;
+    bool sound = true;
     std::vector<StateAction> states;
     std::string rom;
 };
@@ -59,6 +65,9 @@ Options options;
         "  --save-state FILE@N    save the machine to FILE at the end of frame N\n"
         "  --load-state FILE@N    load the machine from FILE at the end of frame N\n"
         "  --screenshot FILE.png  write the last frame's picture\n"
+        "  --wav FILE.wav         write the sound, exactly one frame of it per frame\n"
+        "  --psg-log FILE         record the PSG writes into an SMSMUSIC file\n"
+        "  --no-sound             turn the sound switch off (no mixing at all)\n"
         "  --hash                 print machine-crc32 and picture-crc32\n"
         "  --bench                print fps and speed\n",
         problem);
@@ -116,6 +125,14 @@ void parse_options(int argc, char** argv)
             options.states.push_back(parse_state_action(value(), arg == "--load-state"));
         } else if (arg == "--screenshot") {
             options.screenshot = value();
+        } else if (arg == "--wav") {
+            options.wav = value();
+            if (options.wav.size() < 5 || options.wav.compare(options.wav.size() - 4, 4, ".wav") != 0)
+                usage("the sound file's name ends in .wav");
+        } else if (arg == "--psg-log") {
+            options.psg_log = value();
+        } else if (arg == "--no-sound") {
+            options.sound = false;
         } else if (arg == "--hash") {
             options.hash = true;
         } else if (arg == "--bench") {
@@ -128,6 +145,9 @@ void parse_options(int argc, char** argv)
             usage("more than one ROM named");
         }
     }
+    // Only a running game plays music.
+    if (!options.psg_log.empty() && options.rom.empty())
+        usage("--psg-log needs a ROM");
 }
 
 void load_input_script()
@@ -164,6 +184,28 @@ void on_frame(int frame)
         quit_run = true;
 }
 
+void finish_psg_log()
+{
+    psg_log_stop();
+    std::remove(options.psg_log.c_str());
+    if (std::rename(PSG_LOG_TEMPORARY, options.psg_log.c_str()) != 0)
+        fatal_exit("cannot write %s", options.psg_log.c_str());
+}
+
+// Without --wav the sound is mixed into memory, as tarven mixes it for the
+// device, so that benchmarks count the mixer's work.
+void start_sound()
+{
+    settings.sound = options.sound;
+    mixer_register_output(!options.sound ? "none" : options.wav.empty() ? "memory" : options.wav.c_str());
+    mixer_init(2, settings.frame_rate);
+    if (options.sound && !options.wav.empty() && !mixer_output_is_file())
+        fatal_exit("cannot write %s", options.wav.c_str());
+    psg_create();
+    psg_set_sound(settings.sound);
+    exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
+}
+
 uint32_t machine_crc32()
 {
     uLong crc = crc32(0L, Z_NULL, 0);
@@ -187,6 +229,7 @@ int main(int argc, char** argv)
         load_input_script();
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
 
+    start_sound();
     headless_video_start(options.depth);
     video_active = options.video ? 1 : 0;
     vid_fill_mode = 1;
@@ -198,6 +241,12 @@ int main(int argc, char** argv)
         SMS_InitMachine();
     }
     headless_frame_hook = on_frame;
+    if (!options.psg_log.empty()) {
+        // From the machine's very first write, so the log replays the run.
+        psg_log_start();
+        if (!psg_logging)
+            fatal_exit("cannot record the PSG: %s cannot be created", PSG_LOG_TEMPORARY);
+    }
 
     const auto start = std::chrono::steady_clock::now();
     // As in tarven, a run ends early when a menu loads or frees a ROM, and
@@ -209,6 +258,8 @@ int main(int argc, char** argv)
         quit_run = false;
     }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    if (psg_logging)
+        finish_psg_log();
 
     if (options.hash) {
         std::printf("machine-crc32 %08x\n", machine_crc32());

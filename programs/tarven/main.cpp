@@ -2,6 +2,7 @@
 // order, then hands over to the main loop, which never returns: every way out
 // goes through fatal_exit.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,6 +12,8 @@
 #include "host/video.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "sound/mixer.h"
+#include "sound/psg.h"
 #include "ui/config.h"
 
 namespace {
@@ -47,7 +50,12 @@ int main(int argc, char** argv)
     input_open();
     vid_clear(0, screen_image);
     vid_show_page();
+    mixer_register_output(std::getenv("TARVEN_AUDIO_OUT"));
+    mixer_init(2, settings.frame_rate);
+    psg_create();
+    psg_set_sound(settings.sound);
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
+    exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();
     SMS_Start(rom_path.c_str());
 }

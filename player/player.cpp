@@ -1,0 +1,146 @@
+#include "player/player.h"
+
+#include <glob.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "player/terminal.h"
+#include "sound/mixer.h"
+#include "sound/music_file.h"
+#include "sound/psg.h"
+
+namespace {
+
+constexpr int KEY_ESCAPE = 27;
+constexpr int KEY_LOOP = 'l';
+constexpr int KEY_SKIP = ' ';
+// 1000 / 60 in whole milliseconds: about 62.5 frames a second.
+constexpr int TICK_MS = 1000 / 60;
+
+std::atomic<int> ticks {0};
+std::atomic<bool> timer_stopping {false};
+std::thread timer_thread;
+bool quit = false;
+bool loop = false;
+
+void timer_run()
+{
+    auto next = std::chrono::steady_clock::now();
+    while (!timer_stopping.load(std::memory_order_relaxed)) {
+        next += std::chrono::milliseconds(TICK_MS);
+        std::this_thread::sleep_until(next);
+        ticks.fetch_add(1, std::memory_order_relaxed);
+    }
+}
+
+// Reads the keys typed so far; true when the current file must be left.
+bool keys_say_leave()
+{
+    for (int key; (key = terminal_key()) >= 0;) {
+        if (key == KEY_ESCAPE) {
+            quit = true;
+            return true;
+        }
+        if (key == KEY_LOOP)
+            loop = !loop;
+        else if (key == KEY_SKIP)
+            return true;
+    }
+    return false;
+}
+
+// Ends the frame: mixes it, then waits for the next tick. Ticks missed while
+// the frame ran are dropped, so a late frame never hurries the next ones. A
+// file output is not heard as it goes, so it need not wait.
+void end_frame()
+{
+    mixer_update();
+    if (!mixer_output_is_file()) {
+        while (ticks.load(std::memory_order_relaxed) == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ticks.store(0, std::memory_order_relaxed);
+}
+
+// Plays one file (again and again while the loop key is on); false when it
+// could not be played.
+bool play_file(const char* name)
+{
+    std::printf("Playing %s...\n", name);
+    std::fflush(stdout);
+    for (;;) {
+        std::ifstream file(name, std::ios::binary);
+        if (!file)
+            return false;
+        const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+        MusicFile music;
+        std::string error;
+        const MusicFileStatus status = music_file_parse(bytes.data(), bytes.size(), music, error);
+        if (status == MusicFileStatus::DAMAGED)
+            std::fprintf(stderr, "sonivo: %s: %s, skipped\n", name, error.c_str());
+        if (status != MusicFileStatus::OK)
+            return false;
+
+        psg = music.start;
+        for (int channel = 0; channel < 4; ++channel)
+            psg_voice_update(channel, psg.frequency[channel], psg.volume[channel]);
+        ticks.store(0, std::memory_order_relaxed);
+        for (uint8_t byte : music.stream) {
+            if (keys_say_leave())
+                return true;
+            if (byte == MUSIC_FRAME_END)
+                end_frame();
+            else
+                psg_write(byte);
+        }
+        if (keys_say_leave())
+            return true;
+        psg_silence();
+        if (!loop)
+            return true;
+    }
+}
+
+// Plays every match of one argument; false when any could not be played.
+bool play_pattern(const char* pattern)
+{
+    glob_t matches;
+    if (glob(pattern, 0, nullptr, &matches) != 0)
+        return true;  // a pattern that matches nothing plays nothing
+    bool all_played = true;
+    for (size_t i = 0; i < matches.gl_pathc && !quit; ++i)
+        all_played = play_file(matches.gl_pathv[i]) && all_played;
+    globfree(&matches);
+    return all_played;
+}
+
+}  // namespace
+
+int sonivo_main(int argc, char** argv)
+{
+    mixer_register_output(std::getenv("TARVEN_AUDIO_OUT"));
+    mixer_init(1, 60);
+    psg_create();
+    timer_thread = std::thread(timer_run);
+    terminal_open();
+
+    std::printf("sonivo: plays the SMSMUSIC files recorded by tarven (Escape quits, l loops, space skips)\n"
+                "Copyright (C) the tarven authors; free software without any warranty.\n");
+    std::fflush(stdout);
+    bool all_played = true;
+    for (int i = 1; i < argc && !quit; ++i)
+        all_played = play_pattern(argv[i]) && all_played;
+
+    terminal_close();
+    timer_stopping.store(true, std::memory_order_relaxed);
+    timer_thread.join();
+    mixer_shutdown();
+    return all_played ? 0 : 1;
+}

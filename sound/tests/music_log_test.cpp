@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "host/tests/scratch_directory.h"
+#include "sound/music_file.h"
+#include "sound/psg.h"
+#include "sound/psg_log.h"
+
+namespace {
+
+std::vector<uint8_t> read_file(const char* path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+MusicFileStatus parse(const std::vector<uint8_t>& bytes, MusicFile& music, std::string& error)
+{
+    return music_file_parse(bytes.data(), bytes.size(), music, error);
+}
+
+std::vector<uint8_t> build(const std::vector<uint8_t>& stream)
+{
+    std::vector<uint8_t> file;
+    EXPECT_TRUE(music_file_build(music_file_header(PsgState {}), stream, file));
+    return file;
+}
+
+void set_u32(std::vector<uint8_t>& file, size_t at, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        file[at + i] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+class MusicLogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        psg_reset();
+    }
+    // Stops the recording and reads back what it left in music.$$$.
+    static MusicFile stop_and_read()
+    {
+        psg_log_stop();
+        EXPECT_FALSE(psg_logging);
+        MusicFile music;
+        std::string error;
+        EXPECT_EQ(parse(read_file(PSG_LOG_TEMPORARY), music, error), MusicFileStatus::OK) << error;
+        return music;
+    }
+    ScratchDirectory scratch;
+};
+
+TEST_F(MusicLogTest, FramesWithoutWritesAreMarkersOnly)
+{
+    psg_log_start();
+    ASSERT_TRUE(psg_logging);
+    for (int frame = 0; frame < 5; ++frame)
+        psg_log_frame();
+    const MusicFile music = stop_and_read();
+    // Five bytes compress into more than five: the file is still written.
+    EXPECT_EQ(music.stream, std::vector<uint8_t>(5, MUSIC_FRAME_END));
+}
+
+TEST_F(MusicLogTest, AnEmptyRecordingIsAFileToo)
+{
+    psg_log_start();
+    EXPECT_TRUE(stop_and_read().stream.empty());
+}
+
+TEST_F(MusicLogTest, HeaderHoldsThePsgAsRecordingStarts)
+{
+    for (uint8_t b : {0x8E, 0x0F, 0x93, 0xE3, 0xC5})
+        psg_write(b);
+    psg_log_start();
+    psg_write(0x9F);
+    psg_write(0x7F);  // a data byte of 127 reads back as a frame end
+    psg_log_frame();
+    const MusicFile music = stop_and_read();
+    EXPECT_EQ(music.start.frequency[0], 438);
+    EXPECT_EQ(music.start.volume[0], 128);
+    EXPECT_EQ(music.start.noise_mode, 3);
+    EXPECT_EQ(music.start.latch, 0xC5);
+    EXPECT_EQ(music.stream, (std::vector<uint8_t> {0x9F, 0x7F, 0x7F}));
+
+    // The header's bytes, as the format lays them out.
+    const std::vector<uint8_t> file = read_file(PSG_LOG_TEMPORARY);
+    ASSERT_GE(file.size(), MUSIC_HEADER_SIZE);
+    EXPECT_EQ(std::string(file.begin(), file.begin() + 9), std::string("SMSMUSIC", 9));
+    EXPECT_EQ(file[9], 1);
+    EXPECT_EQ(file[10], 438 & 0xFF);
+    EXPECT_EQ(file[11], 438 >> 8);
+    EXPECT_EQ(file[18], 128);
+    EXPECT_EQ(file[22], 3);
+    EXPECT_EQ(file[23], 0xC5);
+    EXPECT_EQ(file[24], 3);  // L
+}
+
+TEST_F(MusicLogTest, ALongRecordingKeepsEveryByte)
+{
+    psg_log_start();
+    const int bytes = (1 << 20) + 12345;
+    for (int i = 0; i < bytes; ++i)
+        psg_log_byte(static_cast<uint8_t>(0x80 | (i & 0x7F)));
+    const MusicFile music = stop_and_read();
+    ASSERT_EQ(music.stream.size(), static_cast<size_t>(bytes));
+    EXPECT_EQ(music.stream.back(), static_cast<uint8_t>(0x80 | ((bytes - 1) & 0x7F)));
+}
+
+TEST_F(MusicLogTest, NoRecordingWhereTheFileCannotBeMade)
+{
+    std::filesystem::create_directory(PSG_LOG_TEMPORARY);
+    psg_log_start();
+    EXPECT_FALSE(psg_logging);
+}
+
+TEST(MusicFile, OtherFilesAreNotMusic)
+{
+    std::vector<uint8_t> file = build({0x90, 127});
+    MusicFile music;
+    std::string error;
+    EXPECT_EQ(music_file_parse(file.data(), 5, music, error), MusicFileStatus::NOT_MUSIC);
+    file[9] = 2;
+    EXPECT_EQ(parse(file, music, error), MusicFileStatus::NOT_MUSIC);
+    file[9] = 1;
+    file[0] = 's';
+    EXPECT_EQ(parse(file, music, error), MusicFileStatus::NOT_MUSIC);
+}
+
+TEST(MusicFile, DamagedFilesAreRefused)
+{
+    std::vector<uint8_t> stream(3000);
+    for (size_t i = 0; i < stream.size(); ++i)
+        stream[i] = static_cast<uint8_t>(i * 7919 >> 3);
+    const std::vector<uint8_t> good = build(stream);
+    MusicFile music;
+    std::string error;
+    ASSERT_EQ(parse(good, music, error), MusicFileStatus::OK);
+    EXPECT_EQ(music.stream, stream);
+
+    struct Damage {
+        const char* what;
+        std::vector<uint8_t> file;
+    };
+    std::vector<Damage> damages;
+    damages.push_back({"header cut short", std::vector<uint8_t>(good.begin(), good.begin() + 20)});
+    damages.push_back({"stream cut short", std::vector<uint8_t>(good.begin(), good.end() - 1)});
+    std::vector<uint8_t> file = good;
+    file[40] ^= 0xFF;
+    damages.push_back({"deflate data damaged", file});
+    file = good;
+    set_u32(file, 24, static_cast<uint32_t>(stream.size() + 1));
+    damages.push_back({"raw length one too many", file});
+    file = good;
+    set_u32(file, 24, static_cast<uint32_t>(stream.size() - 1));
+    damages.push_back({"raw length one too few", file});
+    file = good;
+    set_u32(file, 24, 0xFFFFFFF0u);
+    damages.push_back({"absurd raw length", file});
+    file = good;
+    set_u32(file, 28, 0xFFFFFFFFu);
+    damages.push_back({"absurd compressed length", file});
+    for (const Damage& damage : damages) {
+        error.clear();
+        EXPECT_EQ(parse(damage.file, music, error), MusicFileStatus::DAMAGED) << damage.what;
+        EXPECT_FALSE(error.empty()) << damage.what;
+    }
+}
+
+TEST(MusicFile, CompressedLengthUpToZlibsBound)
+{
+    // A stored (uncompressed) deflate stream is longer than its data: such a
+    // file is valid up to zlib's bound and refused beyond it.
+    const std::vector<uint8_t> stream = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::vector<uint8_t> packed(compressBound(stream.size()));
+    uLongf packed_size = packed.size();
+    ASSERT_EQ(compress2(packed.data(), &packed_size, stream.data(), stream.size(), 0), Z_OK);
+    ASSERT_GT(packed_size, stream.size());
+    std::vector<uint8_t> file = music_file_header(PsgState {});
+    for (uint32_t value : {static_cast<uint32_t>(stream.size()), static_cast<uint32_t>(packed_size)})
+        for (int i = 0; i < 4; ++i)
+            file.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    file.insert(file.end(), packed.begin(), packed.begin() + static_cast<long>(packed_size));
+    MusicFile music;
+    std::string error;
+    EXPECT_EQ(parse(file, music, error), MusicFileStatus::OK) << error;
+    EXPECT_EQ(music.stream, stream);
+
+    file.resize(file.size() + compressBound(stream.size()));
+    set_u32(file, 28, static_cast<uint32_t>(compressBound(stream.size()) + 1));
+    EXPECT_EQ(parse(file, music, error), MusicFileStatus::DAMAGED);
+}
+
+}  // namespace
