@@ -266,19 +266,25 @@ void save_music()
     close_dialog(save_psg_dialog);
 }
 
-void type_key(int key)
+// Types the key into the name field; false for a key that types nothing
+// (Left Shift among them), which is left down.
+bool type_key(int key)
 {
     if (key == KEY_BACKSPACE) {
         if (!psg_name.empty())
             psg_name.pop_back();
-        return;
+        return true;
     }
     if (key >= KEY_CHAR_HALF)
-        return;
-    const char c = key_chars[(key_down(KEY_LSHIFT) ? KEY_CHAR_HALF : 0) + key];
+        return false;
+    const bool shifted = key_down(KEY_LSHIFT);
+    const char c = key_chars[(shifted ? KEY_CHAR_HALF : 0) + key];
+    if (c == 0)
+        return false;
     // Only what the font can show goes into a name: no control characters.
     if (c >= ' ' && c < 127 && psg_name.size() < PSG_NAME_MAX)
         psg_name += c;
+    return true;
 }
 
 void save_psg_draw(int handle)
@@ -291,10 +297,8 @@ void save_psg_draw(int handle)
         save_music();
         return;
     }
-    if (key != 0) {
-        type_key(key);
+    if (key != 0 && type_key(key))
         key_clear(key);
-    }
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 143, y + 48, "Save PSG...");
