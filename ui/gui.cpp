@@ -170,7 +170,7 @@ const char* screen_mode_label()
 void toggle_sound()
 {
     settings.sound = !settings.sound;
-    psg_silence();
+    psg_set_sound(settings.sound);
 }
 
 void toggle_bg()

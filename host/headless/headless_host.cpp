@@ -59,9 +59,11 @@ void vid_apply_mode()
 {
 }
 
-// Time is simulated, one tick per frame at any rate.
-void timer_set_rate(int)
+// Time is simulated, one tick per frame at any rate; the sound mixed for
+// each frame follows the rate.
+void timer_set_rate(int rate)
 {
+    mixer_set_frame_rate(rate);
 }
 
 void input_script_set(std::vector<InputEvent> events)
