@@ -9,10 +9,16 @@ set(TARVEN_ROM_INCLUDE "${CMAKE_SOURCE_DIR}/roms/include")
 
 # add_z80_program(NAME SOURCE [EXTENSION]) assembles SOURCE into
 # ${TARVEN_ROMS}/NAME.EXTENSION (sms unless given) as part of the default build.
+# A Game Gear program (gg) is assembled with GAME_GEAR defined, so one source
+# can serve both consoles (`if defined GAME_GEAR`).
 function(add_z80_program name source)
     set(extension sms)
     if(ARGC GREATER 2)
         set(extension ${ARGV2})
+    endif()
+    set(defines)
+    if(extension STREQUAL "gg")
+        set(defines --equ GAME_GEAR)
     endif()
     set(output "${TARVEN_ROMS}/${name}.${extension}")
     file(GLOB includes "${TARVEN_ROM_INCLUDE}/*.inc")
@@ -20,7 +26,7 @@ function(add_z80_program name source)
         OUTPUT ${output}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${TARVEN_ROMS}
         # pasmo looks for INCLUDE files beside the source and in the folder it runs in.
-        COMMAND ${PASMO} --bin ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${output}
+        COMMAND ${PASMO} ${defines} --bin ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${output}
         WORKING_DIRECTORY ${TARVEN_ROM_INCLUDE}
         DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${includes}
         COMMENT "Assembling ${name}.${extension}"

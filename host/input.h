@@ -47,7 +47,8 @@ struct JoystickState {
 
 extern JoystickState joysticks[2];
 
-// Frame timer counters, written by the timer thread.
+// Frame timer counters, written by the timer thread; it notifies waiters on
+// frame_ticks at every tick.
 extern std::atomic<int32_t> frame_ticks;
 extern std::atomic<int32_t> tick_count;
 extern std::atomic<int32_t> key_clock;

@@ -26,6 +26,7 @@ const PixelFormat PIXEL_FORMAT_8888 = {32, 4, 0xFEFEFEFE, make_color_8888, {0xFF
 VideoDriver video_driver = {};
 int32_t picture_x_offset = 0;
 int32_t picture_y_offset = 0;
+bool vid_display_paces = false;
 
 uint32_t vid_make_color(int r, int g, int b)
 {

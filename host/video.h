@@ -39,6 +39,11 @@ extern VideoDriver video_driver;
 extern int32_t picture_x_offset;
 extern int32_t picture_y_offset;
 
+// True while each present waits for a display refreshing at the frame rate:
+// the display then paces the frames and the frame timer only measures them.
+// Drivers that present without waiting leave it false.
+extern bool vid_display_paces;
+
 // (r, g, b), each 0-255, as a pixel value of the current format.
 uint32_t vid_make_color(int r, int g, int b);
 // Presents the back buffer through the current driver.

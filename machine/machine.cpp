@@ -97,6 +97,7 @@ void SMS_FreeROM()
     machine.rom.clear();
     machine.rom.shrink_to_fit();
     machine.rom_loaded = false;
+    machine.rom_name.clear();
     machine.rom_pages = -1;
 }
 
@@ -138,6 +139,7 @@ void SMS_LoadROM(const char* path)
     machine.rom_loaded = true;
 
     const std::string name = path;
+    machine.rom_name = name.substr(name.find_last_of('/') + 1);
     machine.is_gg = !name.empty() && std::tolower(static_cast<unsigned char>(name.back())) == 'g';
     machine.state_file = derive_file_name(name, "ST0");
     machine.sram_file = derive_file_name(name, "SAV");

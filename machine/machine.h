@@ -27,6 +27,7 @@ struct MachineState {
     uint8_t mapper_page[3] = {};
     std::vector<uint8_t> rom_write_sink;  // swallows writes to mapped ROM
 
+    std::string rom_name;  // the ROM file's name without its folders, as the title shows it
     std::string state_file;  // ROM path with extension ST0..ST9
     std::string sram_file;  // ROM path with extension SAV
     std::string psg_file;  // ROM path with extension PSG

@@ -47,7 +47,23 @@ void draw_clock(int x2, int y2)
     text_print("%d:%d:%d", local.tm_hour, local.tm_min, local.tm_sec);
 }
 
+bool slot_popup_shown(int32_t now)
+{
+    return settings.popups && slot_popup_until > now;
+}
+
+bool message_shown(int32_t now)
+{
+    return settings.popups && message_until > now;
+}
+
 }  // namespace
+
+bool overlay_shown()
+{
+    const int32_t now = key_clock.load(std::memory_order_relaxed);
+    return slot_popup_shown(now) || message_shown(now) || settings.clock || psg_logging;
+}
 
 void overlay()
 {
@@ -57,10 +73,10 @@ void overlay()
 
     viewer_popups_draw();
 
-    if (settings.popups && slot_popup_until > now)
+    if (slot_popup_shown(now))
         draw_slot_popup(x2, y2);
 
-    if (settings.popups && message_until > now) {
+    if (message_shown(now)) {
         text_goto(2, y2 - 8);
         text_colour(vid_make_color(255, 255, 255));
         text_print("%s", message.c_str());

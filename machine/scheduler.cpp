@@ -68,9 +68,10 @@ void select_state_slot(int slot)
 void pace_frame()
 {
     // Ticks that piled up during a slow frame are dropped: the game slows
-    // down rather than skipping frames.
-    while (frame_ticks.load(std::memory_order_relaxed) == 0)
-        host_sleep_ms(1);
+    // down rather than skipping frames. A display that paces the frames has
+    // already waited in the present.
+    while (!vid_display_paces && frame_ticks.load(std::memory_order_relaxed) == 0)
+        frame_ticks.wait(0, std::memory_order_relaxed);
     frame_count += 1;
     frame_ticks.store(0, std::memory_order_relaxed);
 

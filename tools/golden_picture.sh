@@ -21,7 +21,9 @@ rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch" || exit 1
 status=0
-"$@" --hash --screenshot "$name.png" >output.txt 2>&1 || status=$?
+# An absolute path, for a COMMAND that runs the program somewhere else
+# (tools/run_in_scratch.sh).
+"$@" --hash --screenshot "$PWD/$name.png" >output.txt 2>&1 || status=$?
 cat output.txt
 if [ "$status" -ne 0 ]; then
     echo "golden_picture: $1 exited with status $status" >&2

@@ -1,4 +1,4 @@
-// Window events, keyboard, mouse and joysticks on SDL, gathered into the
+// Window events, keyboard, mouse, game pads and joysticks on SDL, gathered into the
 // input state the rest of the program reads.
 #include <algorithm>
 #include <array>
@@ -9,8 +9,10 @@
 #include "host/draw.h"
 #include "host/input.h"
 #include "host/log.h"
+#include "host/sdl/pad.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
+#include "machine/scheduler.h"
 #include "ui/config.h"
 
 namespace {
@@ -148,14 +150,15 @@ std::atomic<int32_t> held_key {0};
 std::atomic<int32_t> repeat_start {0};
 std::atomic<int32_t> repeat_count {0};
 
-// SDL reports axes as -32768..32767; the program works in 0..65535 with the
-// middle half of the range as dead zone.
-constexpr uint32_t AXIS_CENTRE = 32768;
-constexpr uint32_t AXIS_RANGE = 65535;
-constexpr uint32_t DEAD_ZONE_START = AXIS_RANGE / 4;
-constexpr uint32_t DEAD_ZONE_END = AXIS_RANGE / 4 + AXIS_RANGE / 2;
+static_assert(PAD_BUTTON_COUNT == SDL_CONTROLLER_BUTTON_MISC1 + 1, "the pad layout follows SDL's numbering");
 
-SDL_Joystick* joystick_devices[2] = {};
+// The two devices read as joysticks 1 and 2: a pad SDL knows the layout of
+// (`pad` set) or a plain joystick.
+struct Device {
+    SDL_Joystick* joystick;
+    SDL_GameController* pad;
+};
+Device devices[2] = {};
 bool cursor_shown = true;
 
 void key_event(const SDL_KeyboardEvent& event)
@@ -226,14 +229,14 @@ void mouse_wheel_event(const SDL_MouseWheelEvent& event)
 
 // Window coordinate `position` in a span of `size` starting at `start`, in
 // units of `pixels` pixels across the span; may lie outside 0..pixels-1.
-int pointer_to_pixel(int position, int start, int size, int pixels)
+int pointer_to_pixel(int position, float start, float size, int pixels)
 {
-    return static_cast<int>(std::floor(double(position - start) * pixels / size));
+    return static_cast<int>(std::floor((position - start) * pixels / size));
 }
 
 void mouse_update()
 {
-    const SDL_Rect picture = vid_picture_rect();
+    const SDL_FRect picture = vid_picture_rect();
     if (picture.w <= 0 || picture.h <= 0)
         return;
     int pointer_x = 0;
@@ -243,48 +246,62 @@ void mouse_update()
     const int y = pointer_to_pixel(pointer_y, picture.y, picture.h, screen_image.height);
     mouse_x = std::clamp(x, 0, screen_image.width - 1);
     mouse_y = std::clamp(y, 0, screen_image.height - 1);
-    // Inside the picture the menus draw a pointer of their own.
-    const bool outside = x != mouse_x || y != mouse_y;
-    if (outside != cursor_shown) {
-        SDL_ShowCursor(outside ? SDL_ENABLE : SDL_DISABLE);
-        cursor_shown = outside;
+    // Over the picture the menus draw a pointer of their own; without them
+    // the system's pointer stays.
+    const bool inside = x == mouse_x && y == mouse_y;
+    const bool show = !(gui_visible && inside);
+    if (show != cursor_shown) {
+        SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+        cursor_shown = show;
     }
 }
 
 void joystick_detect()
 {
-    for (SDL_Joystick*& device : joystick_devices) {
-        if (device)
-            SDL_JoystickClose(device);
-        device = nullptr;
+    for (Device& device : devices) {
+        if (device.pad)
+            SDL_GameControllerClose(device.pad);
+        else if (device.joystick)
+            SDL_JoystickClose(device.joystick);
+        device = Device {};
     }
     int opened = 0;
     for (int index = 0; index < SDL_NumJoysticks() && opened < 2; ++index) {
-        if (SDL_Joystick* device = SDL_JoystickOpen(index))
-            joystick_devices[opened++] = device;
+        Device& device = devices[opened];
+        if (SDL_IsGameController(index) && (device.pad = SDL_GameControllerOpen(index)))
+            device.joystick = SDL_GameControllerGetJoystick(device.pad);
+        else
+            device.joystick = SDL_JoystickOpen(index);
+        if (device.joystick)
+            ++opened;
     }
     // A missing joystick stands centred with no button down.
     for (int slot = opened; slot < 2; ++slot)
-        joysticks[slot] = JoystickState {AXIS_CENTRE, AXIS_CENTRE, {}, 0, 0, 0, 0};
+        joysticks[slot] = joystick_released();
 }
 
 void joystick_poll()
 {
     for (int slot = 0; slot < 2; ++slot) {
-        JoystickState& joystick = joysticks[slot];
-        SDL_Joystick* device = joystick_devices[slot];
+        const Device& device = devices[slot];
         // One that does not answer keeps its last position and buttons.
-        if (device && SDL_JoystickGetAttached(device)) {
-            joystick.x = static_cast<uint32_t>(SDL_JoystickGetAxis(device, 0) + 32768);
-            joystick.y = static_cast<uint32_t>(SDL_JoystickGetAxis(device, 1) + 32768);
-            const int buttons = std::min(SDL_JoystickNumButtons(device), JOYSTICK_BUTTONS);
-            for (int i = 0; i < JOYSTICK_BUTTONS; ++i)
-                joystick.buttons[i] = i < buttons && SDL_JoystickGetButton(device, i) ? 1u << i : 0;
+        if (!device.joystick || !SDL_JoystickGetAttached(device.joystick))
+            continue;
+        if (device.pad) {
+            PadReading pad {};
+            for (int i = 0; i < PAD_BUTTON_COUNT; ++i)
+                pad.buttons[i] = SDL_GameControllerGetButton(device.pad, static_cast<SDL_GameControllerButton>(i));
+            pad.left_x = SDL_GameControllerGetAxis(device.pad, SDL_CONTROLLER_AXIS_LEFTX);
+            pad.left_y = SDL_GameControllerGetAxis(device.pad, SDL_CONTROLLER_AXIS_LEFTY);
+            pad_to_joystick(pad, joysticks[slot]);
+        } else {
+            bool buttons[JOYSTICK_BUTTONS] = {};
+            const int count = std::min(SDL_JoystickNumButtons(device.joystick), JOYSTICK_BUTTONS);
+            for (int i = 0; i < count; ++i)
+                buttons[i] = SDL_JoystickGetButton(device.joystick, i);
+            joystick_from_axes(SDL_JoystickGetAxis(device.joystick, 0), SDL_JoystickGetAxis(device.joystick, 1),
+                buttons, joysticks[slot]);
         }
-        joystick.left = joystick.x < DEAD_ZONE_START;
-        joystick.right = joystick.x > DEAD_ZONE_END;
-        joystick.up = joystick.y < DEAD_ZONE_START;
-        joystick.down = joystick.y > DEAD_ZONE_END;
     }
 }
 
@@ -314,8 +331,8 @@ void input_open()
     // A game left running in a window keeps answering its joystick while
     // another window has the focus: a joystick belongs to no window.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    if (!SDL_WasInit(SDL_INIT_JOYSTICK) && SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
-        fatal_exit("SDL_Init joystick: %s", SDL_GetError());
+    if (!SDL_WasInit(SDL_INIT_GAMECONTROLLER) && SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
+        fatal_exit("SDL_Init game controller: %s", SDL_GetError());
     joystick_detect();
 }
 
@@ -332,6 +349,10 @@ void input_poll()
         case SDL_KEYDOWN:
         case SDL_KEYUP:
             key_event(event.key);
+            // A combination tapped faster than a frame would be released
+            // again by the end of the queue: each press is checked at once.
+            if (event.type == SDL_KEYDOWN)
+                handle_hot_keys();
             break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:

@@ -7,8 +7,9 @@
 
 // The window, or null while no video driver runs.
 SDL_Window* vid_window();
-// Where the back buffer is shown, in window coordinates.
-SDL_Rect vid_picture_rect();
+// Where the whole back buffer lies in window coordinates (parts of it may
+// be outside the window when only the picture is shown).
+SDL_FRect vid_picture_rect();
 // Keeps video_active in step with the window's state.
 void vid_window_event(const SDL_WindowEvent& event);
 

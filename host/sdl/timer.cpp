@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -46,6 +47,7 @@ void timer_run(int rate)
 void timer_tick()
 {
     frame_ticks.fetch_add(1, std::memory_order_relaxed);
+    frame_ticks.notify_all();  // the main loop may be waiting for the tick
     tick_count.fetch_add(1, std::memory_order_relaxed);
     key_clock.fetch_add(1, std::memory_order_relaxed);
     key_repeat_tick();
@@ -78,4 +80,7 @@ void timer_start(int rate)
     frame_ticks.store(0, std::memory_order_relaxed);
     timer_set_rate(rate);
     exit_hook_add(timer_stop, "Timer subsystem");
+    // Xlib ends the process itself when the display goes away; a thread
+    // still running then would abort it instead.
+    std::atexit(timer_stop);
 }

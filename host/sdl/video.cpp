@@ -1,15 +1,25 @@
 // The video drivers on SDL: the back buffer is plain memory that the renderer
 // and the drawing primitives write into; presenting uploads it to a streaming
-// texture. Full screen uses the desktop's own mode, so there is never a real
-// mode switch to undo.
+// texture and scales the part worth showing (layout.h) with nearest-neighbour
+// sampling. Full screen uses the desktop's own mode, so there is never a real
+// mode switch to undo. Presents always wait for the display's refresh, so the
+// picture never tears; when the display refreshes at the frame rate it paces
+// the frames, otherwise the frame timer does.
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <strings.h>
 #include <vector>
 
 #include "host/draw.h"
 #include "host/log.h"
+#include "host/sdl/layout.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
 #include "host/video.h"
+#include "machine/machine.h"
+#include "machine/scheduler.h"
 #include "ui/config.h"
 #include "vdp/vdp.h"
 
@@ -33,6 +43,32 @@ constexpr DriverKind DRIVERS[4] = {
     {"VID_32BPP_SDL_WINDOW", "SDL 32bpp Windowed"},
 };
 
+// The window icon, 16 x 16 drawn at twice that: a block as in the demo with
+// a star on it. '.' is transparent.
+constexpr int ICON_SIZE = 16;
+constexpr const char* ICON_ROWS[ICON_SIZE] = {
+    "................",
+    ".oooooooooooooo.",
+    ".oYYYYYYYYYYRRo.",
+    ".oYRRRRRRRRRRRo.",
+    ".oYRRRRwwRRRRRo.",
+    ".oYRRRRwwRRRRRo.",
+    ".oYRRwwwwwwRRRo.",
+    ".oYRRwwwwwwRRRo.",
+    ".oYRRRRwwRRRRRo.",
+    ".oYRRRwRRwRRRRo.",
+    ".oYRRwRRRRwRRRo.",
+    ".oRRRRRRRRRRRRo.",
+    ".oRRRRRRRRRRRRo.",
+    ".oRRRRRRRRRRRRo.",
+    ".oooooooooooooo.",
+    "................",
+};
+
+// Presents no faster than this many times the frame rate mean the display
+// does not wait after all (some drivers accept vsync and ignore it).
+constexpr double PACING_TOLERANCE = 1.05;
+
 SDL_Window* window = nullptr;
 SDL_Renderer* renderer = nullptr;
 SDL_Texture* texture = nullptr;
@@ -40,20 +76,83 @@ SDL_Texture* texture = nullptr;
 std::vector<uint32_t> back_buffer;
 bool fullscreen = false;
 bool hook_registered = false;
+std::string shown_title;
+bool title_shown = false;
 
-// The back buffer scaled to fill `width` x `height`: stretched in a window,
-// as large as fits with its shape kept in full screen.
-SDL_Rect fit_picture(int width, int height)
+// The display's refresh rate, 0 when unknown; whether presents wait for it.
+int refresh_rate = 0;
+bool vsync = false;
+// Set once presents have been seen to run faster than the display could.
+bool vsync_ignored = false;
+int paced_presents = 0;
+double present_credit = 0;
+std::chrono::steady_clock::time_point pacing_since;
+
+// Names a driver SDL falls back on when no display can be opened.
+bool driver_without_display(const char* driver)
 {
-    if (!fullscreen)
-        return {0, 0, width, height};
-    int w = width;
-    int h = static_cast<int>(int64_t {width} * screen_image.height / screen_image.width);
-    if (h > height) {
-        h = height;
-        w = static_cast<int>(int64_t {height} * screen_image.width / screen_image.height);
+    return driver && (strcasecmp(driver, "offscreen") == 0 || strcasecmp(driver, "dummy") == 0);
+}
+
+// Such a driver is only wanted when the user asks for it by name (the tests
+// do); otherwise the game would play where nobody can see it.
+void require_display()
+{
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    if (driver_without_display(driver) && !(asked && strcasestr(asked, driver)))
+        fatal_exit("%s", "No display could be opened: tarven needs a desktop (is DISPLAY or WAYLAND_DISPLAY set?)");
+}
+
+// ARGB of an icon character: outline, highlight, block, star.
+constexpr uint32_t icon_colour(char c)
+{
+    return c == 'o' ? 0xFF201008 : c == 'Y' ? 0xFFFFD070 : c == 'R' ? 0xFFE05020 : c == 'w' ? 0xFFFFFFFF : 0;
+}
+
+void set_icon()
+{
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, 2 * ICON_SIZE, 2 * ICON_SIZE, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!icon)
+        return;  // a window without its icon is no reason to stop
+    for (int y = 0; y < 2 * ICON_SIZE; ++y) {
+        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(icon->pixels) + y * icon->pitch);
+        for (int x = 0; x < 2 * ICON_SIZE; ++x)
+            row[x] = icon_colour(ICON_ROWS[y / 2][x / 2]);
     }
-    return {(width - w) / 2, (height - h) / 2, w, h};
+    SDL_SetWindowIcon(window, icon);
+    SDL_FreeSurface(icon);
+}
+
+// "tarven - GAME" while a game is loaded, "tarven" in the menus alone.
+void update_title()
+{
+    const std::string& game = machine.rom_loaded ? machine.rom_name : std::string();
+    if (title_shown && game == shown_title)
+        return;
+    title_shown = true;
+    shown_title = game;
+    SDL_SetWindowTitle(window, game.empty() ? "tarven" : ("tarven - " + game).c_str());
+}
+
+void update_refresh_rate()
+{
+    SDL_DisplayMode mode {};
+    const int display = SDL_GetWindowDisplayIndex(window);
+    refresh_rate = display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
+    paced_presents = 0;
+}
+
+ViewRect source_rect()
+{
+    return layout_source(
+        screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg, gui_visible);
+}
+
+// Where `source` goes in an output of `width` x `height` pixels.
+ViewRect target_rect(int width, int height, ViewRect source)
+{
+    return fullscreen ? layout_full_screen(width, height, source) : layout_fit(width, height, source);
 }
 
 void update_video_active()
@@ -66,19 +165,52 @@ void update_video_active()
     video_active = hidden || behind ? 0 : 1;
 }
 
+// Checks, once every two seconds of paced frames, that presents really
+// waited; if they came faster, the frame timer takes the pacing back.
+void check_pacing()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (paced_presents == 0)
+        pacing_since = now;
+    if (++paced_presents <= 2 * settings.frame_rate)
+        return;
+    const double seconds = std::chrono::duration<double>(now - pacing_since).count();
+    if (paced_presents - 1 > PACING_TOLERANCE * settings.frame_rate * seconds)
+        vsync_ignored = true;
+    paced_presents = 0;
+}
+
 void show_page()
 {
+    vid_display_paces = false;
     if (!video_active || !renderer)
         return;
-    SDL_UpdateTexture(texture, nullptr, back_buffer.data(), screen_image.pitch * video_driver.format->bytes_per_pixel);
-    SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
-    SDL_RenderClear(renderer);
+    const bool paced = vsync && !vsync_ignored && layout_refresh_paces(refresh_rate, settings.frame_rate);
+    if (vsync && !paced && !layout_present_due(present_credit, refresh_rate, settings.frame_rate))
+        return;
+    update_title();
+    const ViewRect source = source_rect();
+    SDL_Rect source_sdl {source.x, source.y, source.w, source.h};
+    SDL_UpdateTexture(texture, &source_sdl,
+        reinterpret_cast<const uint8_t*>(back_buffer.data())
+            + (size_t(source.y) * screen_image.pitch + source.x) * video_driver.format->bytes_per_pixel,
+        screen_image.pitch * video_driver.format->bytes_per_pixel);
     int width = 0;
     int height = 0;
     SDL_GetRendererOutputSize(renderer, &width, &height);
-    const SDL_Rect target = fit_picture(width, height);
-    SDL_RenderCopy(renderer, texture, nullptr, &target);
+    const ViewRect target = target_rect(width, height, source);
+    // Black bars are drawn afresh every frame: what a back buffer held
+    // before a present is undefined after it.
+    if (target.w != width || target.h != height) {
+        SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+        SDL_RenderClear(renderer);
+    }
+    const SDL_Rect target_sdl {target.x, target.y, target.w, target.h};
+    SDL_RenderCopy(renderer, texture, &source_sdl, &target_sdl);
     SDL_RenderPresent(renderer);
+    vid_display_paces = paced;
+    if (paced)
+        check_pacing();
 }
 
 void shutdown()
@@ -93,20 +225,31 @@ void shutdown()
     renderer = nullptr;
     window = nullptr;
     video_active = 0;
+    vid_display_paces = false;
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 void open_window()
 {
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
-        fatal_exit("SDL_Init: %s", SDL_GetError());
+        fatal_exit("No display could be opened: %s", SDL_GetError());
+    require_display();
+    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    // Twice the picture in the desktop's own units, so it is as large on a
+    // high-density display as on any other, drawn with all its pixels.
     window = SDL_CreateWindow("tarven", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 2 * PICTURE_WIDTH,
-        2 * PICTURE_HEIGHT, SDL_WINDOW_RESIZABLE);
+        2 * PICTURE_HEIGHT, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window)
         fatal_exit("SDL_CreateWindow: %s", SDL_GetError());
-    renderer = SDL_CreateRenderer(window, -1, 0);
+    set_icon();
+    renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!renderer)
+        renderer = SDL_CreateRenderer(window, -1, 0);
     if (!renderer)
         fatal_exit("SDL_CreateRenderer: %s", SDL_GetError());
+    SDL_RendererInfo info {};
+    vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+    title_shown = false;
 }
 
 }  // namespace
@@ -116,20 +259,36 @@ SDL_Window* vid_window()
     return window;
 }
 
-SDL_Rect vid_picture_rect()
+SDL_FRect vid_picture_rect()
 {
+    // The whole back buffer, where it lies in window coordinates, even when
+    // only part of it is shown.
     int width = 0;
     int height = 0;
-    SDL_GetWindowSize(window, &width, &height);
-    return fit_picture(width, height);
+    SDL_GetRendererOutputSize(renderer, &width, &height);
+    int window_width = 0;
+    int window_height = 0;
+    SDL_GetWindowSize(window, &window_width, &window_height);
+    if (width <= 0 || height <= 0 || window_width <= 0 || window_height <= 0)
+        return {0, 0, 0, 0};
+    const ViewRect source = source_rect();
+    const ViewRect target = target_rect(width, height, source);
+    const float scale_x = float(target.w) / source.w * window_width / width;
+    const float scale_y = float(target.h) / source.h * window_height / height;
+    return {float(target.x) * window_width / width - source.x * scale_x,
+        float(target.y) * window_height / height - source.y * scale_y, screen_image.width * scale_x,
+        screen_image.height * scale_y};
 }
 
 void vid_window_event(const SDL_WindowEvent& event)
 {
     if (event.event == SDL_WINDOWEVENT_CLOSE)
         quit_orderly();
-    if (window)
-        update_video_active();
+    if (!window)
+        return;
+    if (event.event == SDL_WINDOWEVENT_MOVED || event.event == SDL_WINDOWEVENT_DISPLAY_CHANGED)
+        update_refresh_rate();
+    update_video_active();
 }
 
 void vid_apply_mode()
@@ -174,6 +333,7 @@ void vid_apply_mode()
     if (format != old_format)
         vdp_refresh_derived();
     update_video_active();
+    update_refresh_rate();
 }
 
 void sdl_fatal_message(const char* message)

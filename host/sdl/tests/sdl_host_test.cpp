@@ -11,6 +11,8 @@
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
 #include "host/video.h"
+#include "machine/machine.h"
+#include "machine/scheduler.h"
 #include "ui/config.h"
 #include "vdp/vdp.h"
 
@@ -47,6 +49,7 @@ protected:
     void SetUp() override
     {
         settings = Settings {};
+        gui_visible = false;
         vid_apply_mode();
         input_poll();
         for (int code = 0; code < 256; ++code)
@@ -147,6 +150,16 @@ TEST_F(SdlHost, AltEnterSwitchesBetweenWindowAndFullScreen)
     EXPECT_EQ(height, 384);
 }
 
+TEST_F(SdlHost, HotKeyTappedWithinOneFrameStillActs)
+{
+    push_key(SDL_SCANCODE_LALT, true);
+    push_key(SDL_SCANCODE_RETURN, true);
+    push_key(SDL_SCANCODE_RETURN, false);
+    push_key(SDL_SCANCODE_LALT, false);
+    input_poll();
+    EXPECT_TRUE(settings.fullscreen);
+}
+
 TEST_F(SdlHost, FullScreenBufferAlwaysHoldsThePicture)
 {
     settings.fullscreen = true;
@@ -171,6 +184,7 @@ TEST_F(SdlHost, PaletteFollowsThePixelFormat)
 
 TEST_F(SdlHost, PointerMapsThroughTheWindowsCurrentSize)
 {
+    gui_visible = true;
     SDL_SetWindowSize(vid_window(), 300, 225);
     SDL_WarpMouseInWindow(vid_window(), 150, 113);
     input_poll();
@@ -179,12 +193,27 @@ TEST_F(SdlHost, PointerMapsThroughTheWindowsCurrentSize)
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 
+// With the menus hidden a Game Gear game's 160 x 144 screen fills the
+// window's height; the pointer still maps into the whole picture.
+TEST_F(SdlHost, GameGearScreenAloneFillsTheWindowHeight)
+{
+    vdp.is_gg = true;
+    const SDL_FRect picture = vid_picture_rect();
+    vdp.is_gg = false;
+    // 384 / 144 = 8 / 3 window pixels a picture pixel, the screen centred.
+    EXPECT_FLOAT_EQ(picture.h, 192 * 8 / 3.0f);
+    EXPECT_FLOAT_EQ(picture.y, -24 * 8 / 3.0f);
+    EXPECT_NEAR(picture.x + 48 * picture.w / 256, 43, 0.01);
+    EXPECT_NEAR(picture.w, 256 * 426 / 160.0f, 0.01);
+}
+
 TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)
 {
+    gui_visible = true;
     settings.fullscreen = true;
     vid_apply_mode();
     SDL_WarpMouseInWindow(vid_window(), 0, 0);
-    const SDL_Rect picture = vid_picture_rect();
+    const SDL_FRect picture = vid_picture_rect();
     ASSERT_GT(picture.y, 0) << "the dummy desktop is wider than 320 x 200";
     input_poll();
     EXPECT_EQ(mouse_x, 0);
@@ -198,10 +227,11 @@ TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)
     EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
 }
 
+// A joystick of no known layout: its own axes and button numbers.
 TEST_F(SdlHost, JoystickAxesButtonsAndUnplugging)
 {
     EXPECT_EQ(joysticks[0].left + joysticks[0].right + joysticks[0].up + joysticks[0].down, 0);
-    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 2, 12, 0);
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_UNKNOWN, 2, 12, 0);
     ASSERT_GE(index, 0) << SDL_GetError();
     input_poll();  // sees the new device
     SDL_Joystick* device = SDL_JoystickOpen(index);
@@ -232,6 +262,41 @@ TEST_F(SdlHost, JoystickAxesButtonsAndUnplugging)
     input_poll();
     EXPECT_FALSE(joysticks[0].left);
     EXPECT_EQ(joysticks[0].buttons[11], 0u);
+}
+
+// A pad in SDL's database (a virtual one is numbered in the standard
+// layout): plugged in while playing, it drives player 1 at once through the
+// default bindings, and unplugging it lets go of everything.
+TEST_F(SdlHost, PadPluggedInWhilePlayingSteersAndPressesThroughTheDefaultBindings)
+{
+    settings.player1 = DEVICE_JOYSTICK1;
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 15, 0);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    input_poll();
+    SDL_Joystick* device = SDL_JoystickOpen(index);
+    ASSERT_NE(device, nullptr);
+
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_A, SDL_PRESSED);
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_PRESSED);
+    SDL_JoystickSetVirtualAxis(device, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+    input_poll();
+    SMS_UpdateControllers();
+    // Active low: up (bit 0), right (bit 3) and button 1 (bit 4) held.
+    EXPECT_EQ(machine.port_dc & 0x3F, 0x3F & ~0x19);
+
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_A, SDL_RELEASED);
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_DPAD_UP, SDL_RELEASED);
+    SDL_JoystickSetVirtualAxis(device, SDL_CONTROLLER_AXIS_LEFTX, 0);
+    SDL_JoystickSetVirtualButton(device, SDL_CONTROLLER_BUTTON_B, SDL_PRESSED);
+    input_poll();
+    SMS_UpdateControllers();
+    EXPECT_EQ(machine.port_dc & 0x3F, 0x3F & ~0x20);
+
+    SDL_JoystickClose(device);
+    SDL_JoystickDetachVirtual(index);
+    input_poll();
+    SMS_UpdateControllers();
+    EXPECT_EQ(machine.port_dc & 0x3F, 0x3F);
 }
 
 TEST_F(SdlHost, AltXAndClosingTheWindowQuitThroughTheOrderlyExit)
