@@ -21,12 +21,13 @@ function(add_z80_program name source)
         set(defines --equ GAME_GEAR)
     endif()
     set(output "${TARVEN_ROMS}/${name}.${extension}")
-    file(GLOB includes "${TARVEN_ROM_INCLUDE}/*.inc")
+    file(GLOB includes "${TARVEN_ROM_INCLUDE}/*.inc" "${CMAKE_CURRENT_SOURCE_DIR}/*.inc")
     add_custom_command(
         OUTPUT ${output}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${TARVEN_ROMS}
-        # pasmo looks for INCLUDE files beside the source and in the folder it runs in.
-        COMMAND ${PASMO} ${defines} --bin ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${output}
+        # pasmo looks for INCLUDE files in the folder it runs in and in the
+        # folders given with -I: here the source's own folder.
+        COMMAND ${PASMO} ${defines} -I ${CMAKE_CURRENT_SOURCE_DIR} --bin ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${output}
         WORKING_DIRECTORY ${TARVEN_ROM_INCLUDE}
         DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${source} ${includes}
         COMMENT "Assembling ${name}.${extension}"

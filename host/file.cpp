@@ -1,20 +1,177 @@
 #include "host/file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
-bool write_file_atomically(const std::string& path, const std::function<bool(FILE*)>& write)
+#include <cerrno>
+#include <climits>
+#include <cstring>
+
+#include "host/log.h"
+
+namespace {
+
+FileFailureHandler failure_handler = nullptr;
+
+// Links are resolved one step at a time, so that a link to a file not made
+// yet still leads to where the file belongs; the bound breaks loops.
+constexpr int MAX_LINK_STEPS = 40;
+
+std::string resolve_links(std::string path)
 {
-    // Beside the target, so the rename stays within one file system.
-    const std::string temp = path + ".tmp";
-    FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = write(file);
-    ok = std::fflush(file) == 0 && !std::ferror(file) && ok;
-    ok = fsync(fileno(file)) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0)
+    for (int step = 0; step < MAX_LINK_STEPS; ++step) {
+        struct stat link_status;
+        if (lstat(path.c_str(), &link_status) != 0 || !S_ISLNK(link_status.st_mode))
+            return path;
+        char target[PATH_MAX];
+        const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
+        if (length < 0)
+            return path;
+        target[length] = '\0';
+        const size_t slash = path.find_last_of('/');
+        if (target[0] == '/' || slash == std::string::npos)
+            path = target;
+        else
+            path = path.substr(0, slash + 1) + target;
+    }
+    return path;
+}
+
+// File systems without a disk cache to flush (some FUSE and network file
+// systems, special mounts) answer fsync with "not supported": the data is
+// then as safe as it gets.
+bool sync_file(FILE* file)
+{
+    if (fsync(fileno(file)) == 0)
         return true;
-    std::remove(temp.c_str());
+    return errno == EINVAL || errno == ENOTSUP || errno == EOPNOTSUPP;
+}
+
+// Runs `write` on `file`, flushes and syncs it, and closes it; errno tells
+// the first failure.
+bool fill_and_close(FILE* file, const std::function<bool(FILE*)>& write, bool truncate_after)
+{
+    errno = 0;
+    bool ok = write(file);
+    if (ok && errno == 0 && std::ferror(file))
+        errno = EIO;
+    ok = ok && std::fflush(file) == 0 && !std::ferror(file);
+    if (ok && truncate_after) {
+        const long end = std::ftell(file);
+        ok = end >= 0 && ftruncate(fileno(file), end) == 0;
+    }
+    ok = ok && sync_file(file);
+    const int saved_errno = errno;
+    ok = std::fclose(file) == 0 && ok;
+    if (saved_errno != 0)
+        errno = saved_errno;
+    return ok;
+}
+
+// Writes over the file itself: no truncation before the new data is in, so
+// a file of the same size (cartridge RAM always is) never shrinks to
+// nothing on the way.
+bool write_in_place(const std::string& target, const std::function<bool(FILE*)>& write)
+{
+    const int descriptor = open(target.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (descriptor < 0)
+        return false;
+    FILE* file = fdopen(descriptor, "wb");
+    if (!file) {
+        close(descriptor);
+        return false;
+    }
+    return fill_and_close(file, write, true);
+}
+
+// Errors that say "no new file can be made here", where a plain overwrite
+// of the existing one still works.
+bool cannot_create_here(int error)
+{
+    return error == ENAMETOOLONG || error == EACCES || error == EPERM;
+}
+
+const char* describe(int error)
+{
+    return error != 0 ? std::strerror(error) : "the data could not be written";
+}
+
+void report_failure(const std::string& path, const char* reason)
+{
+    const std::string text = "Could not save " + path + ": " + reason;
+    std::fprintf(stderr, "tarven: %s\n", text.c_str());
+    log_write("%s", text.c_str());
+    if (failure_handler)
+        failure_handler(text);
+}
+
+}  // namespace
+
+void file_set_failure_handler(FileFailureHandler handler)
+{
+    failure_handler = handler;
+}
+
+bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& write)
+{
+    const std::string target = resolve_links(path);
+    struct stat status;
+    const bool exists = stat(target.c_str(), &status) == 0;
+    if (exists && !S_ISREG(status.st_mode)) {
+        report_failure(path, "not a regular file");
+        return false;
+    }
+    // Root may write anything: the mode bits say what the user meant.
+    if (exists && ((status.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
+        report_failure(path, "the file is read-only");
+        return false;
+    }
+
+    const std::string temp = target + ".tmp";
+    const int descriptor = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        const int error = errno;
+        if (cannot_create_here(error) && write_in_place(target, write))
+            return true;
+        report_failure(path, describe(cannot_create_here(error) ? errno : error));
+        return false;
+    }
+    // The new file keeps the permissions the user gave the old one.
+    if (exists)
+        fchmod(descriptor, status.st_mode & 07777);
+    FILE* file = fdopen(descriptor, "wb");
+    if (!file) {
+        const int error = errno;
+        close(descriptor);
+        unlink(temp.c_str());
+        report_failure(path, describe(error));
+        return false;
+    }
+    if (fill_and_close(file, write, false) && std::rename(temp.c_str(), target.c_str()) == 0)
+        return true;
+    const int error = errno;
+    unlink(temp.c_str());
+    report_failure(path, describe(error));
     return false;
+}
+
+FILE* open_regular_file(const char* path)
+{
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    struct stat status;
+    if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+        close(descriptor);
+        errno = EINVAL;
+        return nullptr;
+    }
+    // Reads of a regular file never block; the flag only mattered for open.
+    fcntl(descriptor, F_SETFL, fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    FILE* file = fdopen(descriptor, "rb");
+    if (!file)
+        close(descriptor);
+    return file;
 }

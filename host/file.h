@@ -1,13 +1,29 @@
-// Writing the files users care about without ever leaving a truncated one.
+// The one writer of the files users care about (cartridge RAM, save states,
+// settings, music logs), and the checks of files read from outside.
 #pragma once
 
 #include <cstdio>
 #include <functional>
 #include <string>
 
-// Replaces `path` with what `write` puts into the stream. The data goes to a
-// temporary file beside `path`, is flushed to disk and then renamed over the
-// old file, so a crash or a full disk leaves either the old file or the new
-// one, never half of one. Returns false, with any old file untouched, when
-// `write` returns false or any step fails.
-bool write_file_atomically(const std::string& path, const std::function<bool(FILE*)>& write);
+// Replaces `path` with what `write` puts into the stream, as safely as the
+// place allows. A symbolic link is followed, so the link stays and its
+// target gets the data. The data goes to a temporary file beside the
+// target, is flushed to disk and renamed over the old file, so a crash or a
+// full disk leaves either the old file or the new one. Where no temporary
+// file can be made (a name too long for one, a folder that is not
+// writable) the target is rewritten in place, as a plain overwrite would.
+// A file the user made read-only, or anything but a regular file, is never
+// replaced. Returns false when `write` returns false or any step fails;
+// every failure is reported on standard error, in the log and to the
+// failure handler.
+bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& write);
+
+// Shows a failed save to the user (the programs' message popup).
+using FileFailureHandler = void (*)(const std::string& message);
+void file_set_failure_handler(FileFailureHandler handler);
+
+// Opens `path` for reading only if it is a regular file: a FIFO, a device
+// or a directory would block a read or make no sense as data. Returns null
+// otherwise, with errno EINVAL for something that is not a regular file.
+FILE* open_regular_file(const char* path);

@@ -5,6 +5,7 @@
 
 #include "host/file.h"
 #include "host/log.h"
+#include "machine/scheduler.h"
 #include "sound/psg.h"
 #include "ui/config.h"
 #include "vdp/vdp.h"
@@ -15,12 +16,18 @@ MachineState machine;
 namespace {
 
 constexpr int ROM_HEADER_SIZE = 512;
+// Paging registers hold a byte: no game can reach a page beyond these.
+constexpr int MAX_ROM_PAGES = 256;
 // The first kilobyte of the cartridge always shows page 0: it holds the
 // reset and interrupt vectors.
 constexpr int FIXED_ROM_BYTES = 0x400;
 // Mapper registers sit at 0xFFFC-0xFFFF; the RAM bytes behind them mirror
 // the values written so that games can read them back.
 constexpr int MAPPER_RAM_OFFSET = 0x1FFC;
+constexpr int RAM_ADDRESS_MASK = SYSTEM_RAM_SIZE - 1;
+// What the console's boot program leaves behind when it starts the
+// cartridge: slots 0-2 on pages 0-2 and the stack near the top of RAM.
+constexpr int BOOT_STACK_POINTER = 0xDFF0;
 constexpr uint8_t CONTROL_CART_RAM = 0x08;
 constexpr uint8_t CONTROL_CART_BANK1 = 0x04;
 
@@ -38,7 +45,7 @@ std::string derive_file_name(const std::string& path, const char* extension)
 void read_cart_ram_file()
 {
     // A missing or short file leaves the rest of the banks as they are.
-    FILE* file = std::fopen(machine.sram_file.c_str(), "rb");
+    FILE* file = open_regular_file(machine.sram_file.c_str());
     if (!file)
         return;
     for (auto& bank : machine.cart_ram)
@@ -50,14 +57,12 @@ void read_cart_ram_file()
 void write_cart_ram_file()
 {
     // The game's saves are all the user has of it: never leave a torn file.
-    const bool saved = write_file_atomically(machine.sram_file, [](FILE* file) {
+    write_user_file(machine.sram_file, [](FILE* file) {
         for (const auto& bank : machine.cart_ram)
             if (std::fwrite(bank.data(), 1, bank.size(), file) != bank.size())
                 return false;
         return true;
     });
-    if (!saved)
-        log_write("Could not save cartridge RAM to %s", machine.sram_file.c_str());
 }
 
 const uint8_t* rom_page(int page)
@@ -105,7 +110,7 @@ void SMS_LoadROM(const char* path)
 {
     SMS_FreeROM();
 
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path);
     if (!file)
         fatal_exit("SMS_LoadROM, could not open %s", path);
     long length = -1;
@@ -115,16 +120,15 @@ void SMS_LoadROM(const char* path)
         std::fclose(file);
         fatal_exit("SMS_LoadROM, could not open %s", path);
     }
-
+    // Checked before anything is allocated.
+    if (const char* error = SMS_ROMSizeError(length)) {
+        std::fclose(file);
+        fatal_exit("%s", error);
+    }
     long start = 0;
     if (length % ROM_PAGE_SIZE == ROM_HEADER_SIZE) {
         start = ROM_HEADER_SIZE;
         length -= ROM_HEADER_SIZE;
-    }
-    // A file without a single page would leave the mapper nothing to select.
-    if (length % ROM_PAGE_SIZE != 0 || length == 0) {
-        std::fclose(file);
-        fatal_exit("SMS_LoadROM(), ROM size not a multiple of 16k pages");
     }
 
     machine.rom.resize(static_cast<size_t>(length));
@@ -147,6 +151,20 @@ void SMS_LoadROM(const char* path)
     machine.rom_checksum = SMS_ROMChecksum();
 }
 
+const char* SMS_ROMSizeError(long long length)
+{
+    // A huge (or sparse) file is no cartridge, and must not end the program
+    // as an allocation failure.
+    if (length > static_cast<long long>(MAX_ROM_PAGES) * ROM_PAGE_SIZE + ROM_HEADER_SIZE)
+        return "SMS_LoadROM(), ROM larger than 256 pages of 16k";
+    if (length % ROM_PAGE_SIZE == ROM_HEADER_SIZE)
+        length -= ROM_HEADER_SIZE;
+    // A file without a single page would leave the mapper nothing to select.
+    if (length % ROM_PAGE_SIZE != 0 || length <= 0)
+        return "SMS_LoadROM(), ROM size not a multiple of 16k pages";
+    return nullptr;
+}
+
 int32_t SMS_ROMChecksum()
 {
     if (!machine.rom_loaded)
@@ -165,6 +183,8 @@ void SMS_SetupCPU()
     Z80_SetPortInHandler(SMS_PortIn);
     Z80_SetPortOutHandler(SMS_PortOut);
     machine.rom_write_sink.assign(ROM_PAGE_SIZE, 0);
+    // A save that fails is shown to the player, not only logged.
+    file_set_failure_handler(show_message);
 }
 
 void SMS_InitMachine()
@@ -188,6 +208,7 @@ void SMS_InitMachine()
     Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
 
     Z80_Reset();
+    Z80_SetRegister(Z80_REG_SP, BOOT_STACK_POINTER);
 
     vdp.is_gg = machine.is_gg;
     vdp_reset();
@@ -202,7 +223,7 @@ void SMS_InitMachine()
     SMS_MapperWrite(0xFFFC, 0);
     SMS_MapperWrite(0xFFFD, 0);
     SMS_MapperWrite(0xFFFE, 1);
-    SMS_MapperWrite(0xFFFF, 0);
+    SMS_MapperWrite(0xFFFF, 2);
 
     machine.machine_ready = true;
 }
@@ -264,6 +285,8 @@ void SMS_MapperWrite(int address, int value)
             map_slot2_rom();
         break;
     default:
+        // The rest of the page is the top of the RAM mirror.
+        machine.ram[address & RAM_ADDRESS_MASK] = byte;
         break;
     }
 }

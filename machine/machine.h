@@ -43,6 +43,9 @@ struct MachineState {
 extern MachineState machine;
 
 void SMS_LoadROM(const char* path);
+// The message SMS_LoadROM ends the program with for a file of `length`
+// bytes, or null when that length makes a cartridge.
+const char* SMS_ROMSizeError(long long length);
 void SMS_FreeROM();
 int32_t SMS_ROMChecksum();
 void SMS_InitMachine();

@@ -1,6 +1,7 @@
 #include "machine/savestate.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -284,7 +285,7 @@ void apply_state(const StateImage& s)
 
 bool read_whole_file(const char* path, std::vector<uint8_t>& bytes)
 {
-    FILE* file = std::fopen(path, "rb");
+    FILE* file = open_regular_file(path);
     if (!file)
         return false;
     // Anything longer than the largest state is not a state; reading one
@@ -312,7 +313,7 @@ bool SMS_SaveStateTo(const char* path)
     transfer_header(writer, *state);
     transfer_body(writer, *state);
 
-    const bool saved = write_file_atomically(path, [&](FILE* file) {
+    const bool saved = write_user_file(path, [&](FILE* file) {
         return std::fwrite(writer.bytes.data(), 1, writer.bytes.size(), file) == writer.bytes.size();
     });
     if (saved)
@@ -325,8 +326,12 @@ bool SMS_LoadStateFrom(const char* path)
     if (!machine_running())
         return false;
     std::vector<uint8_t> bytes;
-    if (!read_whole_file(path, bytes))
+    if (!read_whole_file(path, bytes)) {
+        // A missing file is no news; a FIFO, device or folder is no state.
+        if (errno == EINVAL)
+            show_message(std::string(path) + " not a valid SaveState file");
         return false;
+    }
 
     auto state = std::make_unique<StateImage>();
     StateReader reader {bytes};

@@ -20,7 +20,7 @@ std::vector<uint8_t> stream;
 
 bool write_temporary(const std::vector<uint8_t>& bytes)
 {
-    return write_file_atomically(PSG_LOG_TEMPORARY,
+    return write_user_file(PSG_LOG_TEMPORARY,
         [&](FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); });
 }
 

@@ -171,6 +171,11 @@ void apply_keyword(FILE* file, const char* word, size_t first)
             char next[WORD_MAX + 1];
             if (!read_word(file, next))
                 break;
+            // "player1 ; ..." names no device: the rest is a comment.
+            if (next[0] == ';') {
+                skip_line(file);
+                break;
+            }
             fold_case(next);
             for (int32_t device = DEVICE_NONE; device <= DEVICE_JOYSTICK2; ++device) {
                 if (std::strcmp(next, DEVICE_WORDS[device]) == 0) {
@@ -315,7 +320,7 @@ void config_read()
 {
     if (!config_path)
         return;
-    FILE* file = std::fopen(config_path, "r");
+    FILE* file = open_regular_file(config_path);
     if (!file)
         return;
     char word[WORD_MAX + 1];
@@ -334,7 +339,7 @@ void config_write()
 {
     if (!config_path)
         return;
-    write_file_atomically(config_path, [](FILE* file) {
+    write_user_file(config_path, [](FILE* file) {
         write_settings(file);
         return true;
     });

@@ -9,6 +9,8 @@
 
 int32_t z80_remaining;
 int32_t z80_budget;
+bool z80_ei_pending;
+int32_t z80_ei_held;
 
 namespace {
 
@@ -306,14 +308,18 @@ int32_t Z80_GetElapsedCycles()
     return z80_budget - z80_remaining;
 }
 
+// Cycles held back after EI are part of what is left, and go with it.
 void Z80_EndTimeslice()
 {
     z80_budget -= z80_remaining;
     z80_remaining = 0;
+    z80_ei_held = 0;
 }
 
 void Z80_ClearRemainingCycles()
 {
+    z80_budget += z80_ei_held;
+    z80_ei_held = 0;
     z80_remaining = 0;
 }
 
@@ -321,7 +327,8 @@ void Z80_RaiseIRQ(int vector)
 {
     z80.irq_line = 1;
     z80.irq_vector = uint8_t(vector);
-    if (z80.iff1)
+    // Right after EI the loop samples the line itself, one instruction on.
+    if (z80.iff1 && !z80_ei_pending)
         z80_accept_irq();
 }
 

@@ -4,8 +4,8 @@
 // fetches (always direct host memory), data reads and data writes (direct
 // memory or a handler). Partially covered pages are served by range lists.
 // The core runs for a cycle budget per Z80_Execute call; interrupts are
-// sampled only by Z80_RaiseIRQ and EI, so a quiet interrupt line costs
-// nothing while instructions run.
+// sampled only by Z80_RaiseIRQ and after the instruction that follows EI, so
+// a quiet interrupt line costs nothing while instructions run.
 #pragma once
 
 #include <cstddef>

@@ -40,6 +40,9 @@
         } else if constexpr (op == 0xDD || op == 0xFD) {                                                               \
             s.idx = op == 0xDD ? &z80.ix : &z80.iy;                                                                    \
             goto* xy_table[cpu_fetch(s)];                                                                              \
+        } else if constexpr (op == 0xFB) {                                                                             \
+            s.rem -= exec_main<op, false>(s);                                                                          \
+            goto ei_delay;                                                                                             \
         } else {                                                                                                       \
             Z80_CHARGE((exec_main<op, false>(s)));                                                                     \
         }                                                                                                              \
@@ -93,7 +96,32 @@ int32_t Z80_Execute(int32_t budget)
     Z80_HEX256(Z80_XYCB_HANDLER, xycb)
     Z80_HEX256(Z80_ED_HANDLER, ed)
 
+    // EI: hold back all but one of the cycles left, so that the next
+    // instruction (whatever the budget) ends the run; an EI right after EI
+    // first takes back the earlier hold.
+ei_delay:
+    s.rem += z80_ei_held;
+    z80_budget += z80_ei_held;
+    z80_ei_held = s.rem - 1;
+    z80_budget -= z80_ei_held;
+    s.rem = 1;
+    z80_ei_pending = true;
+    goto* main_table[cpu_fetch(s)];
+
 out:
+    if (z80_ei_pending) [[unlikely]] {
+        z80_ei_pending = false;
+        s.rem += z80_ei_held;
+        z80_budget += z80_ei_held;
+        z80_ei_held = 0;
+        if (z80.iff1 && z80.irq_line) {
+            cpu_store(s);
+            z80_accept_irq();
+            cpu_load(s);
+        }
+        if (s.rem > 0)
+            goto* main_table[cpu_fetch(s)];
+    }
     cpu_store(s);
     return z80_budget - s.rem;
 }

@@ -10,6 +10,17 @@
 extern int32_t z80_remaining;
 extern int32_t z80_budget;
 
+// The Z80 accepts an interrupt only after the instruction that follows EI
+// (so that EI; RETI leaves a handler before the next interrupt enters it).
+// After EI the loop holds back all but one of the cycles left, so that the
+// next instruction ends the run, then gives them back and samples the line.
+// z80_ei_pending is true only while that instruction runs; z80_ei_held is
+// the count held back (negative when EI itself ended the budget: the run is
+// then stretched by one instruction). The counters above stay consistent
+// with the hold, so callbacks see the true elapsed cycles.
+extern bool z80_ei_pending;
+extern int32_t z80_ei_held;
+
 // Data accesses through the record's read and write pages, for the work done
 // outside the instruction loop (interrupt acceptance).
 uint32_t z80_read_byte(uint32_t address);

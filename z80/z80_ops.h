@@ -551,14 +551,9 @@ Z80_INLINE int exec_main(Z80Cpu& s)
         z80.iff1 = z80.iff2 = 0;
         return 4;
     } else if constexpr (OP == 0xFB) {
-        // No one-instruction delay: a pending interrupt is taken at once
-        // and returns to the instruction after EI.
+        // The interrupt waits for the instruction after EI: the instruction
+        // loop arranges that (see ei_delay in z80_execute.cpp).
         z80.iff1 = z80.iff2 = Z80_FLAG_PV;
-        if (z80.irq_line) {
-            cpu_store(s);
-            z80_accept_irq();
-            cpu_load(s);
-        }
         return 4;
     } else if constexpr (z == 4) {
         const uint32_t target = cpu_fetch16(s);
@@ -777,7 +772,7 @@ Z80_INLINE int exec_ed(Z80Cpu& s)
         } else {
             // R is not counted per fetch; it is derived from the cycles left,
             // one step every 4 cycles.
-            z80.r = (~uint32_t(s.rem) >> 2) & 0x7F;
+            z80.r = (~uint32_t(s.rem + z80_ei_held) >> 2) & 0x7F;
             s.a = z80.r | (z80.r7 & 0x80);
         }
         s.f = (s.f & Z80_FLAG_C) | z80_flags.sz53[s.a] | (z80.iff2 ? Z80_FLAG_PV : 0);

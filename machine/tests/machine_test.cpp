@@ -1,5 +1,7 @@
 #include "machine_fixture.h"
 
+#include <sys/stat.h>
+
 using ::testing::ExitedWithCode;
 
 using MachineTest = MachineFixture;
@@ -59,6 +61,29 @@ TEST_F(MachineTest, LongPathsKeepTheirWholeName)
     EXPECT_EQ(machine.sram_file, (dir / folder / (std::string(120, 'c') + ".SAV")).string());
 }
 
+TEST_F(MachineDeathTest, RomsNoMapperCanAddressEndTheProgramBeforeAnyAllocation)
+{
+    // A sparse terabyte: reading it in would end in an allocation failure.
+    write_file("huge.sms", {});
+    std::filesystem::resize_file(dir / "huge.sms", uintmax_t(1) << 40);
+    EXPECT_EXIT(SMS_LoadROM("huge.sms"), ExitedWithCode(255), "ROM larger than 256 pages of 16k");
+    std::filesystem::resize_file(dir / "huge.sms", 257 * ROM_PAGE_SIZE);
+    EXPECT_EXIT(SMS_LoadROM("huge.sms"), ExitedWithCode(255), "ROM larger than 256 pages of 16k");
+    // The largest cartridge there can be, with its header, still loads.
+    std::filesystem::resize_file(dir / "huge.sms", 256 * ROM_PAGE_SIZE + 512);
+    SMS_LoadROM("huge.sms");
+    EXPECT_EQ(machine.rom_pages, 256);
+}
+
+TEST_F(MachineDeathTest, RomPathsThatAreNoFilesAreRefusedWithoutBlocking)
+{
+    ASSERT_EQ(mkfifo((dir / "pipe.sms").c_str(), 0600), 0);
+    EXPECT_EXIT(SMS_LoadROM("pipe.sms"), ExitedWithCode(255), "SMS_LoadROM, could not open pipe.sms");
+    std::filesystem::create_directory(dir / "folder.sms");
+    EXPECT_EXIT(SMS_LoadROM("folder.sms"), ExitedWithCode(255), "SMS_LoadROM, could not open folder.sms");
+    EXPECT_EXIT(SMS_LoadROM("/dev/zero"), ExitedWithCode(255), "SMS_LoadROM, could not open /dev/zero");
+}
+
 TEST_F(MachineDeathTest, BadRomFilesEndTheProgramWithAMessage)
 {
     write_file("odd.sms", std::vector<uint8_t>(262145));
@@ -71,16 +96,25 @@ TEST_F(MachineDeathTest, BadRomFilesEndTheProgramWithAMessage)
     EXPECT_EXIT(SMS_InitMachine(), ExitedWithCode(255), "SMS_InitMachine\\(\\), cannot init without ROM");
 }
 
-TEST_F(MachineTest, PowerOnMapsPagesZeroOneZero)
+// The state the console's boot program leaves: pages 0, 1, 2 (reduced by
+// the page count) and the stack near the top of RAM.
+TEST_F(MachineTest, PowerOnLooksLikeTheBootProgramRan)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     EXPECT_EQ(cpu_read(0x0000), 0);
     EXPECT_EQ(cpu_read(0x4000), 1);
-    EXPECT_EQ(cpu_read(0x8000), 0);
+    EXPECT_EQ(cpu_read(0x8000), 2);
     EXPECT_EQ(cpu_fetch(0x7FFF), 1);
+    EXPECT_EQ(cpu_fetch(0xBFFF), 2);
     EXPECT_EQ(cpu_read(0xFFFC), 0);
     EXPECT_EQ(cpu_read(0xFFFD), 0);
     EXPECT_EQ(cpu_read(0xFFFE), 1);
+    EXPECT_EQ(cpu_read(0xFFFF), 2);
+    EXPECT_EQ(Z80_GetRegister(Z80_REG_SP), 0xDFF0u);
+    EXPECT_EQ(Z80_GetRegister(Z80_REG_PC), 0u);
+
+    boot("small.sms", 2);
+    EXPECT_EQ(cpu_read(0x8000), 0);
     EXPECT_EQ(cpu_read(0xFFFF), 0);
 }
 
@@ -136,17 +170,25 @@ TEST_F(MachineTest, CartridgeRamBanksAndRomBehindThem)
     EXPECT_EQ(machine.rom[5 * ROM_PAGE_SIZE], 5);
 }
 
-TEST_F(MachineTest, OnlyMapperRegistersReactAboveFF00)
+TEST_F(MachineTest, TheWholeMirrorWritesRamAndOnlyFFFCToFFFFPage)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     cpu_write(0xFFF0, 0x55);
-    EXPECT_EQ(cpu_read(0xFFF0), 0);
+    EXPECT_EQ(cpu_read(0xFFF0), 0x55);
+    EXPECT_EQ(cpu_read(0xDFF0), 0x55);
+    cpu_write(0xFF00, 0x11);
+    cpu_write(0xFFFB, 0x22);
+    EXPECT_EQ(cpu_read(0xDF00), 0x11);
+    EXPECT_EQ(cpu_read(0xDFFB), 0x22);
+    EXPECT_EQ(cpu_read(0x8000), 2);  // no paging from the RAM bytes
     cpu_write(0xDFF0, 0x66);
     EXPECT_EQ(cpu_read(0xFFF0), 0x66);
     cpu_write(0xE123, 0x42);
     EXPECT_EQ(cpu_read(0xC123), 0x42);
     cpu_write(0x1000, 0x42);
     EXPECT_EQ(cpu_read(0x1000), 0);
+    cpu_write(0xFFFF, 3);
+    EXPECT_EQ(cpu_read(0x8000), 3);
 }
 
 TEST_F(MachineTest, CartridgeRamFileIsReadOnceAndWrittenWhole)

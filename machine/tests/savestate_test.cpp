@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include "machine/savestate.h"
@@ -221,5 +223,23 @@ TEST_F(SaveStateTest, MissingFileSaysNothing)
     boot("game.sms", 2);
     message.clear();
     EXPECT_FALSE(SMS_LoadStateFrom((dir / "none.ST0").c_str()));
+    EXPECT_EQ(message, "");
+}
+
+TEST_F(SaveStateTest, StatePathsThatAreNoFilesAreRefused)
+{
+    boot("game.sms", 2);
+    ASSERT_EQ(mkfifo((dir / "game.ST0").c_str(), 0600), 0);
+    EXPECT_FALSE(SMS_LoadStateFrom("game.ST0"));  // without waiting for a writer
+    EXPECT_EQ(message, "game.ST0 not a valid SaveState file");
+    EXPECT_FALSE(SMS_SaveStateTo("game.ST0"));
+    EXPECT_TRUE(std::filesystem::is_fifo(dir / "game.ST0"));
+    std::filesystem::create_directory(dir / "game.ST1");
+    message.clear();
+    EXPECT_FALSE(SMS_LoadStateFrom("game.ST1"));
+    EXPECT_EQ(message, "game.ST1 not a valid SaveState file");
+    // A missing state says nothing.
+    message.clear();
+    EXPECT_FALSE(SMS_LoadStateFrom("game.ST2"));
     EXPECT_EQ(message, "");
 }

@@ -7,12 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/draw.h"
+#include "host/file.h"
 #include "host/headless/headless.h"
 #include "host/log.h"
 #include "machine/machine.h"
@@ -145,21 +144,32 @@ void parse_options(int argc, char** argv)
             usage("more than one ROM named");
         }
     }
-    // Only a running game plays music.
-    if (!options.psg_log.empty() && options.rom.empty())
+    // Without a ROM the menus run; only a running game has music and states.
+    if (options.rom.empty() && !options.psg_log.empty())
         usage("--psg-log needs a ROM");
+    if (options.rom.empty() && !options.states.empty())
+        usage("state actions need a ROM");
+    // An action the run never reaches would pass unnoticed.
+    for (const StateAction& action : options.states)
+        if (action.frame > options.frames)
+            usage((std::string(action.load ? "--load-state" : "--save-state") + " at frame "
+                + std::to_string(action.frame) + ", beyond --frames " + std::to_string(options.frames))
+                      .c_str());
 }
 
 void load_input_script()
 {
-    std::ifstream file(options.input, std::ios::binary);
+    FILE* file = open_regular_file(options.input.c_str());
     if (!file)
         fatal_exit("cannot read input script %s", options.input.c_str());
-    std::ostringstream text;
-    text << file.rdbuf();
+    std::string text;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        text.append(chunk, got);
+    std::fclose(file);
     std::vector<InputEvent> events;
     std::string error;
-    if (!input_script_parse(text.str(), options.input, events, error))
+    if (!input_script_parse(text, options.input, events, error))
         fatal_exit("%s", error.c_str());
     input_script_set(std::move(events));
 }

@@ -1,6 +1,7 @@
 #include "ui/config.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -208,6 +209,30 @@ TEST_F(ConfigTest, CommentsStartOnlyAtTheStartOfAWord)
     EXPECT_FALSE(settings.clock);
     EXPECT_FALSE(settings.popups);  // the line after a bare ";" is read
     EXPECT_EQ(settings.yres, 300);
+}
+
+TEST_F(ConfigTest, ACommentAfterAPlayerKeywordIsAComment)
+{
+    read_text("player1 ; pal and japan\nplayer2 ;japan\nclock");
+    EXPECT_EQ(settings.frame_rate, 60);
+    EXPECT_TRUE(settings.usa);
+    EXPECT_EQ(settings.player1, DEVICE_KEYBOARD);
+    EXPECT_EQ(settings.player2, DEVICE_NONE);
+    EXPECT_TRUE(settings.clock);  // the next line is read
+}
+
+TEST_F(ConfigTest, ASettingsPathThatIsNoFileIsNeitherReadNorReplaced)
+{
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    config_read();  // returns at once: nothing writes to the FIFO
+    EXPECT_EQ(settings.bpp, Settings {}.bpp);
+    config_write();
+    EXPECT_TRUE(fs::is_fifo(path));
+    fs::remove(path);
+    fs::create_directory(path);
+    config_read();
+    config_write();
+    EXPECT_TRUE(fs::is_directory(path));
 }
 
 TEST_F(ConfigTest, BadNumbersAndOutOfRangeValuesKeepThePreviousValue)

@@ -79,7 +79,7 @@ const CycleCase cycle_cases[] = {
     {"EX DE,HL", {0xEB}, 4},
     {"DI", {0xF3}, 4},
     {"LD SP,HL", {0xF9}, 6},
-    {"EI", {0xFB}, 4},
+    {"EI, and the NOP it always runs before stopping", {0xFB}, 4 + 4},
 
     {"RLC B", {0xCB, 0x00}, 8},
     {"RLC (HL)", {0xCB, 0x06}, 15},

@@ -413,16 +413,28 @@ TEST_F(InterfaceTest, MaskableInterruptModes)
     EXPECT_EQ(pc(), 0x0010u);
 }
 
-TEST_F(InterfaceTest, InterruptWithInterruptsDisabledOnlyLatchesUntilEi)
+TEST_F(InterfaceTest, InterruptWithInterruptsDisabledWaitsForTheInstructionAfterEi)
 {
     set(Z80_REG_IM, 1);
     Z80_RaiseIRQ(0xFF);
     EXPECT_EQ(pc(), CODE);
     EXPECT_EQ(reg(Z80_REG_IRQ_LINE), 1u);
-    code({0x00, 0xFB, 0x00});  // NOP; EI; NOP
-    EXPECT_EQ(Z80_Execute(5), 8);
+    code({0x00, 0xFB, 0x3C, 0x3C});  // NOP; EI; INC A; INC A
+    // EI ends the budget, yet the run stretches over the INC A after it.
+    EXPECT_EQ(Z80_Execute(5), 12);
     EXPECT_EQ(pc(), 0x0038u);
-    EXPECT_EQ(ram()[STACK - 2], (CODE + 2) & 0xFF);  // the instruction after EI
+    EXPECT_EQ(a(), 1u);
+    EXPECT_EQ(ram()[STACK - 2], (CODE + 3) & 0xFF);
+}
+
+TEST_F(InterfaceTest, EiThenDiTakesNoInterrupt)
+{
+    set(Z80_REG_IM, 1);
+    set(Z80_REG_IRQ_LINE, 1);
+    code({0xFB, 0xF3, 0x3C});  // EI; DI; INC A
+    EXPECT_EQ(Z80_Execute(100), 100);  // the rest runs NOPs after the code
+    EXPECT_EQ(reg(Z80_REG_SP), STACK);
+    EXPECT_EQ(a(), 1u);
 }
 
 TEST_F(InterfaceTest, EiBeforeHaltReturnsPastTheHalt)
@@ -431,12 +443,48 @@ TEST_F(InterfaceTest, EiBeforeHaltReturnsPastTheHalt)
     set(Z80_REG_IRQ_LINE, 1);
     code({0xFB, 0x76, 0x3C});  // EI; HALT; INC A
     poke(0x0038, {0xFB, 0xC9});  // EI; RET
-    EXPECT_EQ(Z80_Execute(1), 4);
+    EXPECT_EQ(Z80_Execute(1), 8);  // the HALT's first step runs before the interrupt
     EXPECT_EQ(pc(), 0x0038u);
     EXPECT_EQ(ram()[STACK - 2], (CODE + 2) & 0xFF);
     Z80_LowerIRQ();
     Z80_Execute(4 + 10 + 4);
     EXPECT_EQ(a(), 1u);
+}
+
+// The usual handler ending: with the next interrupt already waiting, EI; RETI
+// returns first, and the interrupt then comes in from the interrupted code,
+// so the stack does not grow however long the line stays asserted.
+TEST_F(InterfaceTest, HandlerEndingInEiRetiReturnsBeforeTheNextInterrupt)
+{
+    set(Z80_REG_IM, 1);
+    set(Z80_REG_IFF1, 1);
+    set(Z80_REG_IFF2, 1);
+    code({0x18, 0xFE});  // JR $
+    poke(0x0038, {0x23, 0xFB, 0xED, 0x4D});  // INC HL; EI; RETI
+    Z80_RaiseIRQ(0xFF);
+    for (int slice = 0; slice < 100; ++slice) {
+        Z80_Execute(228);
+        EXPECT_GE(reg(Z80_REG_SP), STACK - 2) << slice;
+        Z80_RaiseIRQ(0xFF);
+    }
+    EXPECT_GT(reg(Z80_REG_HL), 100u);
+}
+
+// An interrupt raised by a port write in the instruction after EI is taken
+// once that instruction ends.
+void raise_on_write(int, int)
+{
+    Z80_RaiseIRQ(0xFF);
+}
+
+TEST_F(InterfaceTest, InterruptRaisedRightAfterEiWaitsForTheInstructionToEnd)
+{
+    set(Z80_REG_IM, 1);
+    Z80_SetPortOutHandler(raise_on_write);
+    code({0xFB, 0xD3, 0x10, 0x3C});  // EI; OUT (0x10),A; INC A
+    EXPECT_EQ(Z80_Execute(100), 103);  // then NOPs from 0x0038
+    EXPECT_EQ(ram()[STACK - 2], (CODE + 3) & 0xFF);
+    EXPECT_EQ(a(), 0u);
 }
 
 TEST_F(InterfaceTest, AcceptanceStepsOverAHaltAtPc)
