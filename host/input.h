@@ -69,3 +69,7 @@ inline void key_clear(int code)
 }
 
 void host_sleep_ms(int milliseconds);
+
+// Restarts the frame timer at `rate` ticks a second (50 or 60), when PAL or
+// NTSC is chosen. Provided by the platform layer.
+void timer_set_rate(int rate);

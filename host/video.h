@@ -50,3 +50,8 @@ uint32_t vid_make_color(int r, int g, int b);
 void vid_show_page();
 // Colour depth of the current driver: 15, 16 or 32.
 int vid_depth();
+
+// Starts the video driver the settings ask for (full screen or windowed, 16
+// or 32 bits per pixel), replacing screen_image and the picture offsets; how
+// the screen mode is switched. Provided by the platform layer.
+void vid_apply_mode();

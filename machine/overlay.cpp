@@ -6,6 +6,7 @@
 #include "machine/scheduler.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
+#include "ui/viewers.h"
 
 namespace {
 
@@ -69,6 +70,8 @@ void overlay()
     const int x2 = screen_image.clip_x2;
     const int y2 = screen_image.clip_y2;
     const int32_t now = key_clock.load(std::memory_order_relaxed);
+
+    viewer_popups_draw();
 
     if (slot_popup_shown(now))
         draw_slot_popup(x2, y2);

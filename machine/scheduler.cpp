@@ -9,6 +9,7 @@
 #include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/gui.h"
+#include "ui/rom_list.h"
 #include "vdp/render.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
@@ -156,7 +157,8 @@ void handle_line_hot_keys()
 
 void run_menu_only()
 {
-    while (!machine.rom_loaded) {
+    // A menu action that asks for a fresh start (Free ROM) ends the pass too.
+    while (!machine.rom_loaded && !quit_run) {
         input_poll();
         if (key_down(KEY_ESC)) {
             key_clear(KEY_ESC);
@@ -205,6 +207,7 @@ void SMS_Scanline()
 void SMS_Start(const char* rom_path)
 {
     vid_fill_mode = 1;
+    rom_list_build();
     // With a game named the menus stay out of the way; without one they are
     // the only thing to show.
     gui_visible = rom_path[0] == '\0';

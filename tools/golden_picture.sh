@@ -1,34 +1,52 @@
 #!/bin/sh
-# golden_picture.sh GOLDEN.png CRC OUTDIR HEADLESS ROM [ARGUMENTS...]
-# Runs the headless runner HEADLESS on ROM with ARGUMENTS from the scratch
-# folder OUTDIR (emptied first) and fails unless it exits with status 0 and
-# its last picture has the CRC-32 CRC. The golden picture GOLDEN.png, kept
-# beside the CRC, is what that picture looks like; on a mismatch the new
-# picture and, with ImageMagick, a difference image are left in OUTDIR.
+# golden_picture.sh GOLDEN.png CRC SCRATCH PROGRAM [ARGUMENTS...]
+# A golden-picture check. Runs PROGRAM ARGUMENTS --hash --screenshot NAME.png
+# (NAME being GOLDEN's name without .png) in the folder SCRATCH, emptied
+# first, and passes when the program exits with status 0 and prints
+# "picture-crc32 CRC". GOLDEN, kept in the repository beside the CRC, shows
+# that picture; with the picture-diff tool named by $PICTURE_DIFF the check
+# also makes sure GOLDEN has that CRC.
+# On a mismatch the new picture (NAME.png) and, with picture-diff, a
+# difference image (NAME.diff.png: changed pixels red) are left in SCRATCH to
+# look at; to accept the new picture, copy NAME.png over GOLDEN and update
+# the CRC.
 set -u
 golden=$1
 crc=$2
-outdir=$3
-headless=$4
-rom=$5
-shift 5
-rm -rf "$outdir"
-mkdir -p "$outdir"
-ln -s "$(realpath "$rom")" "$outdir/$(basename "$rom")"
-cd "$outdir"
+scratch=$3
+shift 3
+name=$(basename "$golden" .png)
+
+rm -rf "$scratch"
+mkdir -p "$scratch"
+cd "$scratch" || exit 1
 status=0
-"$headless" "$@" --hash --screenshot picture.png "$(basename "$rom")" >output.txt 2>&1 || status=$?
+# An absolute path, for a COMMAND that runs the program somewhere else
+# (tools/run_in_scratch.sh).
+"$@" --hash --screenshot "$PWD/$name.png" >output.txt 2>&1 || status=$?
 cat output.txt
 if [ "$status" -ne 0 ]; then
-    echo "golden_picture: exit status $status" >&2
+    echo "golden_picture: $1 exited with status $status" >&2
     exit 1
 fi
-if grep -qx "picture-crc32 $crc" output.txt; then
-    exit 0
+got=$(sed -n 's/^picture-crc32 //p' output.txt)
+failed=0
+if [ "$got" != "$crc" ]; then
+    echo "golden_picture: picture-crc32 $got, expected $crc" >&2
+    failed=1
 fi
-echo "golden_picture: the picture differs from $golden; new picture: $outdir/picture.png" >&2
-if command -v compare >/dev/null 2>&1; then
-    compare "$golden" picture.png difference.png 2>/dev/null
-    echo "golden_picture: difference image: $outdir/difference.png" >&2
+if [ ! -f "$golden" ]; then
+    echo "golden_picture: no golden picture $golden" >&2
+    failed=1
+elif [ -n "${PICTURE_DIFF:-}" ]; then
+    kept=$("$PICTURE_DIFF" --crc "$golden" | sed -n 's/^picture-crc32 //p')
+    if [ "$kept" != "$crc" ]; then
+        echo "golden_picture: $golden has picture-crc32 $kept, not $crc" >&2
+        failed=1
+    fi
+    [ "$failed" -eq 0 ] || "$PICTURE_DIFF" "$golden" "$name.png" "$name.diff.png"
 fi
-exit 1
+if [ "$failed" -ne 0 ]; then
+    echo "golden_picture: the new picture is in $scratch" >&2
+    exit 1
+fi

@@ -1,25 +1,423 @@
 #include "ui/gui.h"
 
-#include <cstdio>
+#include "host/draw.h"
+#include "host/input.h"
+#include "host/log.h"
+#include "host/video.h"
+#include "machine/machine.h"
+#include "machine/savestate.h"
+#include "machine/scheduler.h"
+#include "sound/psg.h"
+#include "sound/psg_log.h"
+#include "ui/config.h"
+#include "ui/dialog.h"
+#include "ui/viewers.h"
+#include "vdp/render.h"
 
-// The menu system is not built yet: the program runs with no menus, and these
-// are the points where the frame loop hands over to it.
+uint8_t menu_open = 0;
+uint8_t menu_number = 0;
 
-void gui_frame()
+namespace {
+
+constexpr int BAR_HEIGHT = 10;
+constexpr int BAR_END = 158;  // the bar covers columns 0-157
+constexpr int ENTRY_WIDTH = 100;
+constexpr int ENTRY_HEIGHT = 10;
+constexpr uint8_t MENU_NONE = 255;
+constexpr const char* SEPARATOR = " ******************";
+
+struct MenuEntry {
+    int y;
+    const char* label;  // null for a separator
+    const char* shortcut;
+    void (*action)();
+    bool (*check)() = nullptr;  // null: the entry has no check mark
+    bool closes = true;
+    const char* (*label_now)() = nullptr;  // for a label that follows a setting
+};
+
+struct Menu {
+    const char* title;
+    int x;
+    const MenuEntry* entries;
+    int count;
+};
+
+void close_menu()
 {
+    menu_open = 0;
+    menu_number = MENU_NONE;
+}
+
+// The entry actions.
+
+void open_rom()
+{
+    gui_open_rom_selector();
+}
+
+void free_rom()
+{
+    SMS_FreeROM();
+    quit_run = true;
+}
+
+void save_state()
+{
+    if (machine.rom_loaded)
+        SMS_SaveState();
+}
+
+void load_state()
+{
+    if (machine.rom_loaded)
+        SMS_LoadState();
+}
+
+void quit()
+{
+    fatal_exit("%s", "");
+}
+
+void reset()
+{
+    if (!machine.rom_loaded)
+        return;
+    SMS_FreeMachine();
+    SMS_InitMachine();
+}
+
+void set_japanese()
+{
+    settings.usa = false;
+}
+
+void set_usa()
+{
+    settings.usa = true;
+}
+
+void set_rate(int rate)
+{
+    settings.frame_rate = rate;
+    timer_set_rate(rate);
+}
+
+void set_pal()
+{
+    set_rate(50);
+}
+
+void set_ntsc()
+{
+    set_rate(60);
+}
+
+void open_patterns()
+{
+    if (machine.rom_loaded)
+        gui_open_patterns();
+}
+
+void open_palette()
+{
+    if (machine.rom_loaded)
+        gui_open_palette();
+}
+
+void toggle_fps()
+{
+    view_fps = !view_fps;
+}
+
+void toggle_vdp()
+{
+    view_vdp_settings = !view_vdp_settings;
+}
+
+void toggle_psg()
+{
+    view_psg_output = !view_psg_output;
+}
+
+void open_keyboard()
+{
+    last_key.store(0, std::memory_order_relaxed);
+    gui_open_keyboard();
+}
+
+void open_joystick1()
+{
+    gui_open_joystick(0);
+}
+
+void open_joystick2()
+{
+    gui_open_joystick(1);
+}
+
+void switch_screen_mode()
+{
+    settings.fullscreen = !settings.fullscreen;
+    vid_apply_mode();
+}
+
+const char* screen_mode_label()
+{
+    return settings.fullscreen ? "  Windowed" : "  Fullscreen";
+}
+
+void toggle_sound()
+{
+    settings.sound = !settings.sound;
+    psg_set_sound(settings.sound);
+}
+
+void toggle_bg()
+{
+    render_disable_bg = !render_disable_bg;
+}
+
+void toggle_sprites()
+{
+    render_disable_sprites = !render_disable_sprites;
+}
+
+void toggle_clock()
+{
+    settings.clock = !settings.clock;
+}
+
+void toggle_popups()
+{
+    settings.popups = !settings.popups;
+}
+
+void log_psg()
+{
+    psg_log_start();
+    gui_visible = false;
+}
+
+const MenuEntry FILE_ENTRIES[] = {
+    {10, "  Open ROM...", "alt-l", open_rom},
+    {20, "  Free ROM", "", free_rom},
+    {30, nullptr, "", nullptr},
+    {40, "  Save State", "F5", save_state},
+    {50, "  Load State", "F7", load_state},
+    {60, nullptr, "", nullptr},
+    {70, "  Quit", "alt-x", quit},
+};
+
+const MenuEntry CPU_ENTRIES[] = {
+    {10, "  Reset", "tab", reset},
+    {20, nullptr, "", nullptr},
+    {30, "  Japanese", "", set_japanese, [] { return !settings.usa; }},
+    {40, "  USA/European", "", set_usa, [] { return settings.usa; }},
+    {50, nullptr, "", nullptr},
+    {60, "  PAL", "", set_pal, [] { return settings.frame_rate == 50; }},
+    {70, "  NTSC", "", set_ntsc, [] { return settings.frame_rate == 60; }},
+};
+
+const MenuEntry VIEW_ENTRIES[] = {
+    {10, "  Patterns...", "", open_patterns},
+    {20, "  Palette...", "", open_palette},
+    {30, nullptr, "", nullptr},
+    {40, "  FPS", "", toggle_fps, [] { return view_fps; }},
+    {50, "  VDP settings", "", toggle_vdp, [] { return view_vdp_settings; }},
+    {60, "  PSG Output", "", toggle_psg, [] { return view_psg_output; }},
+};
+
+const MenuEntry SETTINGS_ENTRIES[] = {
+    {10, "  Input...", "", gui_open_input},
+    {20, "  Config Keyboard...", "", open_keyboard},
+    {30, "  Config Joystick 1...", "", open_joystick1},
+    {40, "  Config Joystick 2...", "", open_joystick2},
+    {50, nullptr, "", nullptr},
+    {60, "  Fullscreen", "alt-enter", switch_screen_mode, nullptr, true, screen_mode_label},
+    {70, "  Sound", "", toggle_sound, [] { return settings.sound; }},
+    {80, nullptr, "", nullptr},
+    {90, "  Disable bg", "", toggle_bg, [] { return render_disable_bg; }},
+    {100, "  Disable sprites", "", toggle_sprites, [] { return render_disable_sprites; }},
+};
+
+const MenuEntry MISC_ENTRIES[] = {
+    {10, "  Clock", "", toggle_clock, [] { return settings.clock; }},
+    {20, "  State popups", "", toggle_popups, [] { return settings.popups; }},
+    // Hides the menus; the click below the bar closes the menu.
+    {30, "  Log PSG...", "alt-p", log_psg, nullptr, false},
+    {40, nullptr, "", nullptr},
+    {50, "  About TARVEN...", "", gui_open_about},
+};
+
+template <int N>
+constexpr Menu make_menu(const char* title, int x, const MenuEntry (&entries)[N])
+{
+    return Menu {title, x, entries, N};
+}
+
+// The bar, left to right; menu number n is MENUS[n - 1].
+const Menu MENUS[] = {
+    make_menu("  File  ", 0, FILE_ENTRIES),
+    make_menu("  CPU  ", 28, CPU_ENTRIES),
+    make_menu("  View  ", 54, VIEW_ENTRIES),
+    make_menu("  Settings  ", 83, SETTINGS_ENTRIES),
+    make_menu("  Misc  ", 129, MISC_ENTRIES),
+};
+constexpr int MENU_COUNT = 5;
+
+const Menu* open_menu()
+{
+    return menu_open && menu_number >= 1 && menu_number <= MENU_COUNT ? &MENUS[menu_number - 1] : nullptr;
+}
+
+// An entry answers the ten rows from its top; the last one also the row
+// below, where its box ends.
+const MenuEntry* entry_under_pointer(const Menu& menu)
+{
+    if (mouse_x < menu.x || mouse_x > menu.x + ENTRY_WIDTH)
+        return nullptr;
+    for (int i = 0; i < menu.count; ++i) {
+        const MenuEntry& entry = menu.entries[i];
+        const int bottom = entry.y + ENTRY_HEIGHT - (i + 1 < menu.count ? 1 : 0);
+        if (mouse_y >= entry.y && mouse_y <= bottom)
+            return &entry;
+    }
+    return nullptr;
+}
+
+void menu_act()
+{
+    const Menu* menu = open_menu();
+    if (!menu)
+        return;
+    const MenuEntry* entry = entry_under_pointer(*menu);
+    if (!entry || !entry->action)
+        return;
+    entry->action();
+    if (entry->closes)
+        close_menu();
+}
+
+void menu_follow_pointer()
+{
+    if (mouse_x < 28)
+        menu_number = 1;
+    else if (mouse_x < 54)
+        menu_number = 2;
+    else if (mouse_x < 83)
+        menu_number = 3;
+    else if (mouse_x < 129)
+        menu_number = 4;
+    else if (mouse_x < BAR_END)
+        menu_number = 5;
+}
+
+void route_mouse()
+{
+    if (dialog_route_click())
+        return;
+    const bool on_bar = mouse_y < BAR_HEIGHT && mouse_x < BAR_END;
+    if (mouse_clicked && on_bar && !menu_open)
+        menu_open = 1;
+    if (menu_open && mouse_y < BAR_HEIGHT)
+        menu_follow_pointer();
+    if (mouse_clicked) {
+        menu_act();
+        if (mouse_clicked && menu_open && !on_bar)
+            close_menu();
+    }
+    mouse_clicked = 0;
+}
+
+void draw_menu_bar()
+{
+    int x = 0;
+    for (int n = 1; n <= MENU_COUNT; ++n)
+        x = menu_title(x, MENUS[n - 1].title, menu_open && menu_number == n);
+    const Menu* menu = open_menu();
+    if (!menu)
+        return;
+    for (int i = 0; i < menu->count; ++i) {
+        const MenuEntry& entry = menu->entries[i];
+        if (!entry.label) {
+            menu_item(menu->x, entry.y, SEPARATOR, "", false);
+            continue;
+        }
+        const char* label = entry.label_now ? entry.label_now() : entry.label;
+        if (entry.check)
+            menu_check_item(menu->x, entry.y, label, entry.shortcut, true, entry.check());
+        else
+            menu_item(menu->x, entry.y, label, entry.shortcut, true);
+    }
+}
+
+// One entry; check < 0 draws no check mark.
+void draw_entry(int x, int y, const char* label, const char* shortcut, bool selectable, int check)
+{
+    const int ws = text_width(shortcut);
+    const uint32_t shadow = rgb(0, 40, 0);
+    const uint32_t green = rgb(30, 255, 30);
+    const bool lit = selectable && menu_hit(x, y);
+    vid_rect(x, y, x + ENTRY_WIDTH, y + ENTRY_HEIGHT, lit ? rgb(0, 128, 0) : rgb(0, 0, 128), screen_image);
+    if (lit) {
+        draw_text(x + 2, y + 2, shadow, label);
+        draw_text(x + 98 - ws, y + 2, shadow, shortcut);
+        if (check > 0)
+            draw_text(x + 2, y + 2, shadow, ">");
+        draw_text(x + 1, y + 1, green, label);
+        draw_text(x + 97 - ws, y + 1, green, shortcut);
+    } else {
+        draw_text(x + 2, y + 2, rgb(40, 40, 40), label);
+        draw_text(x + 1, y + 1, rgb(220, 220, 220), label);
+        draw_text(x + 98 - ws, y + 2, shadow, shortcut);
+        if (check > 0)
+            draw_text(x + 2, y + 2, shadow, ">");
+        draw_text(x + 97 - ws, y + 1, green, shortcut);
+    }
+    if (check > 0)
+        draw_text(x + 1, y + 1, green, ">");
+}
+
+}  // namespace
+
+int menu_title(int x, const char* label, bool open)
+{
+    const int w = text_width(label);
+    vid_rect(x, 0, x + w, BAR_HEIGHT - 1, open ? rgb(0, 128, 0) : rgb(0, 0, 128), screen_image);
+    draw_text(x + 1, 2, open ? rgb(0, 40, 0) : rgb(40, 40, 40), label);
+    draw_text(x, 1, open ? rgb(30, 255, 30) : rgb(220, 220, 220), label);
+    return x + w;
+}
+
+void menu_item(int x, int y, const char* label, const char* shortcut, bool selectable)
+{
+    draw_entry(x, y, label, shortcut, selectable, -1);
+}
+
+void menu_check_item(int x, int y, const char* label, const char* shortcut, bool selectable, bool check)
+{
+    draw_entry(x, y, label, shortcut, selectable, check ? 1 : 0);
+}
+
+bool menu_hit(int x, int y)
+{
+    return x <= mouse_x && mouse_x < x + ENTRY_WIDTH && y <= mouse_y && mouse_y < y + ENTRY_HEIGHT;
 }
 
 void gui_close_menus()
 {
+    menu_open = 0;
+    menu_number = 0;
 }
 
-void gui_open_rom_selector()
+void gui_frame()
 {
-}
-
-// Without the dialog the finished log takes the offered name.
-void gui_open_save_psg(const std::string& name)
-{
-    std::remove(name.c_str());
-    std::rename("music.$$$", name.c_str());
+    dialog_draw_all();
+    route_mouse();
+    draw_menu_bar();
+    // Glyph 43 is the arrow, its tip at the pointer.
+    text_colour(0xFFFFFFFF);
+    text_goto(mouse_x, mouse_y);
+    text_print("+");
 }

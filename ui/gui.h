@@ -1,14 +1,34 @@
-// The self-drawn menu bar and dialog windows.
+// The self-drawn menu bar, its five menus and the dialogs they open.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
-// Draws the menu bar and open dialogs over the picture and routes the mouse.
+// Menu state: the flag is 1 while a pull-down menu is shown; the number is
+// 1 File, 2 CPU, 3 View, 4 Settings, 5 Misc (0 or 255: none).
+extern uint8_t menu_open;
+extern uint8_t menu_number;
+
+// Draws the open windows, routes the mouse, draws the menu bar, the open
+// menu and the pointer. Called once per frame while the menus are shown.
 void gui_frame();
 // Closes any open pull-down menu of the menu bar.
 void gui_close_menus();
-// Opens the ROM file selector unless it is already open.
+
+// Each opens its window unless it is already open.
 void gui_open_rom_selector();
+void gui_open_input();
+void gui_open_keyboard();
+void gui_open_joystick(int joystick);  // 0 or 1
+void gui_open_about();
+void gui_open_patterns();
+void gui_open_palette();
 // Asks the user to name the music log just finished in "music.$$$",
-// offering `name`.
+// offering `name`; closing the dialog instead deletes the log.
 void gui_open_save_psg(const std::string& name);
+
+// Menu widgets, drawn in the menu colours.
+int menu_title(int x, const char* label, bool open);
+void menu_item(int x, int y, const char* label, const char* shortcut, bool selectable);
+void menu_check_item(int x, int y, const char* label, const char* shortcut, bool selectable, bool check);
+bool menu_hit(int x, int y);

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <array>
+
 const char* const key_names[KEY_NAME_COUNT] = {
     "",
     "ESC",
@@ -103,3 +105,56 @@ int key_code_by_name(const char* name)
             return code;
     return -1;
 }
+
+namespace {
+
+constexpr void put(std::array<char, 2 * KEY_CHAR_HALF>& t, int half, int first, const char* text)
+{
+    for (int i = 0; text[i]; ++i)
+        t[half * KEY_CHAR_HALF + first + i] = text[i];
+}
+
+constexpr std::array<char, 2 * KEY_CHAR_HALF> make_key_chars()
+{
+    std::array<char, 2 * KEY_CHAR_HALF> t {};
+    constexpr int SHIFTED = KEY_CHAR_HALF;
+    put(t, 0, 2, "1234567890-=");
+    put(t, 1, 2, "!@#$%^&*()_+");
+    put(t, 0, 16, "qwertyuiop[]");
+    put(t, 1, 16, "QWERTYUIOP{}");
+    put(t, 0, 30, "asdfghjkl;'");
+    put(t, 1, 30, "ASDFGHJKL:\"");
+    put(t, 0, 43, "\\");
+    put(t, 1, 43, "|");
+    put(t, 0, 44, "zxcvbnm,./");
+    put(t, 1, 44, "ZXCVBNM<>?");
+    for (int half : {0, SHIFTED}) {
+        t[half + 55] = '*';
+        t[half + 57] = ' ';
+        t[half + 74] = '-';
+        t[half + 78] = '+';
+        t[half + 98] = '/';
+        t[half + 122] = '/';
+        t[half + 83] = 0x7F;
+        t[half + 111] = 0x7F;
+    }
+    // Keys that edit or do nothing in a name: control characters.
+    t[14] = 0x08;
+    t[15] = 0x09;
+    t[28] = 0x0D;
+    t[96] = 0x0D;
+    for (int code : {59, 60, 61, 62, 64, 65, 66, 67, 68, 87, 88})
+        t[code] = 0x03;
+    t[63] = 0x08;
+    t[86] = '\\';
+    for (int code : {14, 15, 28})
+        t[SHIFTED + code] = '~';
+    for (int code : {59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 82, 87, 88})
+        t[SHIFTED + code] = 0x01;
+    t[SHIFTED + 96] = 0x0D;
+    return t;
+}
+
+}  // namespace
+
+const std::array<char, 2 * KEY_CHAR_HALF> key_chars = make_key_chars();

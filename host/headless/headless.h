@@ -15,11 +15,13 @@ constexpr int HEADLESS_HEIGHT = 192;
 void headless_video_start(int depth);
 
 struct InputEvent {
-    enum Kind { KEY, MOUSE, BUTTON, WHEEL };
+    enum Kind { KEY, MOUSE, BUTTON, WHEEL, JOYSTICK_BUTTON };
     int frame;  // delivered at this frame's input poll; frames count from 1
     Kind kind;
-    int a;  // KEY: scan code; MOUSE: x; BUTTON: 1 down, 0 up; WHEEL: delta
-    int b;  // KEY: 1 down, 0 up; MOUSE: y
+    // KEY: scan code; MOUSE: x; BUTTON: 1 down, 0 up; WHEEL: delta;
+    // JOYSTICK_BUTTON: joystick (0 or 1) x 12 + button (0-11).
+    int a;
+    int b;  // KEY, JOYSTICK_BUTTON: 1 down, 0 up; MOUSE: y
 };
 
 // Parses an input script; on a malformed line returns false with `error`

@@ -34,6 +34,10 @@ void deliver(const InputEvent& event)
     case InputEvent::WHEEL:
         mouse_wheel += event.a;
         break;
+    case InputEvent::JOYSTICK_BUTTON:
+        joysticks[event.a / JOYSTICK_BUTTONS].buttons[event.a % JOYSTICK_BUTTONS]
+            = event.b ? 1u << (event.a % JOYSTICK_BUTTONS) : 0;
+        break;
     }
 }
 
@@ -48,6 +52,18 @@ void headless_video_start(int depth)
     picture_x_offset = 0;
     picture_y_offset = 0;
     video_active = 1;
+}
+
+// The memory back buffer has one size in either screen mode.
+void vid_apply_mode()
+{
+}
+
+// Time is simulated, one tick per frame at any rate; the sound mixed for
+// each frame follows the rate.
+void timer_set_rate(int rate)
+{
+    mixer_set_frame_rate(rate);
 }
 
 void input_script_set(std::vector<InputEvent> events)

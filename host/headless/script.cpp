@@ -54,6 +54,14 @@ bool parse_line(const std::string& line, InputEvent& event)
         event.kind = InputEvent::KEY;
         return parse_key_code(a, event.a) && parse_up_down(b, event.b);
     }
+    if (kind == "joy1" || kind == "joy2") {
+        event.kind = InputEvent::JOYSTICK_BUTTON;
+        int button = 0;
+        if (!parse_int(a, 0, 11, button))
+            return false;
+        event.a = (kind == "joy2" ? 12 : 0) + button;
+        return parse_up_down(b, event.b);
+    }
     if (kind == "mouse") {
         event.kind = InputEvent::MOUSE;
         return parse_int(a, INT_MIN, INT_MAX, event.a) && parse_int(b, INT_MIN, INT_MAX, event.b);

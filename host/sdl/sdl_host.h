@@ -3,10 +3,9 @@
 // SDL, so menus and dialogs can switch modes and rates without including it.
 #pragma once
 
-// Starts the video driver the settings ask for (full screen or windowed, 16 or
-// 32 bits per pixel), replacing screen_image and the picture offsets. Safe to
-// call again at any time: that is how the display mode is switched.
-void vid_apply_mode();
+// vid_apply_mode and timer_set_rate, which every platform layer provides.
+#include "host/input.h"
+#include "host/video.h"
 
 // Opens up to two joysticks. The keyboard and mouse need no opening.
 void input_open();
@@ -14,8 +13,6 @@ void input_open();
 // Starts the frame timer at `rate` ticks a second (50 or 60) on its own
 // thread and registers its shutdown hook.
 void timer_start(int rate);
-// Restarts the running timer at another rate (PAL or NTSC chosen).
-void timer_set_rate(int rate);
 void timer_stop();
 // One tick of the frame timer: the counters and the key auto-repeat. The
 // timer thread calls it; tests call it to step time by hand.

@@ -21,6 +21,7 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
+#include "ui/rom_list.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -52,7 +53,8 @@ Options options;
 {
     std::fprintf(stderr,
         "tarven-headless: %s\n"
-        "usage: tarven-headless [options] ROM\n"
+        "usage: tarven-headless [options] [ROM]\n"
+        "Without a ROM the menus run, as tarven starts without one.\n"
         "  --frames N             run N frames (default 60)\n"
         "  --rate 50|60           frame rate (PAL or NTSC)\n"
         "  --region usa|japan     console region\n"
@@ -142,8 +144,11 @@ void parse_options(int argc, char** argv)
             usage("more than one ROM named");
         }
     }
-    if (options.rom.empty())
-        usage("no ROM named");
+    // Without a ROM the menus run; only a running game has music and states.
+    if (options.rom.empty() && !options.psg_log.empty())
+        usage("--psg-log needs a ROM");
+    if (options.rom.empty() && !options.states.empty())
+        usage("state actions need a ROM");
     // An action the run never reaches would pass unnoticed.
     for (const StateAction& action : options.states)
         if (action.frame > options.frames)
@@ -239,9 +244,12 @@ int main(int argc, char** argv)
     video_active = options.video ? 1 : 0;
     vid_fill_mode = 1;
     SMS_SetupCPU();
-    SMS_LoadROM(options.rom.c_str());
-    SMS_InitMachine();
-    gui_visible = false;
+    rom_list_build();
+    gui_visible = options.rom.empty();
+    if (!gui_visible) {
+        SMS_LoadROM(options.rom.c_str());
+        SMS_InitMachine();
+    }
     headless_frame_hook = on_frame;
     if (!options.psg_log.empty()) {
         // From the machine's very first write, so the log replays the run.
@@ -251,7 +259,14 @@ int main(int argc, char** argv)
     }
 
     const auto start = std::chrono::steady_clock::now();
-    SMS_Run();
+    // As in tarven, a run ends early when a menu loads or frees a ROM, and
+    // goes on with the machine (or the menus) that left.
+    for (;;) {
+        SMS_Run();
+        if (headless_frame() >= options.frames)
+            break;
+        quit_run = false;
+    }
     const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
     if (psg_logging)
         finish_psg_log();

@@ -1,0 +1,397 @@
+// The small dialogs: "Input", "Configure Keyboard", "Configure Joystick 1"
+// and "2", "Save PSG..." and the about box.
+#include <cstdio>
+#include <string>
+
+#include "host/draw.h"
+#include "host/input.h"
+#include "machine/scheduler.h"
+#include "sound/psg_log.h"
+#include "ui/config.h"
+#include "ui/dialog.h"
+#include "ui/gui.h"
+#include "ui/key_names.h"
+
+namespace {
+
+// The longest name the Save PSG field takes, as long as a derived file name.
+constexpr size_t PSG_NAME_MAX = 255;
+
+struct DialogState {
+    int handle = -1;
+    DialogDrag drag;
+    bool close_pressed = false;  // or the dialog's one other push button
+    int selected = 0;  // capture row; 0 for none
+};
+
+DialogState input_dialog;
+DialogState keyboard_dialog;
+DialogState joystick_dialogs[2];
+DialogState save_psg_dialog;
+DialogState about_dialog;
+std::string psg_name;
+
+// Offsets of the pointer from the window's top-left corner.
+struct Offset {
+    int dx;
+    int dy;
+};
+
+Offset pointer_offset(int handle)
+{
+    return {mouse_x - dialog_slots[handle].x, mouse_y - dialog_slots[handle].y};
+}
+
+void close_dialog(DialogState& dialog)
+{
+    dialog_close(dialog.handle);
+    dialog.handle = -1;
+    dialog.selected = 0;
+    dialog.close_pressed = false;
+}
+
+uint32_t label_colour()
+{
+    return rgb(220, 220, 220);
+}
+
+uint32_t value_colour()
+{
+    return rgb(255, 255, 255);
+}
+
+// A black box with one value in it, or the capture cursor while it waits
+// for a key or button.
+void draw_value_box(int x, int y, int k, bool capturing, const char* value)
+{
+    vid_rect(x + 61, y + 12 + 10 * k, x + 140, y + 20 + 10 * k, 0, screen_image);
+    if (capturing) {
+        text_goto(x + 62, y + 13 + 10 * k);
+        dialog_capture_cursor();
+    } else {
+        draw_text(x + 62, y + 13 + 10 * k, value_colour(), value);
+    }
+}
+
+// The row of a binding dialog under the pointer: rows are 9 pixels high,
+// 10 apart from dy 12; 0 for none.
+int binding_row(Offset at, int rows)
+{
+    if (at.dx <= 60 || at.dx > 130 || at.dy < 12)
+        return 0;
+    const int row = (at.dy - 12) / 10 + 1;
+    return row <= rows && (at.dy - 12) % 10 <= 8 ? row : 0;
+}
+
+// Input.
+
+const char* const DEVICE_NAMES[] = {"None", "Keys", "Joystick 1", "Joystick 2"};
+
+const char* device_name(int device)
+{
+    return device >= 0 && device < 4 ? DEVICE_NAMES[device] : DEVICE_NAMES[0];
+}
+
+void input_draw(int handle)
+{
+    DialogState& d = input_dialog;
+    dialog_drag_step(d.drag, handle);
+    if (dialog_button_released(d.close_pressed)) {
+        close_dialog(d);
+        return;
+    }
+    const int x = dialog_slots[handle].x;
+    const int y = dialog_slots[handle].y;
+    draw_window_frame(x, y, x + 143, y + 50, "Input");
+    draw_text(x + 3, y + 13, label_colour(), "Player 1:");
+    draw_text(x + 3, y + 23, label_colour(), "Player 2:");
+    vid_rect(x + 45, y + 12, x + 140, y + 20, 0, screen_image);
+    vid_rect(x + 45, y + 22, x + 140, y + 30, 0, screen_image);
+    draw_text(x + 46, y + 13, value_colour(), device_name(settings.player1));
+    draw_text(x + 46, y + 23, value_colour(), device_name(settings.player2));
+    draw_button(x + 51, y + 34, "Close", d.close_pressed);
+}
+
+void next_device(int32_t& device)
+{
+    device = (device + 1) % 4;
+    // One click, one step: the button is taken as released.
+    mouse_clicked = 0;
+    mouse_left = 0;
+}
+
+void input_click(int handle)
+{
+    DialogState& d = input_dialog;
+    const Offset at = pointer_offset(handle);
+    if (at.dy < 10 && at.dx < 133) {
+        dialog_drag_start(d.drag);
+        return;
+    }
+    if (45 < at.dx && at.dx < 140 && 12 <= at.dy && at.dy <= 20)
+        next_device(settings.player1);
+    else if (45 < at.dx && at.dx < 140 && 22 <= at.dy && at.dy <= 30)
+        next_device(settings.player2);
+    else if (at.dy < 9 && at.dx > 133)
+        close_dialog(d);
+    else if (51 < at.dx && at.dx < 91 && 34 < at.dy && at.dy < 47) {
+        d.close_pressed = true;
+        mouse_clicked = 0;
+    }
+}
+
+// Configure Keyboard.
+
+int32_t* const KEY_BINDINGS[] = {
+    &settings.kup, &settings.kdown, &settings.kleft, &settings.kright, &settings.kb1, &settings.kb2, &settings.kpause};
+const char* const KEY_LABELS[] = {"Up: ", "Down: ", "Left: ", "Right: ", "Button 1: ", "Button 2: ", "Pause/Start: "};
+constexpr int KEY_ROWS = 7;
+
+void keyboard_draw(int handle)
+{
+    DialogState& d = keyboard_dialog;
+    dialog_drag_step(d.drag, handle);
+    if (dialog_button_released(d.close_pressed)) {
+        close_dialog(d);
+        return;
+    }
+    // The next key pressed anywhere ends a capture.
+    const uint8_t key = last_key.exchange(0, std::memory_order_relaxed);
+    if (key != 0 && d.selected != 0) {
+        *KEY_BINDINGS[d.selected - 1] = key;
+        d.selected = 0;
+    }
+    const int x = dialog_slots[handle].x;
+    const int y = dialog_slots[handle].y;
+    draw_window_frame(x, y, x + 150, y + 100, "Configure Keyboard");
+    for (int k = 0; k < KEY_ROWS; ++k) {
+        text_colour(label_colour());
+        text_print_right(x + 60, y + 13 + 10 * k, KEY_LABELS[k]);
+        draw_value_box(x, y, k, d.selected == k + 1, key_name(*KEY_BINDINGS[k]));
+    }
+    draw_button(x + 55, y + 85, "Close", d.close_pressed);
+}
+
+// The title bar and rows of the two binding dialogs; `close_top` is the dy
+// just above their Close button.
+void binding_click(DialogState& d, int handle, int rows, int close_top)
+{
+    const Offset at = pointer_offset(handle);
+    if (at.dy <= 9 && at.dx < 120) {
+        dialog_drag_start(d.drag);
+    } else if (at.dy <= 8 && at.dx > 120) {
+        close_dialog(d);
+    } else if (const int row = binding_row(at, rows)) {
+        d.selected = row;
+        mouse_clicked = 0;
+    } else if (close_top < at.dy && at.dy < close_top + 13 && 55 < at.dx && at.dx < 95) {
+        d.close_pressed = true;
+        mouse_clicked = 0;
+    }
+}
+
+void keyboard_click(int handle)
+{
+    binding_click(keyboard_dialog, handle, KEY_ROWS, 85);
+}
+
+// Configure Joystick 1 and 2.
+
+int32_t* const JOYSTICK_BINDINGS[2][3] = {
+    {&settings.j1b1, &settings.j1b2, &settings.j1pause},
+    {&settings.j2b1, &settings.j2b2, &settings.j2pause},
+};
+const char* const JOYSTICK_LABELS[] = {"Button 1: ", "Button 2: ", "Pause/Start: "};
+const char* const JOYSTICK_TITLES[] = {"Configure Joystick 1", "Configure Joystick 2"};
+constexpr int JOYSTICK_ROWS = 3;
+
+void joystick_draw(int j, int handle)
+{
+    DialogState& d = joystick_dialogs[j];
+    dialog_drag_step(d.drag, handle);
+    if (dialog_button_released(d.close_pressed)) {
+        close_dialog(d);
+        return;
+    }
+    // The first button down ends a capture.
+    for (int button = 0; button < JOYSTICK_BUTTONS; ++button) {
+        if (!joysticks[j].buttons[button])
+            continue;
+        if (d.selected != 0)
+            *JOYSTICK_BINDINGS[j][d.selected - 1] = button;
+        d.selected = 0;
+        break;
+    }
+    const int x = dialog_slots[handle].x;
+    const int y = dialog_slots[handle].y;
+    draw_window_frame(x, y, x + 150, y + 64, JOYSTICK_TITLES[j]);
+    for (int k = 0; k < JOYSTICK_ROWS; ++k) {
+        text_colour(label_colour());
+        text_print_right(x + 60, y + 13 + 10 * k, JOYSTICK_LABELS[k]);
+        const std::string value = "JButton " + std::to_string(*JOYSTICK_BINDINGS[j][k]);
+        draw_value_box(x, y, k, d.selected == k + 1, value.c_str());
+    }
+    draw_button(x + 55, y + 45, "Close", d.close_pressed);
+}
+
+void joystick1_draw(int handle)
+{
+    joystick_draw(0, handle);
+}
+
+void joystick2_draw(int handle)
+{
+    joystick_draw(1, handle);
+}
+
+void joystick1_click(int handle)
+{
+    binding_click(joystick_dialogs[0], handle, JOYSTICK_ROWS, 45);
+}
+
+void joystick2_click(int handle)
+{
+    binding_click(joystick_dialogs[1], handle, JOYSTICK_ROWS, 45);
+}
+
+// Save PSG.
+
+void save_music()
+{
+    // A failed rename leaves the recording where it is, to be named by hand.
+    if (!psg_name.empty()) {
+        std::remove(psg_name.c_str());
+        std::rename(PSG_LOG_TEMPORARY, psg_name.c_str());
+    }
+    close_dialog(save_psg_dialog);
+}
+
+// Types the key into the name field; false for a key that types nothing
+// (Left Shift among them), which is left down.
+bool type_key(int key)
+{
+    if (key == KEY_BACKSPACE) {
+        if (!psg_name.empty())
+            psg_name.pop_back();
+        return true;
+    }
+    if (key >= KEY_CHAR_HALF)
+        return false;
+    const bool shifted = key_down(KEY_LSHIFT);
+    const char c = key_chars[(shifted ? KEY_CHAR_HALF : 0) + key];
+    if (c == 0)
+        return false;
+    // Only what the font can show goes into a name: no control characters.
+    if (c >= ' ' && c < 127 && psg_name.size() < PSG_NAME_MAX)
+        psg_name += c;
+    return true;
+}
+
+void save_psg_draw(int handle)
+{
+    DialogState& d = save_psg_dialog;
+    dialog_drag_step(d.drag, handle);
+    const uint8_t key = last_key.exchange(0, std::memory_order_relaxed);
+    if (key == KEY_ENTER || dialog_button_released(d.close_pressed)) {
+        key_clear(key);
+        save_music();
+        return;
+    }
+    if (key != 0 && type_key(key))
+        key_clear(key);
+    const int x = dialog_slots[handle].x;
+    const int y = dialog_slots[handle].y;
+    draw_window_frame(x, y, x + 143, y + 48, "Save PSG...");
+    draw_text(x + 3, y + 11, label_colour(), "Save Music:");
+    vid_rect(x + 10, y + 20, x + 140, y + 28, 0, screen_image);
+    // A name too long for the box shows its end, where the typing happens.
+    const int room = 128 - text_width("\x7f");
+    size_t first = 0;
+    while (text_width(psg_name.c_str() + first) > room)
+        ++first;
+    draw_text(x + 11, y + 21, value_colour(), psg_name.c_str() + first);
+    dialog_capture_cursor();
+    draw_button(x + 51, y + 32, "Save", d.close_pressed);
+}
+
+void save_psg_click(int handle)
+{
+    DialogState& d = save_psg_dialog;
+    const Offset at = pointer_offset(handle);
+    if (at.dy <= 9 && at.dx <= 133) {
+        dialog_drag_start(d.drag);
+    } else if (at.dy < 9 && at.dx > 134) {
+        // The recording is thrown away.
+        std::remove(PSG_LOG_TEMPORARY);
+        close_dialog(d);
+    } else if (32 < at.dy && at.dy < 45 && 51 < at.dx && at.dx <= 90) {
+        d.close_pressed = true;
+        mouse_clicked = 0;
+    }
+}
+
+// About.
+
+void about_draw(int handle)
+{
+    dialog_drag_step(about_dialog.drag, handle);
+    const int x = dialog_slots[handle].x;
+    const int y = dialog_slots[handle].y;
+    draw_window_frame(x, y, x + 200, y + 70, "About TARVEN");
+    text_colour(label_colour());
+    text_print_centred(x + 100, y + 15, "TARVEN %s alpha", "Apr 27 2000");
+    text_print_centred(x + 100, y + 23, "Sega Master System and");
+    text_print_centred(x + 100, y + 31, "Game Gear emulator for Linux");
+    text_print_centred(x + 100, y + 47, "ESC shows the menus");
+    text_print_centred(x + 100, y + 55, "Settings are kept in tarven.cfg");
+}
+
+void about_click(int handle)
+{
+    const Offset at = pointer_offset(handle);
+    if (at.dy < 10 && at.dx <= 192)
+        dialog_drag_start(about_dialog.drag);
+    else if (at.dy < 9 && at.dx > 193)
+        close_dialog(about_dialog);
+}
+
+void open_once(DialogState& d, int x, int y, int width, int height, DialogHandler draw, DialogHandler click)
+{
+    if (!dialog_shows(d.handle, draw)) {
+        d = DialogState {};
+        d.handle = dialog_open(x, y, width, height, draw, click);
+    }
+}
+
+}  // namespace
+
+void gui_open_input()
+{
+    open_once(input_dialog, 20, 60, 143, 50, input_draw, input_click);
+}
+
+void gui_open_keyboard()
+{
+    open_once(keyboard_dialog, 50, 40, 150, 100, keyboard_draw, keyboard_click);
+}
+
+void gui_open_joystick(int joystick)
+{
+    if (joystick == 0)
+        open_once(joystick_dialogs[0], 50, 40, 150, 64, joystick1_draw, joystick1_click);
+    else
+        open_once(joystick_dialogs[1], 50, 40, 150, 64, joystick2_draw, joystick2_click);
+}
+
+void gui_open_about()
+{
+    open_once(about_dialog, 28, 51, 200, 70, about_draw, about_click);
+}
+
+void gui_open_save_psg(const std::string& name)
+{
+    psg_name = name.substr(0, PSG_NAME_MAX);
+    last_key.store(0, std::memory_order_relaxed);
+    gui_visible = true;
+    open_once(save_psg_dialog, 50, 40, 143, 48, save_psg_draw, save_psg_click);
+}

@@ -1,0 +1,37 @@
+// The ROM file selector's list of the current directory: ROM images and
+// subdirectories, sorted by name.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+constexpr int ROM_LIST_SIZE = 768;
+constexpr int ROM_LIST_ROWS = 17;  // rows the selector shows at once
+
+enum RomListKind : uint8_t {
+    ROM_LIST_UNUSED = 0,
+    ROM_LIST_FILE = 1,
+    ROM_LIST_DIRECTORY = 2,
+};
+
+struct RomListEntry {
+    // The whole name, however long, so that it can be opened; the selector
+    // shows what fits.
+    std::string name;
+    RomListKind kind = ROM_LIST_UNUSED;
+};
+
+struct RomList {
+    RomListEntry entries[ROM_LIST_SIZE];
+    int32_t order[ROM_LIST_SIZE];  // the first `count` sorted by name
+    int32_t count = 0;
+    int32_t top = 0;  // index in `order` of the first row shown
+    int32_t row = 0;  // selected row, 0 to ROM_LIST_ROWS - 1
+};
+
+extern RomList rom_list;
+
+// Lists the current directory: every *.sms file, every *.gg file (the
+// extension in any case), then every subdirectory but "." (so ".." is
+// offered); entries past ROM_LIST_SIZE are left out.
+void rom_list_build();

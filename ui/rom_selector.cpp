@@ -1,0 +1,255 @@
+// The ROM file selector, "Open ROM...", and the list it shows.
+#include <dirent.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "host/draw.h"
+#include "host/input.h"
+#include "machine/machine.h"
+#include "machine/scheduler.h"
+#include "ui/dialog.h"
+#include "ui/gui.h"
+#include "ui/rom_list.h"
+
+RomList rom_list;
+
+namespace {
+
+constexpr int WIDTH = 160;
+constexpr int HEIGHT = 167;
+constexpr int WHEEL_STEP = 120;
+
+enum Key : uint8_t {
+    KEY_HOME = 71,
+    KEY_UP = 72,
+    KEY_PAGE_UP = 73,
+    KEY_END = 79,
+    KEY_DOWN = 80,
+    KEY_PAGE_DOWN = 81,
+};
+
+struct Selector {
+    int handle = -1;
+    DialogDrag drag;
+    bool load_pressed = false;
+};
+
+Selector selector;
+
+bool has_extension(const std::string& name, const char* extension)
+{
+    const size_t length = std::strlen(extension);
+    return name.size() > length && strcasecmp(name.c_str() + name.size() - length, extension) == 0;
+}
+
+void add_entry(const std::string& name, RomListKind kind)
+{
+    if (rom_list.count >= ROM_LIST_SIZE)
+        return;
+    rom_list.entries[rom_list.count++] = RomListEntry {name, kind};
+}
+
+void move_up()
+{
+    if (rom_list.row > 0)
+        --rom_list.row;
+    else if (rom_list.top > 0)
+        --rom_list.top;
+}
+
+void move_down()
+{
+    RomList& l = rom_list;
+    if (l.row < ROM_LIST_ROWS - 1 && l.top + l.row < l.count - 1)
+        ++l.row;
+    else if (l.top < l.count - ROM_LIST_ROWS)
+        ++l.top;
+}
+
+bool take_key(int code)
+{
+    if (!key_down(code))
+        return false;
+    key_clear(code);
+    return true;
+}
+
+void handle_keys()
+{
+    RomList& l = rom_list;
+    if (take_key(KEY_UP))
+        move_up();
+    if (take_key(KEY_DOWN))
+        move_down();
+    if (take_key(KEY_PAGE_UP))
+        l.top = std::max(l.top - ROM_LIST_ROWS, 0);
+    if (take_key(KEY_PAGE_DOWN))
+        l.top = l.count <= ROM_LIST_ROWS ? 0 : std::min(l.top + ROM_LIST_ROWS, l.count - ROM_LIST_ROWS);
+    if (take_key(KEY_HOME))
+        l.top = l.row = 0;
+    if (take_key(KEY_END)) {
+        if (l.count > ROM_LIST_ROWS) {
+            l.top = l.count - ROM_LIST_ROWS;
+            l.row = ROM_LIST_ROWS - 1;
+        } else {
+            l.top = 0;
+            l.row = std::max(l.count - 1, 0);
+        }
+    }
+    for (; mouse_wheel >= WHEEL_STEP; mouse_wheel -= WHEEL_STEP)
+        move_up();
+    for (; mouse_wheel <= -WHEEL_STEP; mouse_wheel += WHEEL_STEP)
+        move_down();
+}
+
+void close_selector()
+{
+    dialog_close(selector.handle);
+    selector.handle = -1;
+}
+
+// Opens the selected entry; false when it was a ROM and the window is gone.
+bool activate()
+{
+    const int index = rom_list.top + rom_list.row;
+    if (index >= rom_list.count)
+        return true;
+    const RomListEntry entry = rom_list.entries[rom_list.order[index]];
+    if (entry.kind == ROM_LIST_DIRECTORY) {
+        // A directory that cannot be entered leaves the current one, listed anew.
+        [[maybe_unused]] const int entered = chdir(entry.name.c_str());
+        rom_list_build();
+        return true;
+    }
+    close_selector();
+    SMS_FreeMachine();
+    SMS_FreeROM();
+    SMS_LoadROM(entry.name.c_str());
+    SMS_InitMachine();
+    quit_run = true;
+    return false;
+}
+
+void draw_list(int x, int y)
+{
+    const RomList& l = rom_list;
+    vid_fill_mode = 0;
+    vid_rect(x + 2, y + 12, x + 150, y + 150, rgb(128, 128, 128), screen_image);
+    vid_fill_mode = 1;
+    vid_rect(x + 3, y + 13, x + 149, y + 149, 0, screen_image);
+    vid_rect(x + 3, y + 13 + 8 * l.row, x + 149, y + 21 + 8 * l.row, rgb(0, 160, 0), screen_image);
+
+    const int n = std::max<int>(l.count, ROM_LIST_ROWS);
+    const int thumb = l.top * 139 / n;
+    const int length = 2346 / n;
+    vid_rect(x + 152, y + 12, x + 158, y + 150, rgb(0, 128, 0), screen_image);
+    vid_rect(x + 152, y + 12 + thumb, x + 158, y + 12 + thumb + length, rgb(30, 255, 30), screen_image);
+
+    // Names longer than the list are cut at its right edge.
+    image_set_clip(screen_image.clip_x1, screen_image.clip_y1, x + 148, screen_image.clip_y2, screen_image);
+    for (int i = l.top; i < l.top + ROM_LIST_ROWS; ++i) {
+        const int ty = y + 14 + 8 * (i - l.top);
+        if (i >= l.count)
+            continue;
+        const RomListEntry& entry = l.entries[l.order[i]];
+        if (entry.kind == ROM_LIST_DIRECTORY)
+            draw_text(x + 4, ty, rgb(30, 255, 30), ("(" + entry.name + ")").c_str());
+        else
+            draw_text(x + 4, ty, i - l.top == l.row ? rgb(255, 255, 255) : rgb(220, 220, 220), entry.name.c_str());
+    }
+    image_set_clip(0, 0, screen_image.width - 1, screen_image.height - 1, screen_image);
+}
+
+void selector_draw(int handle)
+{
+    dialog_drag_step(selector.drag, handle);
+    handle_keys();
+    const bool load = dialog_button_released(selector.load_pressed);
+    if (load || take_key(KEY_ENTER)) {
+        selector.load_pressed = false;
+        key_clear(KEY_ENTER);
+        if (!activate())
+            return;
+    }
+    const int x = dialog_slots[handle].x;
+    const int y = dialog_slots[handle].y;
+    draw_window_frame(x, y, x + WIDTH, y + HEIGHT, "Open ROM...");
+    draw_list(x, y);
+    draw_button(x + 60, y + 152, "Load", selector.load_pressed);
+}
+
+void selector_click(int handle)
+{
+    RomList& l = rom_list;
+    const int dx = mouse_x - dialog_slots[handle].x;
+    const int dy = mouse_y - dialog_slots[handle].y;
+    if (dy < 10 && dx < 153) {
+        dialog_drag_start(selector.drag);
+    } else if (12 < dy && dy < 150 && 151 < dx && dx < 159 && l.count > ROM_LIST_ROWS) {
+        l.top = std::clamp((dy - 12) * l.count / 138, 0, l.count - ROM_LIST_ROWS);
+        mouse_clicked = 0;
+    } else if (dy < 9 && dx > 153) {
+        close_selector();
+    } else if (60 < dx && dx < 100 && 152 < dy && dy < 165) {
+        selector.load_pressed = true;
+        mouse_clicked = 0;
+    } else if (2 < dx && dx < 150 && 12 < dy && dy < 150) {
+        // The list's last two pixel rows belong to no visible row.
+        const int r = (dy - 12) / 8;
+        if (r < ROM_LIST_ROWS && l.top + r < l.count) {
+            // A second click on the selected row opens it at the next draw.
+            if (r == l.row)
+                key_state[KEY_ENTER].store(0x80, std::memory_order_relaxed);
+            l.row = r;
+        }
+        mouse_clicked = 0;
+    }
+}
+
+}  // namespace
+
+void rom_list_build()
+{
+    rom_list = RomList {};
+    std::vector<std::string> files[2];
+    std::vector<std::string> directories;
+    if (DIR* dir = opendir(".")) {
+        while (const dirent* found = readdir(dir)) {
+            const std::string name = found->d_name;
+            struct stat info { };
+            // Links count as what they point at.
+            if (name == "." || stat(name.c_str(), &info) != 0)
+                continue;
+            if (S_ISDIR(info.st_mode))
+                directories.push_back(name);
+            else if (has_extension(name, ".sms"))
+                files[0].push_back(name);
+            else if (has_extension(name, ".gg"))
+                files[1].push_back(name);
+        }
+        closedir(dir);
+    }
+    // The directory's own order is arbitrary; listing each group by name
+    // first makes entries of equal folded names come out the same every time.
+    for (auto* group : {&files[0], &files[1], &directories}) {
+        std::sort(group->begin(), group->end());
+        for (const std::string& name : *group)
+            add_entry(name, group == &directories ? ROM_LIST_DIRECTORY : ROM_LIST_FILE);
+    }
+    for (int i = 0; i < ROM_LIST_SIZE; ++i)
+        rom_list.order[i] = i;
+    std::stable_sort(rom_list.order, rom_list.order + rom_list.count, [](int32_t a, int32_t b) {
+        return strcasecmp(rom_list.entries[a].name.c_str(), rom_list.entries[b].name.c_str()) < 0;
+    });
+}
+
+void gui_open_rom_selector()
+{
+    if (!dialog_shows(selector.handle, selector_draw))
+        selector.handle = dialog_open(20, 20, WIDTH, HEIGHT, selector_draw, selector_click);
+}
