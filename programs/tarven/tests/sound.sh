@@ -9,16 +9,8 @@ program=$1
 measure=$2
 rom=$3
 
-set -m
-SDL_VIDEODRIVER=dummy TARVEN_AUDIO_OUT=sound.wav "$program" "$rom" &
-pid=$!
-until grep -q '^SigCgt:.*[2367abef]$' "/proc/$pid/status" 2>/dev/null; do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-sleep 2
-kill -INT "$pid" 2>/dev/null || true
-wait "$pid" || true
+. "$(dirname "$0")/play_then_interrupt.sh"
+play_then_interrupt env TARVEN_AUDIO_OUT=sound.wav "$program" "$rom"
 
 "$measure" sound.wav
 samples=$("$measure" sound.wav | awk '$1 == "samples" { print $2 }')
