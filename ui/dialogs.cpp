@@ -50,6 +50,18 @@ void close_dialog(DialogState& dialog)
     dialog.close_pressed = false;
 }
 
+// The start of each frame of a dialog whose push button closes it: follows a
+// drag, and closes the dialog when the button is released. False once closed.
+bool step_dialog(DialogState& dialog, int handle)
+{
+    dialog_drag_step(dialog.drag, handle);
+    if (dialog_button_released(dialog.close_pressed)) {
+        close_dialog(dialog);
+        return false;
+    }
+    return true;
+}
+
 uint32_t label_colour()
 {
     return rgb(220, 220, 220);
@@ -95,11 +107,8 @@ const char* device_name(int device)
 void input_draw(int handle)
 {
     DialogState& d = input_dialog;
-    dialog_drag_step(d.drag, handle);
-    if (dialog_button_released(d.close_pressed)) {
-        close_dialog(d);
+    if (!step_dialog(d, handle))
         return;
-    }
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 143, y + 50, "Input");
@@ -150,11 +159,8 @@ constexpr int KEY_ROWS = 7;
 void keyboard_draw(int handle)
 {
     DialogState& d = keyboard_dialog;
-    dialog_drag_step(d.drag, handle);
-    if (dialog_button_released(d.close_pressed)) {
-        close_dialog(d);
+    if (!step_dialog(d, handle))
         return;
-    }
     // The next key pressed anywhere ends a capture.
     const uint8_t key = last_key.exchange(0, std::memory_order_relaxed);
     if (key != 0 && d.selected != 0) {
@@ -208,11 +214,8 @@ constexpr int JOYSTICK_ROWS = 3;
 void joystick_draw(int j, int handle)
 {
     DialogState& d = joystick_dialogs[j];
-    dialog_drag_step(d.drag, handle);
-    if (dialog_button_released(d.close_pressed)) {
-        close_dialog(d);
+    if (!step_dialog(d, handle))
         return;
-    }
     // The first button down ends a capture.
     for (int button = 0; button < JOYSTICK_BUTTONS; ++button) {
         if (!joysticks[j].buttons[button])
