@@ -77,8 +77,10 @@ if [ "$mode" = nodisplay ]; then
 fi
 
 # Xvfb picks a free display number itself and writes it to the descriptor.
+# -noreset: by default the server resets whenever its last client leaves
+# (the probes below are such clients), cutting off whoever connects meanwhile.
 exec 3>display.txt
-Xvfb -displayfd 3 -screen 0 ${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24 -nolisten tcp >xvfb.log 2>&1 &
+Xvfb -displayfd 3 -noreset -screen 0 ${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24 -nolisten tcp >xvfb.log 2>&1 &
 pids+=($!)
 exec 3>&-
 until_true grep -q '[0-9]' display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
