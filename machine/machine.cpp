@@ -1,6 +1,7 @@
 #include "machine/machine.h"
 
 #include <cctype>
+#include <cstddef>
 #include <cstdio>
 
 #include "host/file.h"
@@ -106,24 +107,23 @@ void SMS_FreeROM()
     machine.rom_pages = -1;
 }
 
-void SMS_LoadROM(const char* path)
+std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom)
 {
-    SMS_FreeROM();
-
+    const std::string cannot_open = std::string("SMS_LoadROM, could not open ") + path;
     FILE* file = open_regular_file(path);
     if (!file)
-        fatal_exit("SMS_LoadROM, could not open %s", path);
+        return cannot_open;
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0)
         length = std::ftell(file);
     if (length < 0) {
         std::fclose(file);
-        fatal_exit("SMS_LoadROM, could not open %s", path);
+        return cannot_open;
     }
     // Checked before anything is allocated.
     if (const char* error = SMS_ROMSizeError(length)) {
         std::fclose(file);
-        fatal_exit("%s", error);
+        return error;
     }
     long start = 0;
     if (length % ROM_PAGE_SIZE == ROM_HEADER_SIZE) {
@@ -131,24 +131,49 @@ void SMS_LoadROM(const char* path)
         length -= ROM_HEADER_SIZE;
     }
 
-    machine.rom.resize(static_cast<size_t>(length));
-    const bool read = std::fseek(file, start, SEEK_SET) == 0
-        && std::fread(machine.rom.data(), 1, machine.rom.size(), file) == machine.rom.size();
+    rom.resize(static_cast<size_t>(length));
+    const bool read
+        = std::fseek(file, start, SEEK_SET) == 0 && std::fread(rom.data(), 1, rom.size(), file) == rom.size();
     std::fclose(file);
     if (!read) {
-        machine.rom.clear();
-        fatal_exit("SMS_LoadROM, could not open %s", path);
+        rom.clear();
+        return cannot_open;
     }
-    machine.rom_pages = static_cast<int32_t>(length / ROM_PAGE_SIZE);
+    return {};
+}
+
+std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom)
+{
+    if (const char* error = SMS_ROMSizeError(static_cast<long long>(bytes.size())))
+        return error;
+    const size_t start = bytes.size() % ROM_PAGE_SIZE == ROM_HEADER_SIZE ? ROM_HEADER_SIZE : 0;
+    rom.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
+    return {};
+}
+
+void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom)
+{
+    SMS_FreeROM();
+    machine.rom = std::move(rom);
+    machine.rom_pages = static_cast<int32_t>(machine.rom.size() / ROM_PAGE_SIZE);
     machine.rom_loaded = true;
 
-    const std::string name = path;
-    machine.rom_name = name.substr(name.find_last_of('/') + 1);
-    machine.is_gg = !name.empty() && std::tolower(static_cast<unsigned char>(name.back())) == 'g';
-    machine.state_file = derive_file_name(name, "ST0");
-    machine.sram_file = derive_file_name(name, "SAV");
-    machine.psg_file = derive_file_name(name, "PSG");
+    machine.rom_name = path.substr(path.find_last_of('/') + 1);
+    machine.is_gg = !path.empty() && std::tolower(static_cast<unsigned char>(path.back())) == 'g';
+    machine.state_file = derive_file_name(path, "ST0");
+    machine.sram_file = derive_file_name(path, "SAV");
+    machine.psg_file = derive_file_name(path, "PSG");
     machine.rom_checksum = SMS_ROMChecksum();
+}
+
+void SMS_LoadROM(const char* path)
+{
+    SMS_FreeROM();
+    std::vector<uint8_t> rom;
+    const std::string error = SMS_ReadROM(path, rom);
+    if (!error.empty())
+        fatal_exit("%s", error.c_str());
+    SMS_InstallROM(path, std::move(rom));
 }
 
 const char* SMS_ROMSizeError(long long length)

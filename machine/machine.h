@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -42,7 +43,18 @@ struct MachineState {
 
 extern MachineState machine;
 
+// Loads the ROM at `path` into the machine; a file that is no cartridge
+// ends the program.
 void SMS_LoadROM(const char* path);
+// Reads and checks a cartridge without touching the machine, so that a bad
+// file can be refused while a game runs on. Gives the reason a file is
+// refused, empty when `rom` holds the image without any header.
+std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom);
+// The same checks for an image already in memory.
+std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom);
+// Makes a checked image the machine's ROM; `path` names the console (a
+// name ending in g is a Game Gear cartridge) and the files derived from it.
+void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom);
 // The message SMS_LoadROM ends the program with for a file of `length`
 // bytes, or null when that length makes a cartridge.
 const char* SMS_ROMSizeError(long long length);

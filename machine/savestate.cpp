@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -80,7 +81,7 @@ struct StateWriter {
 
 // Takes fields from a byte image; running past its end marks it short.
 struct StateReader {
-    const std::vector<uint8_t>& bytes;
+    std::span<const uint8_t> bytes;
     size_t position = 0;
     bool short_file = false;
 
@@ -303,19 +304,51 @@ bool machine_running()
 
 }  // namespace
 
-bool SMS_SaveStateTo(const char* path)
+bool SMS_SaveStateToMemory(std::vector<uint8_t>& bytes)
 {
+    bytes.clear();
     if (!machine_running())
         return false;
     auto state = std::make_unique<StateImage>();
     capture_state(*state);
     StateWriter writer;
+    writer.bytes.swap(bytes);
     transfer_header(writer, *state);
     transfer_body(writer, *state);
+    bytes.swap(writer.bytes);
+    return true;
+}
 
-    const bool saved = write_user_file(path, [&](FILE* file) {
-        return std::fwrite(writer.bytes.data(), 1, writer.bytes.size(), file) == writer.bytes.size();
-    });
+StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes)
+{
+    if (!machine_running())
+        return StateVerdict::no_machine;
+    auto state = std::make_unique<StateImage>();
+    StateReader reader {bytes};
+    transfer_header(reader, *state);
+    if (reader.short_file || std::memcmp(state->magic, MAGIC, sizeof MAGIC) != 0)
+        return StateVerdict::not_a_state;
+    if (state->version != VERSION)
+        return StateVerdict::wrong_version;
+    // The whole image is checked before anything is applied: a cut or
+    // padded state would leave a machine that is half one thing and half
+    // another.
+    transfer_body(reader, *state);
+    if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 1)
+        return StateVerdict::not_a_state;
+
+    apply_state(*state);
+    return static_cast<int32_t>(state->rom_checksum) == machine.rom_checksum ? StateVerdict::applied
+                                                                             : StateVerdict::applied_other_rom;
+}
+
+bool SMS_SaveStateTo(const char* path)
+{
+    std::vector<uint8_t> bytes;
+    if (!SMS_SaveStateToMemory(bytes))
+        return false;
+    const bool saved = write_user_file(
+        path, [&](FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); });
     if (saved)
         show_message(std::string(path) + " saved");
     return saved;
@@ -333,32 +366,22 @@ bool SMS_LoadStateFrom(const char* path)
         return false;
     }
 
-    auto state = std::make_unique<StateImage>();
-    StateReader reader {bytes};
-    transfer_header(reader, *state);
-    if (reader.short_file || std::memcmp(state->magic, MAGIC, sizeof MAGIC) != 0) {
-        show_message(std::string(path) + " not a valid SaveState file");
-        return false;
-    }
-    if (state->version != VERSION) {
+    switch (SMS_LoadStateFromMemory(bytes)) {
+    case StateVerdict::applied:
+        show_message(std::string(path) + " loaded");
+        return true;
+    case StateVerdict::applied_other_rom:
+        show_message("Warning: ROM checksums do not match.");
+        return true;
+    case StateVerdict::wrong_version:
         show_message(std::string(path) + " unrecognized version");
         return false;
+    case StateVerdict::not_a_state:
+    case StateVerdict::no_machine:
+        break;
     }
-    // The whole file is checked before anything is applied: a cut or
-    // padded state would leave a machine that is half one thing and half
-    // another.
-    transfer_body(reader, *state);
-    if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 1) {
-        show_message(std::string(path) + " not a valid SaveState file");
-        return false;
-    }
-
-    apply_state(*state);
-    if (static_cast<int32_t>(state->rom_checksum) != machine.rom_checksum)
-        show_message("Warning: ROM checksums do not match.");
-    else
-        show_message(std::string(path) + " loaded");
-    return true;
+    show_message(std::string(path) + " not a valid SaveState file");
+    return false;
 }
 
 void SMS_SaveState()

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
 
 // File sizes without and with the two cartridge RAM banks.
 constexpr size_t SAVESTATE_SIZE = 24732;
@@ -14,3 +17,10 @@ void SMS_LoadState();
 // or applied (the popup message says what happened either way).
 bool SMS_SaveStateTo(const char* path);
 bool SMS_LoadStateFrom(const char* path);
+
+// The same bytes kept in memory, for snapshots that never touch a file.
+// Saving gives false, and no bytes, while no machine runs.
+bool SMS_SaveStateToMemory(std::vector<uint8_t>& bytes);
+enum class StateVerdict { applied, applied_other_rom, not_a_state, wrong_version, no_machine };
+// Nothing is applied unless the verdict is applied or applied_other_rom.
+StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes);

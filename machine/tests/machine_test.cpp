@@ -96,6 +96,40 @@ TEST_F(MachineDeathTest, BadRomFilesEndTheProgramWithAMessage)
     EXPECT_EXIT(SMS_InitMachine(), ExitedWithCode(255), "SMS_InitMachine\\(\\), cannot init without ROM");
 }
 
+TEST_F(MachineTest, ARefusedCartridgeLeavesTheRunningGameAlone)
+{
+    boot("game.sms", 4);
+    const int32_t checksum = machine.rom_checksum;
+    std::vector<uint8_t> rom;
+    write_file("text.sms", std::vector<uint8_t>(1000, 'x'));
+    EXPECT_EQ(SMS_ReadROM("text.sms", rom), "SMS_LoadROM(), ROM size not a multiple of 16k pages");
+    EXPECT_EQ(SMS_ReadROM("missing.sms", rom), "SMS_LoadROM, could not open missing.sms");
+    EXPECT_TRUE(machine.rom_loaded && machine.machine_ready);
+    EXPECT_EQ(machine.rom_checksum, checksum);
+    EXPECT_EQ(cpu_read(0x8000), 2);
+
+    ASSERT_EQ(SMS_ReadROM(write_rom("other.gg", 2, {0x5A}, 512).c_str(), rom), "");
+    EXPECT_EQ(rom.size(), 2u * ROM_PAGE_SIZE);
+    EXPECT_EQ(rom[0], 0x5A);
+    EXPECT_EQ(machine.rom_checksum, checksum);
+    SMS_InstallROM("folder/other.gg", std::move(rom));
+    EXPECT_TRUE(machine.is_gg);
+    EXPECT_EQ(machine.rom_pages, 2);
+    EXPECT_EQ(machine.sram_file, "folder/other.SAV");
+}
+
+TEST_F(MachineTest, ImagesInMemoryFollowTheFileRules)
+{
+    std::vector<uint8_t> rom;
+    std::vector<uint8_t> image(512 + ROM_PAGE_SIZE, 0xEE);
+    image[512] = 0x31;
+    ASSERT_EQ(SMS_CheckROMImage(image, rom), "");
+    EXPECT_EQ(rom.size(), size_t(ROM_PAGE_SIZE));
+    EXPECT_EQ(rom[0], 0x31);
+    EXPECT_NE(SMS_CheckROMImage(std::vector<uint8_t>(512), rom), "");
+    EXPECT_NE(SMS_CheckROMImage(std::vector<uint8_t>(ROM_PAGE_SIZE + 1), rom), "");
+}
+
 // The state the console's boot program leaves: pages 0, 1, 2 (reduced by
 // the page count) and the stack near the top of RAM.
 TEST_F(MachineTest, PowerOnLooksLikeTheBootProgramRan)

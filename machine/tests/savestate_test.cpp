@@ -302,3 +302,24 @@ TEST_F(SaveStateTest, StatePathsThatAreNoFilesAreRefused)
     EXPECT_FALSE(SMS_LoadStateFrom("game.ST2"));
     EXPECT_EQ(message, "");
 }
+
+TEST_F(SaveStateTest, StatesInMemoryAreTheFilesBytesAndChangeNothingWhenRefused)
+{
+    boot("game.sms", 2);
+    cpu_write(0xC000, 0x31);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(SMS_SaveStateToMemory(bytes));
+    SMS_SaveState();
+    EXPECT_EQ(bytes, state_bytes());
+
+    cpu_write(0xC000, 0x42);
+    std::vector<uint8_t> cut(bytes.begin(), bytes.end() - 1);
+    EXPECT_EQ(SMS_LoadStateFromMemory(cut), StateVerdict::not_a_state);
+    EXPECT_EQ(cpu_read(0xC000), 0x42);
+    EXPECT_EQ(SMS_LoadStateFromMemory(bytes), StateVerdict::applied);
+    EXPECT_EQ(cpu_read(0xC000), 0x31);
+
+    SMS_FreeMachine();
+    EXPECT_FALSE(SMS_SaveStateToMemory(bytes));
+    EXPECT_TRUE(bytes.empty());
+}
