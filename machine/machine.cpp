@@ -6,13 +6,15 @@
 
 #include "host/file.h"
 #include "host/log.h"
+#include "machine/interface_hooks.h"
 #include "machine/scheduler.h"
+#include "machine/settings.h"
 #include "sound/psg.h"
-#include "ui/config.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
 
 MachineState machine;
+Settings settings;
 
 namespace {
 
@@ -255,7 +257,8 @@ void SMS_InitMachine()
 
 void SMS_FreeMachine()
 {
-    config_write();
+    if (interface_hooks.keep_settings)
+        interface_hooks.keep_settings();
     if (!machine.machine_ready)
         return;
     if (machine.cart_ram_used)

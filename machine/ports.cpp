@@ -1,7 +1,7 @@
 #include "host/input.h"
 #include "machine/machine.h"
+#include "machine/settings.h"
 #include "sound/psg.h"
-#include "ui/config.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
 

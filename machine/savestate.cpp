@@ -12,8 +12,8 @@
 #include "host/file.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "machine/settings.h"
 #include "sound/psg.h"
-#include "ui/config.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
 

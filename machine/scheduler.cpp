@@ -3,13 +3,12 @@
 #include "host/draw.h"
 #include "host/input.h"
 #include "host/video.h"
+#include "machine/interface_hooks.h"
 #include "machine/machine.h"
 #include "machine/savestate.h"
+#include "machine/settings.h"
 #include "sound/psg.h"
 #include "sound/psg_log.h"
-#include "ui/config.h"
-#include "ui/gui.h"
-#include "ui/rom_list.h"
 #include "vdp/render.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
@@ -23,6 +22,7 @@ std::string message;
 int32_t message_until = 0;
 int32_t frame_count = 0;
 int32_t fps = 0;
+InterfaceHooks interface_hooks;
 
 namespace {
 
@@ -42,19 +42,6 @@ void render_line(int line)
     render_sprite_line<Pixel>(line);
     if (render_line_priority)
         render_priority_line<Pixel>(line);
-}
-
-void toggle_menus()
-{
-    gui_visible = !gui_visible;
-    gui_close_menus();
-}
-
-void open_rom_selector()
-{
-    gui_visible = true;
-    gui_close_menus();
-    gui_open_rom_selector();
 }
 
 // Keys 1-9 select slots 0-8 and key 0 slot 9, so the boxes read like the keys.
@@ -109,9 +96,8 @@ void end_frame()
     input_poll();
     SMS_UpdateControllers();
     render_frame_masks();
-    if (gui_visible)
-        gui_frame();
-    overlay();
+    if (interface_hooks.draw_frame)
+        interface_hooks.draw_frame();
     vid_show_page();
     render_frame_borders();
     pace_frame();
@@ -126,16 +112,8 @@ void handle_line_hot_keys()
         SMS_FreeMachine();
         SMS_InitMachine();
     }
-
-    // While a music log runs, Escape ends it instead of opening the menus.
-    if (key_down(KEY_ESC)) {
-        key_clear(KEY_ESC);
-        if (psg_logging) {
-            psg_log_stop();
-            gui_open_save_psg(machine.psg_file);
-        } else
-            toggle_menus();
-    }
+    if (interface_hooks.hot_keys)
+        interface_hooks.hot_keys();
 
     if (psg_logging)
         return;
@@ -148,32 +126,6 @@ void handle_line_hot_keys()
             key_clear(KEY_1 + slot);
             select_state_slot(slot);
         }
-    }
-    if (key_down(KEY_LALT) && key_down(KEY_L)) {
-        key_clear(KEY_L);
-        open_rom_selector();
-    }
-}
-
-void run_menu_only()
-{
-    // A menu action that asks for a fresh start (Free ROM) ends the pass too.
-    while (!machine.rom_loaded && !quit_run) {
-        input_poll();
-        if (key_down(KEY_ESC)) {
-            key_clear(KEY_ESC);
-            toggle_menus();
-        }
-        if (key_down(KEY_LALT) && key_down(KEY_L)) {
-            key_clear(KEY_L);
-            open_rom_selector();
-        }
-        vid_clear(0, screen_image);
-        if (gui_visible)
-            gui_frame();
-        vid_show_page();
-        host_sleep_ms(10);
-        psg_silence();
     }
 }
 
@@ -207,7 +159,6 @@ void SMS_Scanline()
 void SMS_Start(const char* rom_path)
 {
     vid_fill_mode = 1;
-    rom_list_build();
     // With a game named the menus stay out of the way; without one they are
     // the only thing to show.
     gui_visible = rom_path[0] == '\0';
@@ -224,7 +175,8 @@ void SMS_Start(const char* rom_path)
 void SMS_Run()
 {
     if (!machine.rom_loaded) {
-        run_menu_only();
+        if (interface_hooks.run_without_rom)
+            interface_hooks.run_without_rom();
         return;
     }
     line_budget = CYCLES_PER_LINE;

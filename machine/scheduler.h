@@ -23,10 +23,5 @@ extern int32_t fps;
 void SMS_Run();
 // One scanline's work after the CPU has run that line.
 void SMS_Scanline();
-// Draws the on-screen popups into the screen image, once per frame.
-void overlay();
-// Whether overlay draws anything at present. The popups sit at the bottom
-// of the whole screen image, which may lie outside the emulated picture.
-bool overlay_shown();
 // Shows a message in the popup for 150 timer ticks.
 void show_message(const std::string& text);

@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 
-Settings settings;
 const char* config_path = "tarven.cfg";
 
 namespace {

@@ -14,6 +14,17 @@ extern uint8_t menu_number;
 void gui_frame();
 // Closes any open pull-down menu of the menu bar.
 void gui_close_menus();
+// Hands the interface's steps to the machine's main loop: menus, overlay
+// and viewers at each frame's end, the hot keys that open the menus and the
+// ROM selector, the menus alone while no ROM is loaded, and the settings
+// file kept whenever the machine is freed.
+void gui_install_hooks();
+
+// Draws the on-screen popups into the screen image, once per frame.
+void overlay();
+// Whether overlay draws anything at present. The popups sit at the bottom
+// of the whole screen image, which may lie outside the emulated picture.
+bool overlay_shown();
 
 // Each opens its window unless it is already open.
 void gui_open_rom_selector();

@@ -12,7 +12,7 @@
 #include "host/headless/headless.h"
 #include "host/tests/scratch_directory.h"
 #include "machine/machine.h"
-#include "ui/config.h"
+#include "machine/settings.h"
 #include "z80/z80.h"
 
 class MachineFixture : public ::testing::Test {
@@ -22,7 +22,6 @@ protected:
 
     void SetUp() override
     {
-        config_path = nullptr;
         settings = Settings {};
         headless_video_start(32);
         SMS_SetupCPU();

@@ -21,6 +21,7 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
+#include "ui/gui.h"
 #include "ui/rom_list.h"
 #include "vdp/vdp.h"
 
@@ -244,6 +245,7 @@ int main(int argc, char** argv)
     video_active = options.video ? 1 : 0;
     vid_fill_mode = 1;
     SMS_SetupCPU();
+    gui_install_hooks();
     rom_list_build();
     gui_visible = options.rom.empty();
     if (!gui_visible) {

@@ -15,6 +15,8 @@
 #include "sound/mixer.h"
 #include "sound/psg.h"
 #include "ui/config.h"
+#include "ui/gui.h"
+#include "ui/rom_list.h"
 
 namespace {
 
@@ -45,6 +47,7 @@ int main(int argc, char** argv)
     fatal_set_message_handler(sdl_fatal_message);
     log_reset();
     config_read();
+    gui_install_hooks();
     timer_start(settings.frame_rate);
     vid_apply_mode();
     input_open();
@@ -57,5 +60,6 @@ int main(int argc, char** argv)
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();
+    rom_list_build();
     SMS_Start(rom_path.c_str());
 }

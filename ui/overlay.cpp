@@ -4,8 +4,9 @@
 #include "host/input.h"
 #include "host/video.h"
 #include "machine/scheduler.h"
+#include "machine/settings.h"
 #include "sound/psg_log.h"
-#include "ui/config.h"
+#include "ui/gui.h"
 #include "ui/viewers.h"
 
 namespace {

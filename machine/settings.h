@@ -1,0 +1,33 @@
+// The user's settings the machine reads (region, video standard, controls,
+// sound) beside those of the interface; programs with an interface keep them
+// in a file (ui/config.h), the others set them themselves.
+#pragma once
+
+#include <cstdint>
+
+enum PlayerDevice : int32_t {
+    DEVICE_NONE = 0,
+    DEVICE_KEYBOARD = 1,
+    DEVICE_JOYSTICK1 = 2,
+    DEVICE_JOYSTICK2 = 3,
+};
+
+struct Settings {
+    bool fullscreen = false;
+    int32_t bpp = 16;
+    int32_t xres = 320;
+    int32_t yres = 200;
+    int32_t frame_rate = 60;  // 50 (PAL) or 60 (NTSC)
+    bool usa = true;  // region: USA/European, else Japanese
+    int32_t player1 = DEVICE_KEYBOARD;
+    int32_t player2 = DEVICE_NONE;
+    int32_t kup = 72, kdown = 80, kleft = 75, kright = 77;
+    int32_t kb1 = 44, kb2 = 45, kpause = 57;
+    int32_t j1b1 = 0, j1b2 = 1, j1pause = 2;
+    int32_t j2b1 = 0, j2b2 = 1, j2pause = 2;
+    bool sound = true;
+    bool clock = false;
+    bool popups = true;
+};
+
+extern Settings settings;
