@@ -1,0 +1,70 @@
+// A GUI with no window and no game, worked between frames as a user works it:
+// keys pressed, pointer moved and clicked, one gui_frame at a time.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "host/draw.h"
+#include "host/headless/headless.h"
+#include "host/input.h"
+#include "host/tests/scratch_directory.h"
+#include "machine/machine.h"
+#include "machine/scheduler.h"
+#include "ui/config.h"
+#include "ui/dialog.h"
+#include "ui/gui.h"
+
+class GuiDriver : public ::testing::Test {
+protected:
+    ScratchDirectory scratch;
+
+    void SetUp() override
+    {
+        config_path = nullptr;
+        settings = Settings {};
+        headless_video_start(32);
+        vid_fill_mode = 1;
+        dialog_reset();
+        gui_close_menus();
+        for (auto& key : key_state)
+            key.store(0);
+        last_key.store(0);
+        mouse_x = mouse_y = mouse_left = mouse_clicked = mouse_wheel = 0;
+        gui_visible = true;
+        quit_run = false;
+    }
+
+    void TearDown() override
+    {
+        SMS_FreeMachine();
+        SMS_FreeROM();
+        dialog_reset();
+    }
+
+    // One key pressed and released within a frame, as the SDL layer reports it.
+    static void tap(int code)
+    {
+        key_state[code].store(0x80);
+        last_key.store(static_cast<uint8_t>(code));
+        gui_frame();
+        key_state[code].store(0);
+    }
+
+    static void click(int x, int y)
+    {
+        mouse_x = x;
+        mouse_y = y;
+        for (int down : {1, 0}) {
+            mouse_left = down;
+            mouse_clicked = 1;
+            gui_frame();
+        }
+    }
+
+    // Opens the menu whose title starts at `menu_x` and clicks its entry at `y`.
+    static void choose(int menu_x, int y)
+    {
+        click(menu_x + 3, 4);
+        click(menu_x + 20, y + 4);
+    }
+};
