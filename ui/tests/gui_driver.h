@@ -10,6 +10,8 @@
 #include "host/tests/scratch_directory.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "sound/psg.h"
+#include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/dialog.h"
 #include "ui/gui.h"
@@ -32,6 +34,10 @@ protected:
         mouse_x = mouse_y = mouse_left = mouse_clicked = mouse_wheel = 0;
         gui_visible = true;
         quit_run = false;
+        // Left over from a test before, in the same process.
+        if (psg_logging)
+            psg_log_stop();
+        psg_set_sound(true);
     }
 
     void TearDown() override
