@@ -177,4 +177,19 @@ TEST_F(KeyMap, TheFrameTimerMixesOneFrameOfSoundPerTickAtTheRateSet)
     EXPECT_EQ(std::filesystem::file_size("timer.wav"), bytes);
 }
 
+// PAL slows the frame timer to 50 ticks a second. A tick never comes before
+// its time, so ten ticks take at least 200 ms however busy the machine is;
+// at NTSC's rate they would take 167 ms.
+TEST_F(KeyMap, PalTicksFiftyTimesASecond)
+{
+    const auto start = std::chrono::steady_clock::now();
+    const int32_t first = tick_count;
+    timer_set_rate(50);
+    while (tick_count - first < 10)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    timer_stop();
+    EXPECT_GE(elapsed, std::chrono::milliseconds(200));
+}
+
 }  // namespace
