@@ -1,8 +1,9 @@
 // The SDL layer's mappings on SDL's dummy video driver, checked against what
 // the rest of the program names: every key the key configuration names comes
 // from the key of that name, every hot key reaches the code the program
-// tests, the pad's buttons take their documented numbers, and the frame timer
-// mixes one frame of sound at the rate chosen.
+// tests, the mouse's buttons and wheel reach the menus and dialogs as they
+// expect them, the pad's buttons take their documented numbers, and the
+// frame timer mixes one frame of sound at the rate chosen.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -124,6 +125,47 @@ TEST_F(KeyMap, HotKeysArriveAsTheCodesTheProgramTests)
     for (int digit = 1; digit <= 9; ++digit)
         EXPECT_EQ(press(SDL_GetScancodeFromName(std::to_string(digit).c_str())), KEY_1 + digit - 1) << digit;
     EXPECT_EQ(KEY_9, KEY_1 + 8);
+}
+
+// The left button drives the menus and dialogs; any button counts as a
+// click. A wheel notch away from the user is +120, which moves a list up,
+// also where the desktop reports the wheel flipped ("natural" scrolling).
+TEST_F(KeyMap, MouseButtonsAndWheelReachTheMenusAsTheyExpectThem)
+{
+    auto push_button = [](int button, bool down) {
+        SDL_Event event {};
+        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        event.button.button = static_cast<uint8_t>(button);
+        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&event);
+        mouse_clicked = 0;
+        input_poll();
+    };
+    push_button(SDL_BUTTON_LEFT, true);
+    EXPECT_EQ(mouse_left, 1);
+    EXPECT_EQ(mouse_clicked, 1);
+    push_button(SDL_BUTTON_LEFT, false);
+    EXPECT_EQ(mouse_left, 0);
+    EXPECT_EQ(mouse_clicked, 1);
+    push_button(SDL_BUTTON_RIGHT, true);
+    EXPECT_EQ(mouse_left, 0);
+    EXPECT_EQ(mouse_clicked, 1);
+    push_button(SDL_BUTTON_RIGHT, false);
+
+    auto push_wheel = [](int notches, bool flipped) {
+        SDL_Event event {};
+        event.type = SDL_MOUSEWHEEL;
+        event.wheel.y = notches;
+        event.wheel.direction = flipped ? SDL_MOUSEWHEEL_FLIPPED : SDL_MOUSEWHEEL_NORMAL;
+        SDL_PushEvent(&event);
+        mouse_wheel = 0;
+        input_poll();
+        return mouse_wheel;
+    };
+    EXPECT_EQ(push_wheel(1, false), 120);
+    EXPECT_EQ(push_wheel(-2, false), -240);
+    EXPECT_EQ(push_wheel(-1, true), 120);
+    mouse_wheel = 0;
 }
 
 // A pad of the standard layout numbers its buttons in the order the
