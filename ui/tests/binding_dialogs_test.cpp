@@ -26,7 +26,7 @@ protected:
     // Clicks row `row` (0 for the first) of the binding dialog at (50, 40).
     static void select_row(int row)
     {
-        click(50 + 100, 40 + 15 + 10 * row);
+        gui_click(50 + 100, 40 + 15 + 10 * row);
     }
 
     // The controller lines low while only this key or button is down:
@@ -40,7 +40,7 @@ protected:
 
 TEST_F(BindingDialogs, EachKeyboardRowBindsItsOwnControl)
 {
-    choose(SETTINGS_MENU, 20);  // Config Keyboard...
+    gui_choose(SETTINGS_MENU, 20);  // Config Keyboard...
     // Up, Down, Left, Right, Button 1, Button 2, Pause/Start, bound to Q to U.
     const int keys[] = {16, 17, 18, 19, 20, 21, 22};
     for (int row = 0; row < 7; ++row) {
@@ -62,14 +62,14 @@ TEST_F(BindingDialogs, EachJoystickRowBindsItsOwnButton)
     // Button 1, Button 2, Pause/Start, bound to buttons 5, 7 and 9.
     const int buttons[] = {5, 7, 9};
     for (int j = 0; j < 2; ++j) {
-        choose(SETTINGS_MENU, 30 + 10 * j);  // Config Joystick 1... or 2...
+        gui_choose(SETTINGS_MENU, 30 + 10 * j);  // Config Joystick 1... or 2...
         for (int row = 0; row < 3; ++row) {
             select_row(row);
             joysticks[j].buttons[buttons[row]] = 1u << buttons[row];
             gui_frame();
             joysticks[j].buttons[buttons[row]] = 0;
         }
-        click(50 + 148, 40 + 4);  // the close box
+        gui_click(50 + 148, 40 + 4);  // the close box
     }
     // Player 1's buttons on port DC, player 2's on DD; either pauses.
     const int lines[2][3] = {{0x10, 0x20, GG_START << 16}, {0x0400, 0x0800, GG_START << 16}};

@@ -15,6 +15,7 @@
 #include "ui/config.h"
 #include "ui/dialog.h"
 #include "ui/gui.h"
+#include "ui/tests/gui_input.h"
 
 class GuiDriver : public ::testing::Test {
 protected:
@@ -54,23 +55,5 @@ protected:
         last_key.store(static_cast<uint8_t>(code));
         gui_frame();
         key_state[code].store(0);
-    }
-
-    static void click(int x, int y)
-    {
-        mouse_x = x;
-        mouse_y = y;
-        for (int down : {1, 0}) {
-            mouse_left = down;
-            mouse_clicked = 1;
-            gui_frame();
-        }
-    }
-
-    // Opens the menu whose title starts at `menu_x` and clicks its entry at `y`.
-    static void choose(int menu_x, int y)
-    {
-        click(menu_x + 3, 4);
-        click(menu_x + 20, y + 4);
     }
 };

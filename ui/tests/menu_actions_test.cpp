@@ -44,9 +44,9 @@ TEST_F(MenuActions, PalAndNtscSetTheSoundMixedEachFrame)
     mixer_register_output("frames.wav");
     mixer_init(1, settings.frame_rate);
     mixer_voices_create();
-    choose(CPU_MENU, 60);  // PAL
+    gui_choose(CPU_MENU, 60);  // PAL
     mixer_update();
-    choose(CPU_MENU, 70);  // NTSC
+    gui_choose(CPU_MENU, 70);  // NTSC
     mixer_update();
     mixer_update();
     mixer_shutdown();
@@ -63,11 +63,11 @@ TEST_F(MenuActions, TheSoundSwitchSilencesTheGameAndBringsItBack)
     };
     play_tone();
     ASSERT_GT(mixer_voice(0).volume, 0);
-    choose(SETTINGS_MENU, 70);
+    gui_choose(SETTINGS_MENU, 70);
     EXPECT_EQ(mixer_voice(0).volume, 0);
     play_tone();
     EXPECT_EQ(mixer_voice(0).volume, 0);
-    choose(SETTINGS_MENU, 70);
+    gui_choose(SETTINGS_MENU, 70);
     play_tone();
     EXPECT_GT(mixer_voice(0).volume, 0);
 }
@@ -75,7 +75,7 @@ TEST_F(MenuActions, TheSoundSwitchSilencesTheGameAndBringsItBack)
 TEST_F(MenuActions, LogPsgRecordsTheGamesMusic)
 {
     load_chip_show();
-    choose(MISC_MENU, 30);
+    gui_choose(MISC_MENU, 30);
     EXPECT_TRUE(psg_logging);
     EXPECT_TRUE(fs::exists(PSG_LOG_TEMPORARY));
     psg_log_stop();
@@ -84,9 +84,9 @@ TEST_F(MenuActions, LogPsgRecordsTheGamesMusic)
 TEST_F(MenuActions, TheViewersOpenOverAGame)
 {
     load_chip_show();
-    choose(VIEW_MENU, 20);  // Palette...
+    gui_choose(VIEW_MENU, 20);  // Palette...
     EXPECT_EQ(open_windows(), 1);
-    choose(VIEW_MENU, 10);  // Patterns...
+    gui_choose(VIEW_MENU, 10);  // Patterns...
     EXPECT_EQ(open_windows(), 2);
     EXPECT_NE(dialog_slots[0].width, dialog_slots[1].width);
 }

@@ -18,20 +18,12 @@
 #include "host/sdl/sdl_internal.h"
 #include "host/tests/scratch_directory.h"
 #include "machine/scheduler.h"
+#include "sdl_fixture.h"
 #include "sound/mixer.h"
 #include "ui/config.h"
 #include "ui/key_names.h"
 
 namespace {
-
-void push_key(SDL_Scancode scancode, bool down)
-{
-    SDL_Event event {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = scancode;
-    SDL_PushEvent(&event);
-}
 
 // SDL's name of the key each of our names stands for where the two differ.
 // The names of the keypad's keys are those of the cursor block they double
@@ -50,25 +42,8 @@ SDL_Scancode sdl_key(const std::string& name)
     return SDL_GetScancodeFromName(found == SDL_NAMES.end() ? name.c_str() : found->second.c_str());
 }
 
-class KeyMap : public testing::Test {
+class KeyMap : public SdlFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        settings = Settings {};
-        vid_apply_mode();
-        input_open();
-    }
-
-    void SetUp() override
-    {
-        gui_visible = false;
-        input_poll();
-        for (int code = 0; code < 256; ++code)
-            key_clear(code);
-        last_key = 0;
-    }
-
     // Presses and releases the key SDL calls `scancode`; the code it arrived as.
     static int press(SDL_Scancode scancode)
     {
