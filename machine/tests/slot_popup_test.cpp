@@ -124,4 +124,14 @@ TEST_F(SlotPopup, TheBoxLitByADigitKeyIsLabelledWithThatDigit)
     }
 }
 
+TEST_F(SlotPopup, WithStatePopupsOffADigitKeyShowsNothing)
+{
+    settings.popups = false;
+    press_in_game(KEY_1 + 4);
+    EXPECT_EQ(state_slot, 4);
+    for (int y = 0; y < screen_image.height; ++y)
+        for (int x = 0; x < screen_image.width; ++x)
+            ASSERT_EQ(picture_pixel_xrgb(x, y), 0u) << x << "," << y;
+}
+
 }  // namespace
