@@ -1,6 +1,7 @@
-// The state slot popup: the box lit after a digit key is the one labelled
-// with that digit, and the boxes run left to right as the keys do, 1 to 9
-// then 0.
+// What the overlay shows over a game: the state slot popup, whose box lit
+// after a digit key is the one labelled with that digit, the boxes running
+// left to right as the keys do, 1 to 9 then 0; the clock; the notice of a
+// music recording.
 #include <set>
 #include <utility>
 
@@ -9,6 +10,7 @@
 #include "host/video.h"
 #include "machine/scheduler.h"
 #include "machine_fixture.h"
+#include "sound/psg_log.h"
 
 namespace {
 
@@ -69,6 +71,8 @@ protected:
         for (auto& key : key_state)
             key.store(0);
         settings.popups = true;
+        // Popups left by a test before, in the same process.
+        message_until = slot_popup_until = 0;
         vid_fill_mode = 1;  // as the main loop starts
     }
     void TearDown() override
@@ -132,6 +136,36 @@ TEST_F(SlotPopup, WithStatePopupsOffADigitKeyShowsNothing)
     for (int y = 0; y < screen_image.height; ++y)
         for (int x = 0; x < screen_image.width; ++x)
             ASSERT_EQ(picture_pixel_xrgb(x, y), 0u) << x << "," << y;
+}
+
+// Pixels of any colour but black in the rectangle.
+int lit_pixels(int x1, int y1, int x2, int y2)
+{
+    int lit = 0;
+    for (int y = y1; y <= y2; ++y)
+        for (int x = x1; x <= x2; ++x)
+            lit += picture_pixel_xrgb(x, y) != 0;
+    return lit;
+}
+
+TEST_F(SlotPopup, TheClockAndTheRecordingNoticeShowInTheirCorners)
+{
+    const int w = screen_image.width;
+    const int h = screen_image.height;
+    settings.clock = true;
+    press_in_game(0);  // no key at all
+    EXPECT_GT(lit_pixels(w - 40, h - 10, w - 1, h - 1), 0) << "no clock";
+    EXPECT_EQ(lit_pixels(0, h - 10, w / 2, h - 1), 0);
+    SMS_FreeMachine();
+    SMS_FreeROM();
+
+    settings.clock = false;
+    psg_log_start();
+    ASSERT_TRUE(psg_logging);
+    press_in_game(0);
+    psg_log_stop();
+    EXPECT_GT(lit_pixels(0, h - 10, w / 2, h - 1), 0) << "no notice of the recording";
+    EXPECT_EQ(lit_pixels(w - 40, h - 10, w - 1, h - 1), 0);
 }
 
 }  // namespace
