@@ -1,5 +1,6 @@
 // Every character of a US keyboard can be typed into the Save PSG dialog's
-// name, with and without Shift, and ends up in the saved file's name.
+// name, with and without Shift, and ends up in the saved file's name; keys
+// that command rather than type add nothing; the Save button saves.
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -75,6 +76,16 @@ TEST_F(SavePsgKeys, KeysThatEditOrCommandTypeNothing)
             fs::remove("dx");
         }
     }
+}
+
+TEST_F(SavePsgKeys, TheSaveButtonSavesLikeEnter)
+{
+    std::ofstream(PSG_LOG_TEMPORARY) << "log";
+    gui_open_save_psg("tune.PSG");
+    gui_click(50 + 70, 40 + 38);
+    EXPECT_TRUE(fs::exists("tune.PSG"));
+    EXPECT_FALSE(fs::exists(PSG_LOG_TEMPORARY));
+    EXPECT_FALSE(dialog_slots[0].in_use);
 }
 
 }  // namespace
