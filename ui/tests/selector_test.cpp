@@ -23,7 +23,7 @@ protected:
     void open_with(int files)
     {
         for (int i = 0; i < files; ++i)
-            std::ofstream("g" + std::to_string(1000 + i) + ".sms") << "x";
+            std::ofstream(std::to_string(1000 + i) + ".sms") << "x";
         rom_list_build();
         gui_open_rom_selector();
         gui_frame();
