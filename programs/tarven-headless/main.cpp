@@ -198,6 +198,10 @@ void on_frame(int frame)
 void finish_psg_log()
 {
     psg_log_stop();
+    // A recording started with Alt+P has no name here: it stays in
+    // music.$$$, whole, to be named by hand.
+    if (options.psg_log.empty())
+        return;
     std::remove(options.psg_log.c_str());
     if (std::rename(PSG_LOG_TEMPORARY, options.psg_log.c_str()) != 0)
         fatal_exit("cannot write %s", options.psg_log.c_str());

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <string>
 
+#include "gui_driver.h"
 #include "host/draw.h"
 #include "host/headless/headless.h"
 #include "host/input.h"
@@ -28,33 +29,13 @@ namespace {
 constexpr uint32_t GREEN = 0x1EFF1E;  // (30, 255, 30)
 constexpr uint32_t MENU_BLUE = 0x000080;
 
-class GuiTest : public ::testing::Test {
+class GuiTest : public GuiDriver {
 protected:
-    ScratchDirectory scratch;
-
     void SetUp() override
     {
-        config_path = nullptr;
-        settings = Settings {};
-        headless_video_start(32);
-        vid_fill_mode = 1;
-        dialog_reset();
-        gui_close_menus();
-        for (auto& key : key_state)
-            key.store(0);
-        last_key.store(0);
-        mouse_x = mouse_y = mouse_left = mouse_clicked = mouse_wheel = 0;
+        GuiDriver::SetUp();
         view_fps = view_vdp_settings = view_psg_output = false;
         render_disable_bg = render_disable_sprites = false;
-        gui_visible = true;
-        quit_run = false;
-    }
-
-    void TearDown() override
-    {
-        SMS_FreeMachine();
-        SMS_FreeROM();
-        dialog_reset();
     }
 
     static void frame()

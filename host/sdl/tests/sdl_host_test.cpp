@@ -13,20 +13,11 @@
 #include "host/video.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "sdl_fixture.h"
 #include "ui/config.h"
 #include "vdp/vdp.h"
 
 namespace {
-
-void push_key(SDL_Scancode scancode, bool down, bool repeat = false)
-{
-    SDL_Event event {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.repeat = repeat;
-    event.key.keysym.scancode = scancode;
-    SDL_PushEvent(&event);
-}
 
 // The driver's number, back buffer size and picture offsets, in one line.
 std::string video_mode()
@@ -36,27 +27,8 @@ std::string video_mode()
         + std::to_string(picture_y_offset);
 }
 
-class SdlHost : public testing::Test {
+class SdlHost : public SdlFixture {
 protected:
-    static void SetUpTestSuite()
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        settings = Settings {};
-        vid_apply_mode();
-        input_open();
-    }
-
-    void SetUp() override
-    {
-        settings = Settings {};
-        gui_visible = false;
-        vid_apply_mode();
-        input_poll();
-        for (int code = 0; code < 256; ++code)
-            key_clear(code);
-        last_key = 0;
-    }
-
     // Releases every key the test pressed, so no repeat outlives it.
     void TearDown() override
     {
