@@ -34,6 +34,9 @@ extern int32_t mouse_x;
 extern int32_t mouse_y;
 extern int32_t mouse_left;
 extern int32_t mouse_clicked;
+// The left button went down since the GUI last looked: a click pressed and
+// released within one frame still reaches the window under the pointer.
+extern int32_t mouse_pressed;
 extern int32_t mouse_wheel;
 
 constexpr int JOYSTICK_BUTTONS = 12;
@@ -43,6 +46,7 @@ struct JoystickState {
     uint32_t y;
     uint32_t buttons[JOYSTICK_BUTTONS];  // non-zero while pressed
     uint8_t up, down, left, right;
+    uint8_t attached;  // 1 while a device is read as this joystick
 };
 
 extern JoystickState joysticks[2];
@@ -61,6 +65,18 @@ void input_poll();
 inline bool key_down(int code)
 {
     return key_state[code & 0xFF].load(std::memory_order_relaxed) != 0;
+}
+
+// Asked before a key acts in the game's controllers or as a hot key: true
+// when a window of the interface takes that key instead (a list being moved
+// through, a name being typed, a key being captured). Programs with an
+// interface install it; without one every key belongs to the game.
+extern bool (*window_takes_key)(int code);
+
+// key_down for the game's controllers and the hot keys.
+inline bool game_key_down(int code)
+{
+    return key_down(code) && !(window_takes_key && window_takes_key(code));
 }
 
 inline void key_clear(int code)

@@ -145,8 +145,9 @@ void update_refresh_rate()
 
 ViewRect source_rect()
 {
-    return layout_source(
-        screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg, gui_visible);
+    // The pop-ups sit at the image's edges, beyond a Game Gear's screen.
+    return layout_source(screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg,
+        gui_visible || overlay_shown());
 }
 
 // Where `source` goes in an output of `width` x `height` pixels.

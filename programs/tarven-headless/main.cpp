@@ -13,6 +13,7 @@
 #include "host/draw.h"
 #include "host/file.h"
 #include "host/headless/headless.h"
+#include "host/input.h"
 #include "host/log.h"
 #include "machine/machine.h"
 #include "machine/savestate.h"
@@ -21,6 +22,7 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
+#include "ui/gui.h"
 #include "ui/rom_list.h"
 #include "vdp/vdp.h"
 
@@ -244,6 +246,7 @@ int main(int argc, char** argv)
     video_active = options.video ? 1 : 0;
     vid_fill_mode = 1;
     SMS_SetupCPU();
+    window_takes_key = gui_takes_key;
     rom_list_build();
     gui_visible = options.rom.empty();
     if (!gui_visible) {

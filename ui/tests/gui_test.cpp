@@ -484,6 +484,7 @@ TEST_F(GuiTest, TheKeyboardDialogCapturesTheNextKey)
 
 TEST_F(GuiTest, TheJoystickDialogCapturesTheFirstButtonDown)
 {
+    joysticks[1].attached = 1;
     choose(SETTINGS_MENU, 40);  // joystick 2
     click(50 + 100, 40 + 25);  // Button 2
     joysticks[1].buttons[7] = 1 << 7;
