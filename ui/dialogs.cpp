@@ -94,9 +94,8 @@ void set_capture(DialogState& d, int row, DialogKeys idle_keys)
         dialog_slots[d.handle].keys = row != 0 ? DIALOG_KEYS_AND_ESCAPE : idle_keys;
 }
 
-// The key typed into the dialog since its last frame, 0 for none; only the
-// topmost window that takes keys reads them, and the key is taken from the
-// game and the hot keys for good.
+// The key typed into the dialog since its last frame, 0 for none: only the
+// topmost window that takes keys reads them.
 uint8_t take_typed_key(int handle)
 {
     if (!dialog_owns_keyboard(handle))

@@ -185,13 +185,14 @@ void draw_list(int x, int y)
         if (i >= l.count)
             continue;
         const RomListEntry& entry = l.entries[l.order[i]];
+        const bool directory = entry.kind == ROM_LIST_DIRECTORY;
         // On the green selection bar any name is white: green on green
         // cannot be read.
-        const bool selected = i - l.top == l.row;
-        if (entry.kind == ROM_LIST_DIRECTORY)
-            draw_text(x + 4, ty, selected ? rgb(255, 255, 255) : rgb(30, 255, 30), ("(" + entry.name + ")").c_str());
-        else
-            draw_text(x + 4, ty, selected ? rgb(255, 255, 255) : rgb(220, 220, 220), entry.name.c_str());
+        const uint32_t colour = i - l.top == l.row ? rgb(255, 255, 255)
+            : directory                            ? rgb(30, 255, 30)
+                                                   : rgb(220, 220, 220);
+        const std::string name = directory ? "(" + entry.name + ")" : entry.name;
+        draw_text(x + 4, ty, colour, name.c_str());
     }
     image_set_clip(0, 0, screen_image.width - 1, screen_image.height - 1, screen_image);
 }

@@ -161,6 +161,24 @@ TEST_F(SdlHost, HotKeyTappedWithinOneFrameStillActs)
     EXPECT_TRUE(settings.fullscreen);
 }
 
+// Likewise a click: the press is kept for the GUI, which routes it to the
+// window under the pointer although the button is up again.
+TEST_F(SdlHost, ClickWithinOneFrameKeepsItsPress)
+{
+    mouse_pressed = 0;
+    for (const Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+        SDL_Event event {};
+        event.type = type;
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&event);
+    }
+    input_poll();
+    EXPECT_EQ(mouse_left, 0);
+    EXPECT_EQ(mouse_clicked, 1);
+    EXPECT_EQ(mouse_pressed, 1);
+}
+
 TEST_F(SdlHost, FullScreenBufferAlwaysHoldsThePicture)
 {
     settings.fullscreen = true;
