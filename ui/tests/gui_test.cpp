@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "host/draw.h"
 #include "host/headless/headless.h"
@@ -462,17 +463,19 @@ TEST_F(SelectorTest, KeysOnFiveEntries)
 // keypad's, with codes of their own.
 TEST_F(SelectorTest, TheDedicatedPageKeysWorkAsTheKeypadOnes)
 {
-    open_with(19);
-    key(0xD1);  // Page Down
-    EXPECT_EQ(rom_list.top, 3);
-    key(0xC7);  // Home
-    EXPECT_EQ(rom_list.top, 0);
-    key(0xCF);  // End
-    EXPECT_EQ(rom_list.top, 3);
-    EXPECT_EQ(rom_list.row, 16);
-    key(0xC9);  // Page Up
-    EXPECT_EQ(rom_list.top, 0);
-    EXPECT_FALSE(key_down(0xC9));
+    open_with(30);
+    // Home, Page Up, End, Page Down: keypad, then dedicated, from one place.
+    for (const auto& [keypad, dedicated] : {std::pair {71, 0xC7}, {73, 0xC9}, {79, 0xCF}, {81, 0xD1}}) {
+        rom_list.top = 5;
+        rom_list.row = 3;
+        key(keypad);
+        const std::pair moved {rom_list.top, rom_list.row};
+        rom_list.top = 5;
+        rom_list.row = 3;
+        key(dedicated);
+        EXPECT_EQ(std::pair(rom_list.top, rom_list.row), moved) << "key " << dedicated;
+        EXPECT_FALSE(key_down(dedicated));
+    }
 }
 
 // The selector takes the keys from the game and the hot keys, but not ESC;

@@ -3,28 +3,8 @@
 # Keys typed into a window reach neither the game nor the hot keys, nor a
 # window beneath it: tarven-headless runs in scratch folders laid out by
 # in_fixture.sh, over chip_show and over the demo.
-set -u
-headless=$1
-roms=$2
-scripts=$3
-here=$(dirname "$(realpath "$0")")
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-fail() {
-    echo "keys_to_windows: $*" >&2
-    exit 1
-}
-# run NAME ROM FRAMES SCRIPT...: the scripts together drive a run in
-# $scratch/NAME; its --hash lines go to $scratch/NAME.hash.
-run() {
-    name=$1 rom=$2 frames=$3
-    shift 3
-    rm -rf "${scratch:?}/$name"
-    mkdir "$scratch/$name"
-    for script in "$@"; do cat "$scripts/$script.txt"; done >"$scratch/$name.txt"
-    (cd "$scratch/$name" && "$here/in_fixture.sh" "$roms" "$headless" "$rom" --frames "$frames" --hash \
-        --input "$scratch/$name.txt" >"$scratch/$name.hash") || fail "$name: tarven-headless failed"
-}
+. "$(dirname "$(realpath "$0")")/fixture_runs.sh"
+
 machine_of() {
     grep machine-crc32 "$scratch/$1.hash"
 }
