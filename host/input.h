@@ -46,7 +46,7 @@ struct JoystickState {
     uint32_t y;
     uint32_t buttons[JOYSTICK_BUTTONS];  // non-zero while pressed
     uint8_t up, down, left, right;
-    uint8_t attached;  // 1 while a device is read as this joystick
+    uint8_t unplugged;  // 1 while no device is read as this joystick
 };
 
 extern JoystickState joysticks[2];

@@ -261,7 +261,7 @@ void joystick_draw(int j, int handle)
         const std::string value = "JButton " + std::to_string(*JOYSTICK_BINDINGS[j][k]);
         draw_value_box(x, y, k, d.selected == k + 1, value.c_str());
     }
-    if (!joysticks[j].attached)
+    if (joysticks[j].unplugged)
         draw_text(x + 3, y + 49, rgb(255, 200, 60), "No joystick");
     draw_button(x + 55, y + 45, "Close", d.close_pressed);
 }
@@ -278,12 +278,12 @@ void joystick2_draw(int handle)
 
 void joystick1_click(int handle)
 {
-    binding_click(joystick_dialogs[0], handle, JOYSTICK_ROWS, 45, DIALOG_KEYS_NONE, joysticks[0].attached);
+    binding_click(joystick_dialogs[0], handle, JOYSTICK_ROWS, 45, DIALOG_KEYS_NONE, !joysticks[0].unplugged);
 }
 
 void joystick2_click(int handle)
 {
-    binding_click(joystick_dialogs[1], handle, JOYSTICK_ROWS, 45, DIALOG_KEYS_NONE, joysticks[1].attached);
+    binding_click(joystick_dialogs[1], handle, JOYSTICK_ROWS, 45, DIALOG_KEYS_NONE, !joysticks[1].unplugged);
 }
 
 // Save PSG.

@@ -73,10 +73,6 @@ void input_script_set(std::vector<InputEvent> events)
         events.begin(), events.end(), [](const InputEvent& a, const InputEvent& b) { return a.frame < b.frame; });
     script = std::move(events);
     next_event = 0;
-    // The joysticks a script presses are plugged in from the start.
-    for (const InputEvent& event : script)
-        if (event.kind == InputEvent::JOYSTICK_BUTTON)
-            joysticks[event.a / JOYSTICK_BUTTONS].attached = 1;
 }
 
 int headless_frame()

@@ -275,7 +275,7 @@ void joystick_detect()
         else
             device.joystick = SDL_JoystickOpen(index);
         if (device.joystick)
-            joysticks[opened++].attached = 1;
+            joysticks[opened++].unplugged = 0;
     }
     // A missing joystick stands centred with no button down.
     for (int slot = opened; slot < 2; ++slot)

@@ -44,7 +44,7 @@ protected:
         for (auto& key : key_state)
             key.store(0);
         last_key.store(0);
-        mouse_x = mouse_y = mouse_left = mouse_clicked = mouse_pressed = mouse_wheel = 0;
+        mouse_x = mouse_y = mouse_left = mouse_clicked = mouse_wheel = 0;
         view_fps = view_vdp_settings = view_psg_output = false;
         render_disable_bg = render_disable_sprites = false;
         gui_visible = true;
@@ -586,7 +586,7 @@ TEST_F(GuiTest, EscCancelsACaptureAndABoundKeyActsNoMore)
 // button.
 TEST_F(GuiTest, TheJoystickDialogWithoutAJoystickSaysSo)
 {
-    joysticks[0].attached = 0;
+    joysticks[0].unplugged = 1;
     choose(SETTINGS_MENU, 30);
     click(50 + 100, 40 + 15);
     EXPECT_FALSE(gui_takes_key(KEY_ESC));
@@ -595,11 +595,11 @@ TEST_F(GuiTest, TheJoystickDialogWithoutAJoystickSaysSo)
         for (int y = 40 + 48; y < 40 + 58 && !said; ++y)
             said = picture_pixel_xrgb(x, y) == 0xFFC83C;
     EXPECT_TRUE(said) << "no \"No joystick\" in its colour";
+    joysticks[0].unplugged = 0;
 }
 
 TEST_F(GuiTest, TheJoystickDialogCapturesTheFirstButtonDown)
 {
-    joysticks[1].attached = 1;
     choose(SETTINGS_MENU, 40);  // joystick 2
     click(50 + 100, 40 + 25);  // Button 2
     joysticks[1].buttons[7] = 1 << 7;
