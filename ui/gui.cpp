@@ -317,6 +317,32 @@ enum class EntryLook {
     unavailable,  // needs what is missing (a game): dimmed, never highlighted
 };
 
+void draw_entry(int x, int y, const char* label, const char* shortcut, EntryLook look, int check);
+
+void draw_menu_bar()
+{
+    int x = 0;
+    for (int n = 1; n <= MENU_COUNT; ++n)
+        x = menu_title(x, MENUS[n - 1].title, menu_open && menu_number == n);
+    const Menu* menu = open_menu();
+    if (!menu)
+        return;
+    for (int i = 0; i < menu->count; ++i) {
+        const MenuEntry& entry = menu->entries[i];
+        if (!entry.label) {
+            menu_item(menu->x, entry.y, SEPARATOR, "", false);
+            continue;
+        }
+        const char* label = entry.label_now ? entry.label_now() : entry.label;
+        if (entry.available && !entry.available())
+            draw_entry(menu->x, entry.y, label, entry.shortcut, EntryLook::unavailable, -1);
+        else if (entry.check)
+            menu_check_item(menu->x, entry.y, label, entry.shortcut, true, entry.check());
+        else
+            menu_item(menu->x, entry.y, label, entry.shortcut, true);
+    }
+}
+
 // One entry; check < 0 draws no check mark.
 void draw_entry(int x, int y, const char* label, const char* shortcut, EntryLook look, int check)
 {
@@ -343,30 +369,6 @@ void draw_entry(int x, int y, const char* label, const char* shortcut, EntryLook
     }
     if (check > 0)
         draw_text(x + 1, y + 1, green, ">");
-}
-
-void draw_menu_bar()
-{
-    int x = 0;
-    for (int n = 1; n <= MENU_COUNT; ++n)
-        x = menu_title(x, MENUS[n - 1].title, menu_open && menu_number == n);
-    const Menu* menu = open_menu();
-    if (!menu)
-        return;
-    for (int i = 0; i < menu->count; ++i) {
-        const MenuEntry& entry = menu->entries[i];
-        if (!entry.label) {
-            menu_item(menu->x, entry.y, SEPARATOR, "", false);
-            continue;
-        }
-        const char* label = entry.label_now ? entry.label_now() : entry.label;
-        if (entry.available && !entry.available())
-            draw_entry(menu->x, entry.y, label, entry.shortcut, EntryLook::unavailable, -1);
-        else if (entry.check)
-            menu_check_item(menu->x, entry.y, label, entry.shortcut, true, entry.check());
-        else
-            menu_item(menu->x, entry.y, label, entry.shortcut, true);
-    }
 }
 
 }  // namespace
