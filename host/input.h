@@ -34,8 +34,10 @@ extern int32_t mouse_x;
 extern int32_t mouse_y;
 extern int32_t mouse_left;
 extern int32_t mouse_clicked;
-// The left button went down since the GUI last looked: a click pressed and
-// released within one frame still reaches the window under the pointer.
+// The left button went down during the last input poll, which the GUI reads
+// in the same frame: a click pressed and released within one frame still
+// reaches the window under the pointer, and one made while the menus were
+// hidden is forgotten.
 extern int32_t mouse_pressed;
 extern int32_t mouse_wheel;
 

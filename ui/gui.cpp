@@ -420,7 +420,6 @@ void gui_frame()
     // that takes the keyboard later.
     last_key.store(0, std::memory_order_relaxed);
     route_mouse();
-    mouse_pressed = 0;
     draw_menu_bar();
     // Glyph 43 is the arrow, its tip at the pointer.
     text_colour(0xFFFFFFFF);

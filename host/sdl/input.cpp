@@ -340,6 +340,7 @@ void input_open()
 
 void input_poll()
 {
+    mouse_pressed = 0;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {
