@@ -225,3 +225,21 @@ void vid_set_lucent(int percent)
         lucent_percent = std::min(percent, 100);
     }
 }
+
+void vid_shade_rect(int x1, int y1, int x2, int y2, Image& image)
+{
+    const int fill = vid_fill_mode;
+    vid_fill_mode = 1;
+    vid_set_lucent(50);
+    vid_rect(x1, y1, x2, y2, 0, image);
+    vid_set_lucent(0);
+    vid_fill_mode = fill;
+}
+
+void text_print_shaded(int x, int y, uint32_t colour, const char* text)
+{
+    vid_shade_rect(x - 1, y - 1, x + text_width(text), y + 8, screen_image);
+    text_goto(x, y);
+    text_colour(colour);
+    text_print("%s", text);
+}

@@ -33,6 +33,9 @@ void vid_rect(int x1, int y1, int x2, int y2, uint32_t colour, Image& image);
 // 0 (or less): opaque; 50: exact average; other percentages: that much of
 // the old pixel is kept (values above 100 count as 100).
 void vid_set_lucent(int percent);
+// A half-translucent black box, filled whatever the fill flag: what a pop-up's
+// text is drawn on, so that it reads on any picture.
+void vid_shade_rect(int x1, int y1, int x2, int y2, Image& image);
 
 // Text in the built-in font, drawn into screen_image.
 void text_goto(int x, int y);
@@ -40,5 +43,7 @@ void text_colour(uint32_t pixel);
 void text_putc(int code);
 void text_print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 int text_width(const char* text);
+// Text from data (never a format) in `colour` at (x, y), on a shaded box.
+void text_print_shaded(int x, int y, uint32_t colour, const char* text);
 void text_print_right(int x, int y, const char* text);
 void text_print_centred(int x, int y, const char* format, ...) __attribute__((format(printf, 3, 4)));

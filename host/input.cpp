@@ -10,9 +10,12 @@ int32_t mouse_x;
 int32_t mouse_y;
 int32_t mouse_left;
 int32_t mouse_clicked;
+int32_t mouse_pressed;
 int32_t mouse_wheel;
 
 JoystickState joysticks[2];
+
+bool (*window_takes_key)(int code) = nullptr;
 
 std::atomic<int32_t> frame_ticks;
 std::atomic<int32_t> tick_count;

@@ -34,6 +34,11 @@ extern int32_t mouse_x;
 extern int32_t mouse_y;
 extern int32_t mouse_left;
 extern int32_t mouse_clicked;
+// The left button went down during the last input poll, which the GUI reads
+// in the same frame: a click pressed and released within one frame still
+// reaches the window under the pointer, and one made while the menus were
+// hidden is forgotten.
+extern int32_t mouse_pressed;
 extern int32_t mouse_wheel;
 
 constexpr int JOYSTICK_BUTTONS = 12;
@@ -43,6 +48,7 @@ struct JoystickState {
     uint32_t y;
     uint32_t buttons[JOYSTICK_BUTTONS];  // non-zero while pressed
     uint8_t up, down, left, right;
+    uint8_t unplugged;  // 1 while no device is read as this joystick
 };
 
 extern JoystickState joysticks[2];
@@ -61,6 +67,18 @@ void input_poll();
 inline bool key_down(int code)
 {
     return key_state[code & 0xFF].load(std::memory_order_relaxed) != 0;
+}
+
+// Asked before a key acts in the game's controllers or as a hot key: true
+// when a window of the interface takes that key instead (a list being moved
+// through, a name being typed, a key being captured). Programs with an
+// interface install it; without one every key belongs to the game.
+extern bool (*window_takes_key)(int code);
+
+// key_down for the game's controllers and the hot keys.
+inline bool game_key_down(int code)
+{
+    return key_down(code) && !(window_takes_key && window_takes_key(code));
 }
 
 inline void key_clear(int code)

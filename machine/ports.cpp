@@ -41,8 +41,9 @@ PlayerInput read_player(int32_t device)
 {
     switch (device) {
     case DEVICE_KEYBOARD:
-        return {key_down(settings.kup), key_down(settings.kdown), key_down(settings.kleft), key_down(settings.kright),
-            key_down(settings.kb1), key_down(settings.kb2), key_down(settings.kpause)};
+        return {game_key_down(settings.kup), game_key_down(settings.kdown), game_key_down(settings.kleft),
+            game_key_down(settings.kright), game_key_down(settings.kb1), game_key_down(settings.kb2),
+            game_key_down(settings.kpause)};
     case DEVICE_JOYSTICK1:
         return read_joystick(joysticks[0], settings.j1b1, settings.j1b2, settings.j1pause);
     case DEVICE_JOYSTICK2:
@@ -154,10 +155,10 @@ void SMS_UpdateControllers()
         machine.gg_port0 &= static_cast<uint8_t>(~GG_REGION);
 
     // Left Shift with Tab is the hard reset instead.
-    clear_bit_if(machine.port_dd, DD_RESET, key_down(KEY_TAB) && !key_down(KEY_LSHIFT));
+    clear_bit_if(machine.port_dd, DD_RESET, game_key_down(KEY_TAB) && !key_down(KEY_LSHIFT));
 
     // Pause is one edge-triggered NMI per press, whoever holds it.
-    const bool pause = key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause)
+    const bool pause = game_key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause)
         || joystick_button(joysticks[1], settings.j2pause);
     if (!pause) {
         machine.pause_latch = false;

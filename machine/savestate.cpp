@@ -1,5 +1,7 @@
 #include "machine/savestate.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -391,5 +393,11 @@ void SMS_SaveState()
 
 void SMS_LoadState()
 {
-    SMS_LoadStateFrom(machine.state_file.c_str());
+    const char* path = machine.state_file.c_str();
+    struct stat info { };
+    // A slot never saved to says so, rather than nothing at all.
+    if (machine_running() && stat(path, &info) != 0 && errno == ENOENT)
+        show_message(std::string(path) + ": empty slot");
+    else
+        SMS_LoadStateFrom(path);
 }

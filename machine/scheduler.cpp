@@ -79,15 +79,15 @@ void end_frame()
     if (psg_logging)
         psg_log_frame();
 
-    if (!psg_logging && key_down(KEY_F5)) {
+    if (!psg_logging && game_key_down(KEY_F5)) {
         key_clear(KEY_F5);
         SMS_SaveState();
     }
-    if (!psg_logging && key_down(KEY_F7)) {
+    if (!psg_logging && game_key_down(KEY_F7)) {
         key_clear(KEY_F7);
         SMS_LoadState();
     }
-    if (!psg_logging && key_down(KEY_LALT) && key_down(KEY_P)) {
+    if (!psg_logging && game_key_down(KEY_LALT) && game_key_down(KEY_P)) {
         key_clear(KEY_P);
         psg_log_start();
         gui_visible = false;
@@ -106,7 +106,7 @@ void end_frame()
 // The hot keys tested after every scanline.
 void handle_line_hot_keys()
 {
-    if (key_down(KEY_LSHIFT) && key_down(KEY_TAB)) {
+    if (game_key_down(KEY_LSHIFT) && game_key_down(KEY_TAB)) {
         key_clear(KEY_LSHIFT);
         key_clear(KEY_TAB);
         SMS_FreeMachine();
@@ -117,12 +117,12 @@ void handle_line_hot_keys()
 
     if (psg_logging)
         return;
-    if (key_down(KEY_0)) {
+    if (game_key_down(KEY_0)) {
         key_clear(KEY_0);
         select_state_slot(9);
     }
     for (int slot = 0; slot < 9; ++slot) {
-        if (key_down(KEY_1 + slot)) {
+        if (game_key_down(KEY_1 + slot)) {
             key_clear(KEY_1 + slot);
             select_state_slot(slot);
         }

@@ -1,5 +1,7 @@
 #include "ui/dialog.h"
 
+#include <algorithm>
+
 #include "host/draw.h"
 #include "host/input.h"
 #include "host/log.h"
@@ -10,6 +12,25 @@ int dialog_stack[DIALOG_SLOTS] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
 int dialog_active = 0;
 
 namespace {
+
+// Enough of a title bar's left or right end to grab it by.
+constexpr int TITLE_KEPT = 32;
+constexpr int TITLE_HEIGHT = 11;
+
+// The left button went down for this click, even if it came up again before
+// the frame saw it.
+bool left_pressed()
+{
+    return mouse_left || mouse_pressed;
+}
+
+// Keeps the window's title bar within the pointer's reach: dragged off the
+// picture, or left there by a picture that shrank (leaving full screen).
+void keep_title_bar_reachable(DialogSlot& slot)
+{
+    slot.x = std::clamp(slot.x, TITLE_KEPT - slot.width, std::max(screen_image.width - TITLE_KEPT, 0));
+    slot.y = std::clamp(slot.y, 0, std::max(screen_image.height - TITLE_HEIGHT, 0));
+}
 
 bool strictly_inside(const DialogSlot& slot)
 {
@@ -29,7 +50,7 @@ int dialog_open(int x, int y, int width, int height, DialogHandler draw, DialogH
         DialogSlot& slot = dialog_slots[handle];
         if (slot.in_use)
             continue;
-        slot = DialogSlot {x, y, width, height, draw, click, 1};
+        slot = DialogSlot {x, y, width, height, draw, click, 1, DIALOG_KEYS_NONE};
         dialog_raise(handle);
         return handle;
     }
@@ -64,14 +85,16 @@ void dialog_draw_all()
 {
     for (int place = 0; place < DIALOG_SLOTS; ++place) {
         const int handle = dialog_stack[place];
-        if (dialog_slots[handle].in_use)
-            dialog_slots[handle].draw(handle);
+        if (!dialog_slots[handle].in_use)
+            continue;
+        keep_title_bar_reachable(dialog_slots[handle]);
+        dialog_slots[handle].draw(handle);
     }
 }
 
 bool dialog_route_click()
 {
-    if (!mouse_clicked || !mouse_left)
+    if (!mouse_clicked || !left_pressed())
         return false;
     const DialogSlot& active = dialog_slots[dialog_active];
     if (active.in_use && strictly_inside(active)) {
@@ -93,6 +116,21 @@ bool dialog_route_click()
 bool dialog_shows(int handle, DialogHandler draw)
 {
     return handle >= 0 && handle < DIALOG_SLOTS && dialog_slots[handle].in_use && dialog_slots[handle].draw == draw;
+}
+
+int dialog_keyboard_owner()
+{
+    for (int place = DIALOG_SLOTS - 1; place >= 0; --place) {
+        const DialogSlot& slot = dialog_slots[dialog_stack[place]];
+        if (slot.in_use && slot.keys != DIALOG_KEYS_NONE)
+            return dialog_stack[place];
+    }
+    return -1;
+}
+
+bool dialog_owns_keyboard(int handle)
+{
+    return handle >= 0 && dialog_keyboard_owner() == handle;
 }
 
 void dialog_reset()
@@ -153,8 +191,10 @@ void dialog_drag_step(DialogDrag& drag, int handle)
 {
     if (!drag.active)
         return;
-    dialog_slots[handle].x += mouse_x - drag.last_x;
-    dialog_slots[handle].y += mouse_y - drag.last_y;
+    DialogSlot& slot = dialog_slots[handle];
+    slot.x += mouse_x - drag.last_x;
+    slot.y += mouse_y - drag.last_y;
+    keep_title_bar_reachable(slot);
     drag.last_x = mouse_x;
     drag.last_y = mouse_y;
     if (!mouse_left)

@@ -9,6 +9,14 @@ constexpr int DIALOG_SLOTS = 10;
 
 using DialogHandler = void (*)(int handle);
 
+// What a window takes from the keyboard while it is the topmost one that
+// takes any: its keys then reach neither the game nor the hot keys.
+enum DialogKeys : uint8_t {
+    DIALOG_KEYS_NONE = 0,
+    DIALOG_KEYS_TAKEN = 1,  // every key but ESC, which still shows or hides the menus
+    DIALOG_KEYS_AND_ESCAPE = 2,  // ESC too: it cancels a capture
+};
+
 struct DialogSlot {
     int32_t x;
     int32_t y;
@@ -17,6 +25,7 @@ struct DialogSlot {
     DialogHandler draw;  // every GUI frame while open; may move the window
     DialogHandler click;  // a left click routed to the window
     uint8_t in_use;
+    uint8_t keys;  // DialogKeys; none when opened
 };
 
 extern DialogSlot dialog_slots[DIALOG_SLOTS];
@@ -38,6 +47,11 @@ bool dialog_route_click();
 // True while `handle` is an open window drawn by `draw`: how each dialog
 // knows it is open, so that it exists at most once.
 bool dialog_shows(int handle, DialogHandler draw);
+// The topmost open window that takes keys, -1 for none: the only one that
+// reads them, so that a key typed into one never acts in another.
+int dialog_keyboard_owner();
+// Whether `handle` is that window.
+bool dialog_owns_keyboard(int handle);
 // Closes every window and restores the initial stacking order.
 void dialog_reset();
 

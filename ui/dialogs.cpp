@@ -85,6 +85,24 @@ void draw_value_box(int x, int y, int k, bool capturing, const char* value)
     }
 }
 
+// Starts or ends a capture: while one waits, the dialog takes ESC too, which
+// cancels it instead of being bound or hiding the menus.
+void set_capture(DialogState& d, int row, DialogKeys idle_keys)
+{
+    d.selected = row;
+    if (d.handle >= 0)
+        dialog_slots[d.handle].keys = row != 0 ? DIALOG_KEYS_AND_ESCAPE : idle_keys;
+}
+
+// The key typed into the dialog since its last frame, 0 for none: only the
+// topmost window that takes keys reads them.
+uint8_t take_typed_key(int handle)
+{
+    if (!dialog_owns_keyboard(handle))
+        return 0;
+    return last_key.exchange(0, std::memory_order_relaxed);
+}
+
 // The row of a binding dialog under the pointer: rows are 9 pixels high,
 // 10 apart from dy 12; 0 for none.
 int binding_row(Offset at, int rows)
@@ -161,11 +179,14 @@ void keyboard_draw(int handle)
     DialogState& d = keyboard_dialog;
     if (!step_dialog(d, handle))
         return;
-    // The next key pressed anywhere ends a capture.
-    const uint8_t key = last_key.exchange(0, std::memory_order_relaxed);
+    // The next key typed ends a capture; ESC cancels it. The key bound is
+    // used up, so that it does not also act (F5 saving a state).
+    const uint8_t key = take_typed_key(handle);
     if (key != 0 && d.selected != 0) {
-        *KEY_BINDINGS[d.selected - 1] = key;
-        d.selected = 0;
+        key_clear(key);
+        if (key != KEY_ESC)
+            *KEY_BINDINGS[d.selected - 1] = key;
+        set_capture(d, 0, DIALOG_KEYS_TAKEN);
     }
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
@@ -179,8 +200,9 @@ void keyboard_draw(int handle)
 }
 
 // The title bar and rows of the two binding dialogs; `close_top` is the dy
-// just above their Close button.
-void binding_click(DialogState& d, int handle, int rows, int close_top)
+// just above their Close button. Without `can_capture` a row shows why it
+// cannot be bound instead of waiting.
+void binding_click(DialogState& d, int handle, int rows, int close_top, DialogKeys idle_keys, bool can_capture)
 {
     const Offset at = pointer_offset(handle);
     if (at.dy <= 9 && at.dx < 120) {
@@ -188,7 +210,8 @@ void binding_click(DialogState& d, int handle, int rows, int close_top)
     } else if (at.dy <= 8 && at.dx > 120) {
         close_dialog(d);
     } else if (const int row = binding_row(at, rows)) {
-        d.selected = row;
+        if (can_capture)
+            set_capture(d, row, idle_keys);
         mouse_clicked = 0;
     } else if (close_top < at.dy && at.dy < close_top + 13 && 55 < at.dx && at.dx < 95) {
         d.close_pressed = true;
@@ -198,7 +221,7 @@ void binding_click(DialogState& d, int handle, int rows, int close_top)
 
 void keyboard_click(int handle)
 {
-    binding_click(keyboard_dialog, handle, KEY_ROWS, 85);
+    binding_click(keyboard_dialog, handle, KEY_ROWS, 85, DIALOG_KEYS_TAKEN, true);
 }
 
 // Configure Joystick 1 and 2.
@@ -216,14 +239,18 @@ void joystick_draw(int j, int handle)
     DialogState& d = joystick_dialogs[j];
     if (!step_dialog(d, handle))
         return;
-    // The first button down ends a capture.
+    // The first button down ends a capture; ESC cancels it.
     for (int button = 0; button < JOYSTICK_BUTTONS; ++button) {
         if (!joysticks[j].buttons[button])
             continue;
         if (d.selected != 0)
             *JOYSTICK_BINDINGS[j][d.selected - 1] = button;
-        d.selected = 0;
+        set_capture(d, 0, DIALOG_KEYS_NONE);
         break;
+    }
+    if (d.selected != 0 && take_typed_key(handle) == KEY_ESC) {
+        key_clear(KEY_ESC);
+        set_capture(d, 0, DIALOG_KEYS_NONE);
     }
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
@@ -234,6 +261,8 @@ void joystick_draw(int j, int handle)
         const std::string value = "JButton " + std::to_string(*JOYSTICK_BINDINGS[j][k]);
         draw_value_box(x, y, k, d.selected == k + 1, value.c_str());
     }
+    if (joysticks[j].unplugged)
+        draw_text(x + 3, y + 49, rgb(255, 200, 60), "No joystick");
     draw_button(x + 55, y + 45, "Close", d.close_pressed);
 }
 
@@ -249,12 +278,12 @@ void joystick2_draw(int handle)
 
 void joystick1_click(int handle)
 {
-    binding_click(joystick_dialogs[0], handle, JOYSTICK_ROWS, 45);
+    binding_click(joystick_dialogs[0], handle, JOYSTICK_ROWS, 45, DIALOG_KEYS_NONE, !joysticks[0].unplugged);
 }
 
 void joystick2_click(int handle)
 {
-    binding_click(joystick_dialogs[1], handle, JOYSTICK_ROWS, 45);
+    binding_click(joystick_dialogs[1], handle, JOYSTICK_ROWS, 45, DIALOG_KEYS_NONE, !joysticks[1].unplugged);
 }
 
 // Save PSG.
@@ -294,7 +323,7 @@ void save_psg_draw(int handle)
 {
     DialogState& d = save_psg_dialog;
     dialog_drag_step(d.drag, handle);
-    const uint8_t key = last_key.exchange(0, std::memory_order_relaxed);
+    const uint8_t key = take_typed_key(handle);
     if (key == KEY_ENTER || dialog_button_released(d.close_pressed)) {
         key_clear(key);
         save_music();
@@ -358,11 +387,13 @@ void about_click(int handle)
         close_dialog(about_dialog);
 }
 
-void open_once(DialogState& d, int x, int y, int width, int height, DialogHandler draw, DialogHandler click)
+void open_once(DialogState& d, int x, int y, int width, int height, DialogHandler draw, DialogHandler click,
+    DialogKeys keys = DIALOG_KEYS_NONE)
 {
     if (!dialog_shows(d.handle, draw)) {
         d = DialogState {};
         d.handle = dialog_open(x, y, width, height, draw, click);
+        dialog_slots[d.handle].keys = keys;
     }
 }
 
@@ -375,7 +406,7 @@ void gui_open_input()
 
 void gui_open_keyboard()
 {
-    open_once(keyboard_dialog, 50, 40, 150, 100, keyboard_draw, keyboard_click);
+    open_once(keyboard_dialog, 50, 40, 150, 100, keyboard_draw, keyboard_click, DIALOG_KEYS_TAKEN);
 }
 
 void gui_open_joystick(int joystick)
@@ -396,5 +427,5 @@ void gui_open_save_psg(const std::string& name)
     psg_name = name.substr(0, PSG_NAME_MAX);
     last_key.store(0, std::memory_order_relaxed);
     gui_visible = true;
-    open_once(save_psg_dialog, 50, 40, 143, 48, save_psg_draw, save_psg_click);
+    open_once(save_psg_dialog, 50, 40, 143, 48, save_psg_draw, save_psg_click, DIALOG_KEYS_TAKEN);
 }

@@ -34,6 +34,7 @@ struct MenuEntry {
     bool (*check)() = nullptr;  // null: the entry has no check mark
     bool closes = true;
     const char* (*label_now)() = nullptr;  // for a label that follows a setting
+    bool (*available)() = nullptr;  // null: always; otherwise shown dimmed and not acted on while false
 };
 
 struct Menu {
@@ -62,16 +63,9 @@ void free_rom()
     quit_run = true;
 }
 
-void save_state()
+bool game_loaded()
 {
-    if (machine.rom_loaded)
-        SMS_SaveState();
-}
-
-void load_state()
-{
-    if (machine.rom_loaded)
-        SMS_LoadState();
+    return machine.rom_loaded;
 }
 
 void quit()
@@ -81,8 +75,6 @@ void quit()
 
 void reset()
 {
-    if (!machine.rom_loaded)
-        return;
     SMS_FreeMachine();
     SMS_InitMachine();
 }
@@ -111,18 +103,6 @@ void set_pal()
 void set_ntsc()
 {
     set_rate(60);
-}
-
-void open_patterns()
-{
-    if (machine.rom_loaded)
-        gui_open_patterns();
-}
-
-void open_palette()
-{
-    if (machine.rom_loaded)
-        gui_open_palette();
 }
 
 void toggle_fps()
@@ -203,14 +183,15 @@ const MenuEntry FILE_ENTRIES[] = {
     {10, "  Open ROM...", "alt-l", open_rom},
     {20, "  Free ROM", "", free_rom},
     {30, nullptr, "", nullptr},
-    {40, "  Save State", "F5", save_state},
-    {50, "  Load State", "F7", load_state},
+    {40, "  Save State", "F5", SMS_SaveState, nullptr, true, nullptr, game_loaded},
+    {50, "  Load State", "F7", SMS_LoadState, nullptr, true, nullptr, game_loaded},
     {60, nullptr, "", nullptr},
     {70, "  Quit", "alt-x", quit},
 };
 
 const MenuEntry CPU_ENTRIES[] = {
-    {10, "  Reset", "tab", reset},
+    // The hard reset; Tab alone is the console's reset button.
+    {10, "  Reset", "shift-tab", reset, nullptr, true, nullptr, game_loaded},
     {20, nullptr, "", nullptr},
     {30, "  Japanese", "", set_japanese, [] { return !settings.usa; }},
     {40, "  USA/European", "", set_usa, [] { return settings.usa; }},
@@ -220,8 +201,8 @@ const MenuEntry CPU_ENTRIES[] = {
 };
 
 const MenuEntry VIEW_ENTRIES[] = {
-    {10, "  Patterns...", "", open_patterns},
-    {20, "  Palette...", "", open_palette},
+    {10, "  Patterns...", "", gui_open_patterns, nullptr, true, nullptr, game_loaded},
+    {20, "  Palette...", "", gui_open_palette, nullptr, true, nullptr, game_loaded},
     {30, nullptr, "", nullptr},
     {40, "  FPS", "", toggle_fps, [] { return view_fps; }},
     {50, "  VDP settings", "", toggle_vdp, [] { return view_vdp_settings; }},
@@ -292,7 +273,7 @@ void menu_act()
     if (!menu)
         return;
     const MenuEntry* entry = entry_under_pointer(*menu);
-    if (!entry || !entry->action)
+    if (!entry || !entry->action || (entry->available && !entry->available()))
         return;
     entry->action();
     if (entry->closes)
@@ -330,6 +311,14 @@ void route_mouse()
     mouse_clicked = 0;
 }
 
+enum class EntryLook {
+    plain,  // a separator: never highlighted
+    selectable,  // highlighted under the pointer
+    unavailable,  // needs what is missing (a game): dimmed, never highlighted
+};
+
+void draw_entry(int x, int y, const char* label, const char* shortcut, EntryLook look, int check);
+
 void draw_menu_bar()
 {
     int x = 0;
@@ -345,7 +334,9 @@ void draw_menu_bar()
             continue;
         }
         const char* label = entry.label_now ? entry.label_now() : entry.label;
-        if (entry.check)
+        if (entry.available && !entry.available())
+            draw_entry(menu->x, entry.y, label, entry.shortcut, EntryLook::unavailable, -1);
+        else if (entry.check)
             menu_check_item(menu->x, entry.y, label, entry.shortcut, true, entry.check());
         else
             menu_item(menu->x, entry.y, label, entry.shortcut, true);
@@ -353,12 +344,13 @@ void draw_menu_bar()
 }
 
 // One entry; check < 0 draws no check mark.
-void draw_entry(int x, int y, const char* label, const char* shortcut, bool selectable, int check)
+void draw_entry(int x, int y, const char* label, const char* shortcut, EntryLook look, int check)
 {
     const int ws = text_width(shortcut);
     const uint32_t shadow = rgb(0, 40, 0);
     const uint32_t green = rgb(30, 255, 30);
-    const bool lit = selectable && menu_hit(x, y);
+    const bool lit = look == EntryLook::selectable && menu_hit(x, y);
+    const bool dim = look == EntryLook::unavailable;
     vid_rect(x, y, x + ENTRY_WIDTH, y + ENTRY_HEIGHT, lit ? rgb(0, 128, 0) : rgb(0, 0, 128), screen_image);
     if (lit) {
         draw_text(x + 2, y + 2, shadow, label);
@@ -369,11 +361,11 @@ void draw_entry(int x, int y, const char* label, const char* shortcut, bool sele
         draw_text(x + 97 - ws, y + 1, green, shortcut);
     } else {
         draw_text(x + 2, y + 2, rgb(40, 40, 40), label);
-        draw_text(x + 1, y + 1, rgb(220, 220, 220), label);
+        draw_text(x + 1, y + 1, dim ? rgb(120, 120, 150) : rgb(220, 220, 220), label);
         draw_text(x + 98 - ws, y + 2, shadow, shortcut);
         if (check > 0)
             draw_text(x + 2, y + 2, shadow, ">");
-        draw_text(x + 97 - ws, y + 1, green, shortcut);
+        draw_text(x + 97 - ws, y + 1, dim ? rgb(40, 120, 40) : green, shortcut);
     }
     if (check > 0)
         draw_text(x + 1, y + 1, green, ">");
@@ -392,12 +384,12 @@ int menu_title(int x, const char* label, bool open)
 
 void menu_item(int x, int y, const char* label, const char* shortcut, bool selectable)
 {
-    draw_entry(x, y, label, shortcut, selectable, -1);
+    draw_entry(x, y, label, shortcut, selectable ? EntryLook::selectable : EntryLook::plain, -1);
 }
 
 void menu_check_item(int x, int y, const char* label, const char* shortcut, bool selectable, bool check)
 {
-    draw_entry(x, y, label, shortcut, selectable, check ? 1 : 0);
+    draw_entry(x, y, label, shortcut, selectable ? EntryLook::selectable : EntryLook::plain, check ? 1 : 0);
 }
 
 bool menu_hit(int x, int y)
@@ -411,9 +403,22 @@ void gui_close_menus()
     menu_number = 0;
 }
 
+bool gui_takes_key(int code)
+{
+    if (!gui_visible)
+        return false;
+    const int owner = dialog_keyboard_owner();
+    if (owner < 0)
+        return false;
+    return code != KEY_ESC || dialog_slots[owner].keys == DIALOG_KEYS_AND_ESCAPE;
+}
+
 void gui_frame()
 {
     dialog_draw_all();
+    // A key no window read now is dropped, so that it cannot act in a window
+    // that takes the keyboard later.
+    last_key.store(0, std::memory_order_relaxed);
     route_mouse();
     draw_menu_bar();
     // Glyph 43 is the arrow, its tip at the pointer.

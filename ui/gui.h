@@ -12,6 +12,10 @@ extern uint8_t menu_number;
 // Draws the open windows, routes the mouse, draws the menu bar, the open
 // menu and the pointer. Called once per frame while the menus are shown.
 void gui_frame();
+// Whether a shown window takes the key from the game's controllers and the
+// hot keys: while one that takes keys is open, every key but ESC, which
+// still shows or hides the menus unless a capture waits for a key.
+bool gui_takes_key(int code);
 // Closes any open pull-down menu of the menu bar.
 void gui_close_menus();
 // Hands the interface's steps to the machine's main loop: menus, overlay

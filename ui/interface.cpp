@@ -35,7 +35,7 @@ void draw_frame()
 void hot_keys()
 {
     // While a music log runs, Escape ends it instead of opening the menus.
-    if (key_down(KEY_ESC)) {
+    if (game_key_down(KEY_ESC)) {
         key_clear(KEY_ESC);
         if (psg_logging) {
             psg_log_stop();
@@ -43,7 +43,7 @@ void hot_keys()
         } else
             toggle_menus();
     }
-    if (!psg_logging && key_down(KEY_LALT) && key_down(KEY_L)) {
+    if (!psg_logging && game_key_down(KEY_LALT) && game_key_down(KEY_L)) {
         key_clear(KEY_L);
         open_rom_selector();
     }
@@ -69,4 +69,5 @@ void run_menu_only()
 void gui_install_hooks()
 {
     interface_hooks = InterfaceHooks {draw_frame, hot_keys, run_menu_only, config_write};
+    window_takes_key = gui_takes_key;
 }

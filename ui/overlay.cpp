@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <ctime>
 
 #include "host/draw.h"
@@ -20,6 +21,7 @@ void draw_slot_popup(int x2, int y2)
     const int top = y2 - 21;
     const int bottom = y2 - 10;
 
+    vid_shade_rect(x0, top, x0 + SLOT_BOX_WIDTH * SLOT_COUNT, bottom, screen_image);
     vid_set_lucent(50);
     vid_rect(x0 + SLOT_BOX_WIDTH * state_slot, top, x0 + SLOT_BOX_WIDTH * (state_slot + 1), bottom,
         vid_make_color(120, 20, 20), screen_image);
@@ -43,9 +45,9 @@ void draw_clock(int x2, int y2)
     const std::time_t now = std::time(nullptr);
     std::tm local {};
     localtime_r(&now, &local);
-    text_goto(x2 - 33, y2 - 8);
-    text_colour(vid_make_color(30, 255, 30));
-    text_print("%d:%d:%d", local.tm_hour, local.tm_min, local.tm_sec);
+    char time[16];
+    std::snprintf(time, sizeof time, "%d:%d:%d", local.tm_hour, local.tm_min, local.tm_sec);
+    text_print_shaded(x2 - 33, y2 - 8, vid_make_color(30, 255, 30), time);
 }
 
 bool slot_popup_shown(int32_t now)
@@ -63,7 +65,8 @@ bool message_shown(int32_t now)
 bool overlay_shown()
 {
     const int32_t now = key_clock.load(std::memory_order_relaxed);
-    return slot_popup_shown(now) || message_shown(now) || settings.clock || psg_logging;
+    return slot_popup_shown(now) || message_shown(now) || settings.clock || psg_logging || view_fps || view_vdp_settings
+        || view_psg_output;
 }
 
 void overlay()
@@ -77,18 +80,12 @@ void overlay()
     if (slot_popup_shown(now))
         draw_slot_popup(x2, y2);
 
-    if (message_shown(now)) {
-        text_goto(2, y2 - 8);
-        text_colour(vid_make_color(255, 255, 255));
-        text_print("%s", message.c_str());
-    }
+    if (message_shown(now))
+        text_print_shaded(2, y2 - 8, vid_make_color(255, 255, 255), message.c_str());
 
     if (settings.clock)
         draw_clock(x2, y2);
 
-    if (psg_logging) {
-        text_goto(1, y2 - 8);
-        text_colour(vid_make_color(255, 255, 255));
-        text_print("Logging PSG");
-    }
+    if (psg_logging)
+        text_print_shaded(1, y2 - 8, vid_make_color(255, 255, 255), "Logging PSG");
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -24,6 +25,9 @@ constexpr int WIDTH = 160;
 constexpr int HEIGHT = 167;
 constexpr int WHEEL_STEP = 120;
 
+// The keypad's keys, and the dedicated Home, Page Up, End and Page Down
+// keys, which have codes of their own (the cursor keys are folded onto the
+// keypad's arrows by the platform layer).
 enum Key : uint8_t {
     KEY_HOME = 71,
     KEY_UP = 72,
@@ -31,12 +35,21 @@ enum Key : uint8_t {
     KEY_END = 79,
     KEY_DOWN = 80,
     KEY_PAGE_DOWN = 81,
+    KEY_HOME_DEDICATED = 0xC7,
+    KEY_PAGE_UP_DEDICATED = 0xC9,
+    KEY_END_DEDICATED = 0xCF,
+    KEY_PAGE_DOWN_DEDICATED = 0xD1,
 };
 
 struct Selector {
     int handle = -1;
     DialogDrag drag;
     bool load_pressed = false;
+    // A listing just entered: its preselected first row opens only after a
+    // click has chosen it, so the second click of a double click on "(..)"
+    // does not go up a second time.
+    bool fresh_listing = false;
+    bool open_clicked = false;  // a second click on the selected row
 };
 
 Selector selector;
@@ -79,6 +92,13 @@ bool take_key(int code)
     return true;
 }
 
+// Either key of a pair, both taken.
+bool take_keys(int code, int twin)
+{
+    const bool first = take_key(code);
+    return take_key(twin) || first;
+}
+
 void handle_keys()
 {
     RomList& l = rom_list;
@@ -86,13 +106,13 @@ void handle_keys()
         move_up();
     if (take_key(KEY_DOWN))
         move_down();
-    if (take_key(KEY_PAGE_UP))
+    if (take_keys(KEY_PAGE_UP, KEY_PAGE_UP_DEDICATED))
         l.top = std::max(l.top - ROM_LIST_ROWS, 0);
-    if (take_key(KEY_PAGE_DOWN))
+    if (take_keys(KEY_PAGE_DOWN, KEY_PAGE_DOWN_DEDICATED))
         l.top = l.count <= ROM_LIST_ROWS ? 0 : std::min(l.top + ROM_LIST_ROWS, l.count - ROM_LIST_ROWS);
-    if (take_key(KEY_HOME))
+    if (take_keys(KEY_HOME, KEY_HOME_DEDICATED))
         l.top = l.row = 0;
-    if (take_key(KEY_END)) {
+    if (take_keys(KEY_END, KEY_END_DEDICATED)) {
         if (l.count > ROM_LIST_ROWS) {
             l.top = l.count - ROM_LIST_ROWS;
             l.row = ROM_LIST_ROWS - 1;
@@ -101,6 +121,10 @@ void handle_keys()
             l.row = std::max(l.count - 1, 0);
         }
     }
+}
+
+void handle_wheel()
+{
     for (; mouse_wheel >= WHEEL_STEP; mouse_wheel -= WHEEL_STEP)
         move_up();
     for (; mouse_wheel <= -WHEEL_STEP; mouse_wheel += WHEEL_STEP)
@@ -124,6 +148,7 @@ bool activate()
         // A directory that cannot be entered leaves the current one, listed anew.
         [[maybe_unused]] const int entered = chdir(entry.name.c_str());
         rom_list_build();
+        selector.fresh_listing = true;
         return true;
     }
     close_selector();
@@ -131,6 +156,9 @@ bool activate()
     SMS_FreeROM();
     SMS_LoadROM(entry.name.c_str());
     SMS_InitMachine();
+    // The game starts with the menus out of the way, as from the command line.
+    gui_visible = false;
+    gui_close_menus();
     quit_run = true;
     return false;
 }
@@ -157,28 +185,58 @@ void draw_list(int x, int y)
         if (i >= l.count)
             continue;
         const RomListEntry& entry = l.entries[l.order[i]];
-        if (entry.kind == ROM_LIST_DIRECTORY)
-            draw_text(x + 4, ty, rgb(30, 255, 30), ("(" + entry.name + ")").c_str());
-        else
-            draw_text(x + 4, ty, i - l.top == l.row ? rgb(255, 255, 255) : rgb(220, 220, 220), entry.name.c_str());
+        const bool directory = entry.kind == ROM_LIST_DIRECTORY;
+        // On the green selection bar any name is white: green on green
+        // cannot be read.
+        const uint32_t colour = i - l.top == l.row ? rgb(255, 255, 255)
+            : directory                            ? rgb(30, 255, 30)
+                                                   : rgb(220, 220, 220);
+        const std::string name = directory ? "(" + entry.name + ")" : entry.name;
+        draw_text(x + 4, ty, colour, name.c_str());
     }
     image_set_clip(0, 0, screen_image.width - 1, screen_image.height - 1, screen_image);
+}
+
+// The name of the folder listed, in the title bar after the title; a name
+// too long for the room left of the close box shows its end.
+void draw_folder(int x, int y)
+{
+    char path[PATH_MAX];
+    if (!getcwd(path, sizeof path))
+        return;
+    const char* slash = std::strrchr(path, '/');
+    const char* shown = slash && slash[1] ? slash + 1 : path;
+    const int left = x + 2 + text_width("Open ROM...") + 6;
+    const int room = x + WIDTH - 9 - left;
+    while (*shown && text_width(shown) > room)
+        ++shown;
+    draw_text(left, y + 2, rgb(150, 190, 255), shown);
 }
 
 void selector_draw(int handle)
 {
     dialog_drag_step(selector.drag, handle);
-    handle_keys();
+    // Keys typed into a window above (a name, a key being bound) are not
+    // this list's.
+    if (dialog_owns_keyboard(handle)) {
+        handle_keys();
+        if (take_key(KEY_ENTER)) {
+            selector.load_pressed = false;
+            if (!activate())
+                return;
+        }
+    }
+    handle_wheel();
     const bool load = dialog_button_released(selector.load_pressed);
-    if (load || take_key(KEY_ENTER)) {
-        selector.load_pressed = false;
-        key_clear(KEY_ENTER);
+    if (load || selector.open_clicked) {
+        selector.open_clicked = false;
         if (!activate())
             return;
     }
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + WIDTH, y + HEIGHT, "Open ROM...");
+    draw_folder(x, y);
     draw_list(x, y);
     draw_button(x + 60, y + 152, "Load", selector.load_pressed);
 }
@@ -203,9 +261,10 @@ void selector_click(int handle)
         const int r = (dy - 12) / 8;
         if (r < ROM_LIST_ROWS && l.top + r < l.count) {
             // A second click on the selected row opens it at the next draw.
-            if (r == l.row)
-                key_state[KEY_ENTER].store(0x80, std::memory_order_relaxed);
+            if (r == l.row && !selector.fresh_listing)
+                selector.open_clicked = true;
             l.row = r;
+            selector.fresh_listing = false;
         }
         mouse_clicked = 0;
     }
@@ -250,6 +309,10 @@ void rom_list_build()
 
 void gui_open_rom_selector()
 {
-    if (!dialog_shows(selector.handle, selector_draw))
+    if (!dialog_shows(selector.handle, selector_draw)) {
         selector.handle = dialog_open(20, 20, WIDTH, HEIGHT, selector_draw, selector_click);
+        dialog_slots[selector.handle].keys = DIALOG_KEYS_TAKEN;
+        selector.fresh_listing = false;
+        selector.open_clicked = false;
+    }
 }

@@ -102,14 +102,6 @@ void palette_click(int handle)
         close_viewer(palette);
 }
 
-// A half-translucent black box for a pop-up's text.
-void popup_box(int x1, int y1, int x2, int y2)
-{
-    vid_set_lucent(50);
-    vid_rect(x1, y1, x2, y2, 0, screen_image);
-    vid_set_lucent(0);
-}
-
 const char* on_off(int bit)
 {
     return bit ? "on" : "off";
@@ -117,7 +109,7 @@ const char* on_off(int bit)
 
 void draw_fps(int w)
 {
-    popup_box(w - 30, 20, w - 10, 28);
+    vid_shade_rect(w - 30, 20, w - 10, 28, screen_image);
     text_goto(w - 29, 21);
     text_print("%d", fps);
 }
@@ -126,7 +118,7 @@ void draw_vdp_settings(int w, int h)
 {
     const int x = w - 70;
     const int y = h / 2 - 40;
-    popup_box(x - 1, y - 1, x + 60, y + 47);
+    vid_shade_rect(x - 1, y - 1, x + 60, y + 47, screen_image);
     const uint8_t* reg = vdp.registers;
     text_goto(x, y);
     text_print("Screen %s", on_off(reg[1] & 0x40));

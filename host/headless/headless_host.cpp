@@ -29,6 +29,7 @@ void deliver(const InputEvent& event)
         break;
     case InputEvent::BUTTON:
         mouse_left = event.a;
+        mouse_pressed |= event.a;
         mouse_clicked = 1;
         break;
     case InputEvent::WHEEL:
@@ -88,6 +89,7 @@ void input_poll()
     key_clock.fetch_add(1, std::memory_order_relaxed);
     mixer_update();
 
+    mouse_pressed = 0;
     ++frames_polled;
     if (headless_frame_hook)
         headless_frame_hook(frames_polled);

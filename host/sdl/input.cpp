@@ -215,8 +215,10 @@ void handle_hot_keys()
 
 void mouse_button_event(const SDL_MouseButtonEvent& event)
 {
-    if (event.button == SDL_BUTTON_LEFT)
+    if (event.button == SDL_BUTTON_LEFT) {
         mouse_left = event.state == SDL_PRESSED ? 1 : 0;
+        mouse_pressed |= mouse_left;
+    }
     mouse_clicked = 1;
 }
 
@@ -273,7 +275,7 @@ void joystick_detect()
         else
             device.joystick = SDL_JoystickOpen(index);
         if (device.joystick)
-            ++opened;
+            joysticks[opened++].unplugged = 0;
     }
     // A missing joystick stands centred with no button down.
     for (int slot = opened; slot < 2; ++slot)
@@ -338,6 +340,7 @@ void input_open()
 
 void input_poll()
 {
+    mouse_pressed = 0;
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {

@@ -43,5 +43,5 @@ void joystick_from_axes(int16_t x, int16_t y, const bool (&buttons)[JOYSTICK_BUT
 
 JoystickState joystick_released()
 {
-    return JoystickState {AXIS_CENTRE, AXIS_CENTRE, {}, 0, 0, 0, 0};
+    return JoystickState {AXIS_CENTRE, AXIS_CENTRE, {}, 0, 0, 0, 0, 1};
 }

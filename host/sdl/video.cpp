@@ -22,6 +22,7 @@
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "ui/config.h"
+#include "ui/gui.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -117,8 +118,9 @@ void update_refresh_rate()
 
 ViewRect source_rect()
 {
-    return layout_source(
-        screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg, gui_visible);
+    // The pop-ups sit at the image's edges, beyond a Game Gear's screen.
+    return layout_source(screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg,
+        gui_visible || overlay_shown());
 }
 
 // Where `source` goes in an output of `width` x `height` pixels.

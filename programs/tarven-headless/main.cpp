@@ -13,6 +13,7 @@
 #include "host/draw.h"
 #include "host/file.h"
 #include "host/headless/headless.h"
+#include "host/input.h"
 #include "host/log.h"
 #include "machine/machine.h"
 #include "machine/savestate.h"

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/draw.h"
+#include "host/input.h"
 #include "host/log.h"
 #include "host/sdl/sdl_host.h"
 #include "host/video.h"

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 #include "gui_driver.h"
 #include "host/draw.h"
@@ -311,6 +312,36 @@ TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
     EXPECT_FALSE(dialog_slots[0].in_use);
 }
 
+// A window's title bar stays within the pointer's reach, however far it is
+// dragged, and when the picture shrinks under it (leaving full screen).
+TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
+{
+    choose(MISC_MENU, 50);  // About, 200 x 70 at (28, 51)
+    press(40, 55);
+    move(255, 191);
+    release();
+    EXPECT_EQ(dialog_slots[0].x, 256 - 32);
+    EXPECT_EQ(dialog_slots[0].y, 192 - 11);
+    // Three drags to the left and up, each as far as the pointer goes.
+    for (const int dx : {21, 150, 190}) {
+        press(dialog_slots[0].x + dx, dialog_slots[0].y + 4);
+        move(0, 0);
+        release();
+    }
+    EXPECT_EQ(dialog_slots[0].x, 32 - 200);
+    EXPECT_EQ(dialog_slots[0].y, 0);
+    press(32 - 200 + 180, 4);  // the title bar's right end is still there to drag
+    move(100, 4);
+    release();
+    EXPECT_EQ(dialog_slots[0].x, 32 - 200 + 88);
+
+    dialog_slots[0].x = 300;  // where a wider full-screen picture let it go
+    dialog_slots[0].y = 220;
+    frame();
+    EXPECT_EQ(dialog_slots[0].x, 256 - 32);
+    EXPECT_EQ(dialog_slots[0].y, 192 - 11);
+}
+
 TEST_F(GuiTest, TheListSortsFilesAndDirectoriesTogetherIgnoringCase)
 {
     for (const char* name : {"b.SMS", "A.gg", "c.sms", "notes.txt", "d.GG.bak"})
@@ -396,6 +427,44 @@ TEST_F(SelectorTest, KeysOnFiveEntries)
     EXPECT_EQ(rom_list.row, 4);
 }
 
+// Home, Page Up, End and Page Down have keys of their own beside the
+// keypad's, with codes of their own.
+TEST_F(SelectorTest, TheDedicatedPageKeysWorkAsTheKeypadOnes)
+{
+    open_with(30);
+    // Home, Page Up, End, Page Down: keypad, then dedicated, from one place.
+    for (const auto& [keypad, dedicated] : {std::pair {71, 0xC7}, {73, 0xC9}, {79, 0xCF}, {81, 0xD1}}) {
+        rom_list.top = 5;
+        rom_list.row = 3;
+        key(keypad);
+        const std::pair moved {rom_list.top, rom_list.row};
+        rom_list.top = 5;
+        rom_list.row = 3;
+        key(dedicated);
+        EXPECT_EQ(std::pair(rom_list.top, rom_list.row), moved) << "key " << dedicated;
+        EXPECT_FALSE(key_down(dedicated));
+    }
+}
+
+// The selector takes the keys from the game and the hot keys, but not ESC;
+// a window above it that takes keys gets them instead.
+TEST_F(SelectorTest, OnlyTheTopmostWindowThatTakesKeysReadsThem)
+{
+    open_with(19);
+    EXPECT_TRUE(gui_takes_key(80));
+    EXPECT_TRUE(gui_takes_key(KEY_F5));
+    EXPECT_FALSE(gui_takes_key(KEY_ESC));
+    gui_visible = false;  // hidden windows take nothing
+    EXPECT_FALSE(gui_takes_key(80));
+    gui_visible = true;
+
+    gui_open_keyboard();
+    key(80);  // Down, into the keyboard dialog above
+    EXPECT_EQ(rom_list.row, 0);
+    gui_open_about();  // takes no keys: the keyboard dialog still does
+    EXPECT_TRUE(gui_takes_key(80));
+}
+
 TEST_F(SelectorTest, TheWheelMovesWholeNotchesAndKeepsTheRest)
 {
     open_with(19);
@@ -463,6 +532,40 @@ TEST_F(GuiTest, TheKeyboardDialogCapturesTheNextKey)
     EXPECT_FALSE(dialog_slots[0].in_use);
 }
 
+// ESC cancels a capture instead of being bound; while a capture waits the
+// dialog takes ESC from the hot keys, and the key it binds is used up.
+TEST_F(GuiTest, EscCancelsACaptureAndABoundKeyActsNoMore)
+{
+    choose(SETTINGS_MENU, 20);
+    EXPECT_FALSE(gui_takes_key(KEY_ESC));
+    click(50 + 100, 40 + 15);  // the Up box
+    EXPECT_TRUE(gui_takes_key(KEY_ESC));
+    key(KEY_ESC);
+    EXPECT_EQ(settings.kup, Settings {}.kup);
+    EXPECT_FALSE(key_down(KEY_ESC));
+    EXPECT_FALSE(gui_takes_key(KEY_ESC));
+    click(50 + 100, 40 + 15);
+    key(KEY_F5);
+    EXPECT_EQ(settings.kup, KEY_F5);
+    EXPECT_FALSE(key_down(KEY_F5));
+}
+
+// Without a joystick its dialog says so and a click on a row waits for no
+// button.
+TEST_F(GuiTest, TheJoystickDialogWithoutAJoystickSaysSo)
+{
+    joysticks[0].unplugged = 1;
+    choose(SETTINGS_MENU, 30);
+    click(50 + 100, 40 + 15);
+    EXPECT_FALSE(gui_takes_key(KEY_ESC));
+    bool said = false;
+    for (int x = 50; x < 100 && !said; ++x)
+        for (int y = 40 + 48; y < 40 + 58 && !said; ++y)
+            said = picture_pixel_xrgb(x, y) == 0xFFC83C;
+    EXPECT_TRUE(said) << "no \"No joystick\" in its colour";
+    joysticks[0].unplugged = 0;
+}
+
 TEST_F(GuiTest, TheJoystickDialogCapturesTheFirstButtonDown)
 {
     choose(SETTINGS_MENU, 40);  // joystick 2
@@ -473,6 +576,15 @@ TEST_F(GuiTest, TheJoystickDialogCapturesTheFirstButtonDown)
     joysticks[1] = JoystickState {};
     EXPECT_EQ(settings.j2b2, 7);
     EXPECT_EQ(settings.j1b2, 1);
+}
+
+// Loading a slot never saved says so.
+TEST_F(GuiTest, LoadingAnEmptySlotSaysSo)
+{
+    load_chip_show();
+    message.clear();
+    choose(FILE_MENU, 50);  // Load State
+    EXPECT_EQ(message, "chip_show.ST0: empty slot");
 }
 
 TEST_F(GuiTest, TheInputDialogStepsThroughTheDevices)

@@ -15,6 +15,7 @@
 #include "machine/scheduler.h"
 #include "sdl_fixture.h"
 #include "ui/config.h"
+#include "ui/viewers.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -132,6 +133,26 @@ TEST_F(SdlHost, HotKeyTappedWithinOneFrameStillActs)
     EXPECT_TRUE(settings.fullscreen);
 }
 
+// Likewise a click: the press is kept for the GUI, which routes it to the
+// window under the pointer although the button is up again; the next poll
+// forgets it.
+TEST_F(SdlHost, ClickWithinOneFrameKeepsItsPress)
+{
+    for (const Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
+        SDL_Event event {};
+        event.type = type;
+        event.button.button = SDL_BUTTON_LEFT;
+        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        SDL_PushEvent(&event);
+    }
+    input_poll();
+    EXPECT_EQ(mouse_left, 0);
+    EXPECT_EQ(mouse_clicked, 1);
+    EXPECT_EQ(mouse_pressed, 1);
+    input_poll();
+    EXPECT_EQ(mouse_pressed, 0);
+}
+
 TEST_F(SdlHost, FullScreenBufferAlwaysHoldsThePicture)
 {
     settings.fullscreen = true;
@@ -177,6 +198,28 @@ TEST_F(SdlHost, GameGearScreenAloneFillsTheWindowHeight)
     EXPECT_FLOAT_EQ(picture.y, -24 * 8 / 3.0f);
     EXPECT_NEAR(picture.x + 48 * picture.w / 256, 43, 0.01);
     EXPECT_NEAR(picture.w, 256 * 426 / 160.0f, 0.01);
+}
+
+// The pop-ups sit at the edges of the whole picture, beyond a Game Gear's
+// screen: while one shows, so does the whole picture, as under the menus.
+TEST_F(SdlHost, GameGearShowsTheWholePictureWhileAPopupShows)
+{
+    vdp.is_gg = true;
+    show_message("chip_show.ST0 saved");
+    const SDL_FRect with_message = vid_picture_rect();
+    message_until = 0;
+    settings.clock = true;
+    const SDL_FRect with_clock = vid_picture_rect();
+    settings.clock = false;
+    view_fps = true;
+    const SDL_FRect with_fps = vid_picture_rect();
+    view_fps = false;
+    vdp.is_gg = false;
+    // The whole 4:3 picture fills the 512 x 384 window.
+    for (const SDL_FRect& picture : {with_message, with_clock, with_fps}) {
+        EXPECT_FLOAT_EQ(picture.h, 384);
+        EXPECT_FLOAT_EQ(picture.y, 0);
+    }
 }
 
 TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)

@@ -9,7 +9,8 @@
 #   fullscreen  under openbox, Alt+Enter fills the screen with the picture
 #               and switches back; each picture is checked; Alt+X quits.
 #   gamegear    the Game Gear demo's 160 x 144 screen alone fills the
-#               window's height, with black bars beside it.
+#               window's height, with black bars beside it; a slot popup
+#               shows the whole picture, the popup below that screen.
 #   nodisplay   with no display at all tarven ends at once with a message.
 # Every run must end with status 255, tarven.cfg written and an empty log.
 # Run it through run_in_scratch.sh, so that what it writes lands in a
@@ -151,6 +152,13 @@ bars_ok() {
     done
 }
 
+# popup_shown: a screenshot holds the pop-ups' green (30, 255, 30), near
+# enough for a 16-bit display's rounding, which no Game Gear colour is.
+popup_shown() {
+    import -window "$window" shot.png 2>/dev/null || return 1
+    convert shot.png -format %c histogram:info:- | grep -Eq '\(([12][0-9]|3[0-4]),25[0-5],([12][0-9]|3[0-4])\)'
+}
+
 press() {
     if [ "$mode" = fullscreen ]; then
         timeout 5 xdotool windowactivate --sync "$window" || true
@@ -173,6 +181,12 @@ if [ "$mode" = gamegear ]; then
     # 384 / 144 = 8 / 3: 426 pixels wide in the middle of 512.
     picture 512 384 "$SKY_GAME_GEAR"
     until_true bars_ok 43 || fail "no black bars 43 pixels wide beside the Game Gear screen"
+    # Key 1 chooses a save-state slot, whose popup sits below the Game Gear's
+    # screen: while it shows, so does the whole picture, its boxes in green.
+    press keydown 1
+    sleep 0.2
+    xdotool keyup 1
+    until_true popup_shown || fail "the slot popup does not show on the Game Gear"
 else
     picture 512 384 "$SKY"
 fi

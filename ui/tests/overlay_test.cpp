@@ -8,9 +8,11 @@
 #include "host/draw.h"
 #include "host/input.h"
 #include "host/video.h"
+#include "machine/interface_hooks.h"
 #include "machine/scheduler.h"
-#include "machine_fixture.h"
+#include "machine/tests/machine_fixture.h"
 #include "sound/psg_log.h"
+#include "ui/gui.h"
 
 namespace {
 
@@ -68,6 +70,7 @@ protected:
     void SetUp() override
     {
         MachineFixture::SetUp();
+        gui_install_hooks();
         for (auto& key : key_state)
             key.store(0);
         settings.popups = true;
@@ -79,6 +82,7 @@ protected:
     {
         headless_frame_hook = nullptr;
         quit_run = false;
+        interface_hooks = {};
         MachineFixture::TearDown();
     }
 
