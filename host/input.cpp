@@ -18,6 +18,8 @@ std::atomic<int32_t> frame_ticks;
 std::atomic<int32_t> tick_count;
 std::atomic<int32_t> key_clock;
 
+void (*file_drop_handler)(const char* path) = nullptr;
+
 void host_sleep_ms(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

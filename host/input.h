@@ -70,6 +70,10 @@ inline void key_clear(int code)
 
 void host_sleep_ms(int milliseconds);
 
+// Takes the path of a file dropped on the window (in tarven-headless, of a
+// script's drop event); the program sets it.
+extern void (*file_drop_handler)(const char* path);
+
 // Restarts the frame timer at `rate` ticks a second (50 or 60), when PAL or
 // NTSC is chosen. Provided by the platform layer.
 void timer_set_rate(int rate);

@@ -79,5 +79,7 @@ void fatal_exit(const char* format, ...)
             fatal_message_handler(message);
         log_write("Exiting: %s", message);
     }
-    std::exit(-1);
+    // A quit the user asked for is no failure: launchers and scripts read
+    // 255 as a crash.
+    std::exit(message[0] == '\0' ? 0 : -1);
 }

@@ -386,10 +386,10 @@ bool SMS_LoadStateFrom(const char* path)
 
 void SMS_SaveState()
 {
-    SMS_SaveStateTo(machine.state_file.c_str());
+    SMS_SaveStateTo(SMS_SavePathForWriting(machine.state_file).c_str());
 }
 
 void SMS_LoadState()
 {
-    SMS_LoadStateFrom(machine.state_file.c_str());
+    SMS_LoadStateFrom(SMS_SavePathForReading(machine.state_file).c_str());
 }

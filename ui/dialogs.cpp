@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/draw.h"
+#include "host/file.h"
 #include "host/input.h"
 #include "machine/scheduler.h"
 #include "sound/psg_log.h"
@@ -261,11 +262,11 @@ void joystick2_click(int handle)
 
 void save_music()
 {
-    // A failed rename leaves the recording where it is, to be named by hand.
-    if (!psg_name.empty()) {
-        std::remove(psg_name.c_str());
-        std::rename(PSG_LOG_TEMPORARY, psg_name.c_str());
-    }
+    // An old file of that name stays until the recording replaces it. A
+    // failure is shown and leaves the recording where it is, to be named by
+    // hand.
+    if (!psg_name.empty())
+        move_user_file(PSG_LOG_TEMPORARY, psg_name);
     close_dialog(save_psg_dialog);
 }
 

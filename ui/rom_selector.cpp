@@ -2,7 +2,6 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -10,6 +9,7 @@
 
 #include "host/draw.h"
 #include "host/input.h"
+#include "host/log.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "ui/dialog.h"
@@ -113,6 +113,28 @@ void close_selector()
     selector.handle = -1;
 }
 
+// ".." goes up by name, as a shell does, so that the path stays short and
+// leads back through a link the way it came.
+std::string folder_above(const std::string& folder)
+{
+    const size_t slash = folder.find_last_of('/');
+    const std::string last = folder.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (last.empty() || last == "." || last == "..")
+        return folder == "/" ? folder : rom_list_path("..");
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+}
+
+// A folder that cannot be listed leaves the current one, listed anew.
+void enter_folder(const std::string& name)
+{
+    const std::string next = name == ".." ? folder_above(rom_list.folder) : rom_list_path(name);
+    if (DIR* dir = opendir(next.c_str())) {
+        closedir(dir);
+        rom_list.folder = next;
+    }
+    rom_list_build();
+}
+
 // Opens the selected entry; false when it was a ROM and the window is gone.
 bool activate()
 {
@@ -121,17 +143,13 @@ bool activate()
         return true;
     const RomListEntry entry = rom_list.entries[rom_list.order[index]];
     if (entry.kind == ROM_LIST_DIRECTORY) {
-        // A directory that cannot be entered leaves the current one, listed anew.
-        [[maybe_unused]] const int entered = chdir(entry.name.c_str());
-        rom_list_build();
+        enter_folder(entry.name);
         return true;
     }
+    // A file that is no cartridge leaves the selector open to pick another.
+    if (!SMS_OpenROM(rom_list_path(entry.name)))
+        return true;
     close_selector();
-    SMS_FreeMachine();
-    SMS_FreeROM();
-    SMS_LoadROM(entry.name.c_str());
-    SMS_InitMachine();
-    quit_run = true;
     return false;
 }
 
@@ -213,17 +231,27 @@ void selector_click(int handle)
 
 }  // namespace
 
+std::string rom_list_path(const std::string& name)
+{
+    const std::string& folder = rom_list.folder;
+    if (folder == ".")
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 void rom_list_build()
 {
+    const std::string folder = rom_list.folder;
     rom_list = RomList {};
+    rom_list.folder = folder;
     std::vector<std::string> files[2];
     std::vector<std::string> directories;
-    if (DIR* dir = opendir(".")) {
+    if (DIR* dir = opendir(folder.c_str())) {
         while (const dirent* found = readdir(dir)) {
             const std::string name = found->d_name;
             struct stat info { };
             // Links count as what they point at.
-            if (name == "." || stat(name.c_str(), &info) != 0)
+            if (name == "." || stat(rom_list_path(name).c_str(), &info) != 0)
                 continue;
             if (S_ISDIR(info.st_mode))
                 directories.push_back(name);
@@ -246,6 +274,18 @@ void rom_list_build()
     std::stable_sort(rom_list.order, rom_list.order + rom_list.count, [](int32_t a, int32_t b) {
         return strcasecmp(rom_list.entries[a].name.c_str(), rom_list.entries[b].name.c_str()) < 0;
     });
+}
+
+void gui_open_dropped_file(const char* path)
+{
+    const std::string name = path;
+    if (!has_extension(name, ".sms") && !has_extension(name, ".gg")) {
+        const std::string why = name.substr(name.find_last_of('/') + 1) + " is not a .sms or .gg file";
+        show_message(why);
+        log_write("%s", why.c_str());
+        return;
+    }
+    SMS_OpenROM(name);
 }
 
 void gui_open_rom_selector()

@@ -13,6 +13,7 @@
 #include "host/draw.h"
 #include "host/file.h"
 #include "host/headless/headless.h"
+#include "host/input.h"
 #include "host/log.h"
 #include "machine/machine.h"
 #include "machine/savestate.h"
@@ -21,6 +22,7 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
+#include "ui/gui.h"
 #include "ui/rom_list.h"
 #include "vdp/vdp.h"
 
@@ -197,8 +199,7 @@ void on_frame(int frame)
 void finish_psg_log()
 {
     psg_log_stop();
-    std::remove(options.psg_log.c_str());
-    if (std::rename(PSG_LOG_TEMPORARY, options.psg_log.c_str()) != 0)
+    if (!move_user_file(PSG_LOG_TEMPORARY, options.psg_log))
         fatal_exit("cannot write %s", options.psg_log.c_str());
 }
 
@@ -244,6 +245,7 @@ int main(int argc, char** argv)
     video_active = options.video ? 1 : 0;
     vid_fill_mode = 1;
     SMS_SetupCPU();
+    file_drop_handler = gui_open_dropped_file;
     rom_list_build();
     gui_visible = options.rom.empty();
     if (!gui_visible) {

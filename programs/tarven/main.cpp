@@ -7,6 +7,7 @@
 #include <string>
 
 #include "host/draw.h"
+#include "host/input.h"
 #include "host/log.h"
 #include "host/sdl/sdl_host.h"
 #include "host/video.h"
@@ -15,6 +16,7 @@
 #include "sound/mixer.h"
 #include "sound/psg.h"
 #include "ui/config.h"
+#include "ui/gui.h"
 
 namespace {
 
@@ -57,5 +59,6 @@ int main(int argc, char** argv)
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();
+    file_drop_handler = gui_open_dropped_file;
     SMS_Start(rom_path.c_str());
 }

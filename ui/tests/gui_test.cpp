@@ -12,7 +12,9 @@
 #include "host/tests/scratch_directory.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "host/file.h"
 #include "sound/psg.h"
+#include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/dialog.h"
 #include "ui/gui.h"
@@ -255,10 +257,24 @@ TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
 
 TEST_F(GuiTest, LogPsgHidesTheMenusAndQuitEndsTheProgram)
 {
+    load_chip_show();
     choose(MISC_MENU, 30);
     EXPECT_FALSE(gui_visible);
     EXPECT_EQ(menu_open, 0);
-    EXPECT_EXIT(choose(FILE_MENU, 70), ::testing::ExitedWithCode(255), "");
+    EXPECT_TRUE(psg_logging);
+    psg_log_stop();
+    std::remove(PSG_LOG_TEMPORARY);
+    EXPECT_EXIT(choose(FILE_MENU, 70), ::testing::ExitedWithCode(0), "");
+}
+
+// Without a game no frame end would ever stop the log, and a running log
+// turns the slot keys, F5, F7 and Alt+L off.
+TEST_F(GuiTest, LogPsgWithoutAGameDoesNothing)
+{
+    choose(MISC_MENU, 30);
+    EXPECT_TRUE(gui_visible);
+    EXPECT_FALSE(psg_logging);
+    EXPECT_FALSE(fs::exists(PSG_LOG_TEMPORARY));
 }
 
 TEST_F(GuiTest, DialogsStackAndTheActiveOneComesFirst)
@@ -547,6 +563,22 @@ TEST_F(GuiTest, SavePsgCloseBoxDeletesTheLog)
     click(50 + 138, 40 + 4);
     EXPECT_FALSE(fs::exists("music.$$$"));
     EXPECT_FALSE(fs::exists("game.PSG"));
+    EXPECT_FALSE(dialog_slots[0].in_use);
+}
+
+// An old file of the chosen name goes only when the recording takes its
+// place: with the recording missing (its write failed) the old one stays,
+// and the popup says what went wrong.
+TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
+{
+    std::ofstream("tune.PSG") << "old tune";
+    file_set_failure_handler(show_message);
+    message.clear();
+    gui_open_save_psg("tune.PSG");
+    key(KEY_ENTER);
+    file_set_failure_handler(nullptr);
+    EXPECT_TRUE(fs::exists("tune.PSG"));
+    EXPECT_EQ(message.rfind("Could not save tune.PSG", 0), 0u) << message;
     EXPECT_FALSE(dialog_slots[0].in_use);
 }
 
