@@ -230,8 +230,8 @@ std::string SMS_SavePathForWriting(const std::string& beside_rom)
 std::string SMS_SavePathForReading(const std::string& beside_rom)
 {
     const std::string path = user_save_path(beside_rom);
-    struct stat beside {};
-    struct stat user {};
+    struct stat beside { };
+    struct stat user { };
     if (path.empty() || stat(path.c_str(), &user) != 0)
         return beside_rom;
     // Both exist when the folder was read-only for a while: the newer save

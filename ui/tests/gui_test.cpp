@@ -7,12 +7,12 @@
 #include <string>
 
 #include "host/draw.h"
+#include "host/file.h"
 #include "host/headless/headless.h"
 #include "host/input.h"
 #include "host/tests/scratch_directory.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
-#include "host/file.h"
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"

@@ -46,7 +46,8 @@ TEST(InputScript, ParsesEveryEventKind)
 TEST(InputScript, MalformedLinesAreNamed)
 {
     for (const char* line : {"0 key 28 down", "5 key 256 down", "5 key NOSUCHKEY down", "5 key 28 pressed", "5 mouse 1",
-             "5 button down now", "5 wheel", "x key 28 down", "5 jump", "5 joy1 12 down", "5 joy3 1 down", "5 drop", "5 drop  "}) {
+             "5 button down now", "5 wheel", "x key 28 down", "5 jump", "5 joy1 12 down", "5 joy3 1 down", "5 drop",
+             "5 drop  "}) {
         std::vector<InputEvent> events;
         std::string error;
         EXPECT_FALSE(input_script_parse(std::string("1 key 1 down\n") + line + "\n", "in.txt", events, error)) << line;
