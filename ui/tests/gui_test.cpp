@@ -1,6 +1,8 @@
 // The menus, the window pool and the dialogs, worked as the user works them:
 // pointer moves, clicks and keys between GUI frames.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -390,6 +392,7 @@ protected:
             std::snprintf(name, sizeof name, "g%03d.sms", i);
             touch(name);
         }
+        rom_list.folder = ".";
         rom_list_build();
         gui_open_rom_selector();
         frame();
@@ -460,7 +463,9 @@ TEST_F(SelectorTest, ADoubleClickEntersADirectoryAndLoadsAGame)
     open_with(0);
     ASSERT_EQ(rom_list.count, 2);  // "..", "games"
     double_click(40, 20 + 12 + 8 + 4);
-    EXPECT_EQ(fs::current_path().filename(), "games");
+    // Browsing leaves the current folder, where tarven.cfg and the log are.
+    EXPECT_EQ(fs::current_path(), scratch.path());
+    EXPECT_EQ(rom_list.folder, "games");
     ASSERT_EQ(rom_list.count, 2);  // "..", "chip_show.sms"
     click(40, 20 + 12 + 8 + 4);
     EXPECT_FALSE(machine.rom_loaded);
@@ -470,6 +475,42 @@ TEST_F(SelectorTest, ADoubleClickEntersADirectoryAndLoadsAGame)
     EXPECT_TRUE(machine.machine_ready);
     EXPECT_TRUE(quit_run);
     EXPECT_FALSE(dialog_slots[0].in_use);
+    // The game's files lie beside it.
+    EXPECT_EQ(machine.sram_file, "games/chip_show.SAV");
+    EXPECT_EQ(machine.state_file, "games/chip_show.ST0");
+}
+
+// Up by name, as a shell goes, however the folder was reached; a folder
+// that cannot be listed is not entered.
+TEST_F(SelectorTest, GoingUpAndIntoFolders)
+{
+    fs::create_directories("a/b");
+    fs::create_directory("closed");
+    chmod("closed", 0);
+    open_with(0);  // "..", "a", "closed"; a list starts on its first row
+    double_click(40, 20 + 12 + 8 + 4);
+    EXPECT_EQ(rom_list.folder, "a");
+    double_click(40, 20 + 12 + 8 + 4);
+    EXPECT_EQ(rom_list.folder, "a/b");
+    click(40, 20 + 12 + 4);  // ".." is the chosen row
+    EXPECT_EQ(rom_list.folder, "a");
+    click(40, 20 + 12 + 4);  // ".." is the chosen row
+    EXPECT_EQ(rom_list.folder, ".");
+    click(40, 20 + 12 + 4);  // ".." is the chosen row
+    EXPECT_EQ(rom_list.folder, "..");
+    click(40, 20 + 12 + 4);  // ".." is the chosen row
+    EXPECT_EQ(rom_list.folder, "../..");
+    rom_list.folder = ".";
+    rom_list_build();
+    if (geteuid() != 0) {  // root lists any folder
+        double_click(40, 20 + 12 + 16 + 4);
+        EXPECT_EQ(rom_list.folder, ".");
+    }
+    rom_list.folder = "/";
+    rom_list_build();
+    click(40, 20 + 12 + 4);  // ".." is the chosen row
+    EXPECT_EQ(rom_list.folder, "/");
+    chmod("closed", 0755);
 }
 
 TEST_F(SelectorTest, TheLoadButtonActsOnRelease)
@@ -478,9 +519,10 @@ TEST_F(SelectorTest, TheLoadButtonActsOnRelease)
     press(20 + 80, 20 + 158);
     EXPECT_EQ(rom_list.top + rom_list.row, 0);
     frame();
-    EXPECT_EQ(fs::current_path(), scratch.path());
+    EXPECT_EQ(rom_list.folder, ".");
     release();  // ".." entered
-    EXPECT_EQ(fs::current_path(), scratch.path().parent_path());
+    EXPECT_EQ(rom_list.folder, "..");
+    EXPECT_EQ(fs::current_path(), scratch.path());
 }
 
 TEST_F(GuiTest, TheKeyboardDialogCapturesTheNextKey)
