@@ -65,6 +65,15 @@ bool overlay_shown()
     return slot_popup_shown(now) || message_shown(now) || settings.clock || psg_logging;
 }
 
+void overlay_message()
+{
+    if (!message_shown(key_clock.load(std::memory_order_relaxed)))
+        return;
+    text_goto(2, screen_image.clip_y2 - 8);
+    text_colour(vid_make_color(255, 255, 255));
+    text_print("%s", message.c_str());
+}
+
 void overlay()
 {
     const int x2 = screen_image.clip_x2;
@@ -76,11 +85,7 @@ void overlay()
     if (slot_popup_shown(now))
         draw_slot_popup(x2, y2);
 
-    if (message_shown(now)) {
-        text_goto(2, y2 - 8);
-        text_colour(vid_make_color(255, 255, 255));
-        text_print("%s", message.c_str());
-    }
+    overlay_message();
 
     if (settings.clock)
         draw_clock(x2, y2);
