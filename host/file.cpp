@@ -103,6 +103,7 @@ void report_failure(const std::string& path, const char* reason)
     const std::string text = "Could not save " + path + ": " + reason;
     std::fprintf(stderr, "tarven: %s\n", text.c_str());
     log_write("%s", text.c_str());
+    exit_note_failure(text.c_str());
     if (failure_handler)
         failure_handler(text);
 }

@@ -17,6 +17,11 @@ void exit_hooks_run();
 // the ordinary quit, with status 0.
 [[noreturn]] void fatal_exit(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
+// Notes a failure to save; one that happens while the hooks run at the end
+// is shown as a fatal message is, also at an ordinary quit, as the window is
+// about to go and the popup with it.
+void exit_note_failure(const char* text);
+
 // A non-empty fatal message always goes to standard error; a desktop
 // program installs this to show it in a message box as well.
 using FatalMessageHandler = void (*)(const char* message);
