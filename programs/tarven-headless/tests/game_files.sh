@@ -78,6 +78,13 @@ bad_rom)
         fail "the files chosen in the selector changed the running game"
     grep -q "^x.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages$" tarven.log ||
         fail "no reason for x.sms chosen in the selector"
+    # A cartridge dropped on the window takes over, its files beside it.
+    mkdir more
+    ln -s "$game" more/second.sms
+    script good.txt "40 drop more/second.sms" "50 key F5 down" "51 key F5 up"
+    [ "$(machine_crc game.sms --frames 200 --input good.txt)" != "$plain" ] || fail "the dropped game did not start"
+    [ -s more/second.ST0 ] || fail "the dropped game's state is not beside it"
+    [ ! -s tarven.log ] || fail "the dropped game was refused"
     ;;
 browse)
     mkdir other
