@@ -18,7 +18,7 @@ std::atomic<int32_t> frame_ticks;
 std::atomic<int32_t> tick_count;
 std::atomic<int32_t> key_clock;
 
-void (*file_drop_handler)(const char* path) = nullptr;
+bool (*file_drop_handler)(const std::string& path) = nullptr;
 
 void host_sleep_ms(int milliseconds)
 {

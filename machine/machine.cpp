@@ -1,5 +1,6 @@
 #include "machine/machine.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -35,9 +36,6 @@ constexpr int BOOT_STACK_POINTER = 0xDFF0;
 constexpr uint8_t CONTROL_CART_RAM = 0x08;
 constexpr uint8_t CONTROL_CART_BANK1 = 0x04;
 
-// The ROM path with the file name's extension replaced by `extension`; a
-// name without one gets it appended. A '.' in a directory name is not an
-// extension.
 std::string file_name_of(const std::string& path)
 {
     return path.substr(path.find_last_of('/') + 1);
@@ -50,6 +48,17 @@ std::string user_save_path(const std::string& beside_rom)
     return folder.empty() ? folder : folder + "/" + file_name_of(beside_rom);
 }
 
+bool has_rom_extension(const std::string& path)
+{
+    const std::string name = file_name_of(path);
+    const size_t dot = name.find_last_of('.');
+    return dot != std::string::npos
+        && (strcasecmp(name.c_str() + dot, ".sms") == 0 || strcasecmp(name.c_str() + dot, ".gg") == 0);
+}
+
+// The ROM path with the file name's extension replaced by `extension`; a
+// name without one gets it appended. A '.' in a directory name is not an
+// extension.
 std::string derive_file_name(const std::string& path, const char* extension)
 {
     const size_t slash = path.find_last_of('/');
@@ -201,6 +210,9 @@ bool SMS_OpenROM(const std::string& path)
     // The log would go on across two games, and replay neither.
     if (psg_logging)
         return refuse("End the PSG log (ESC) before opening " + file_name_of(path));
+    // The selector lists no other files; a drop may bring anything.
+    if (!has_rom_extension(path))
+        return refuse(file_name_of(path) + " is not a .sms or .gg file");
     std::vector<uint8_t> rom;
     const std::string error = SMS_ReadROM(path.c_str(), rom);
     // The size messages do not name the file.

@@ -56,8 +56,8 @@ std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_
 // name ending in g is a Game Gear cartridge) and the files derived from it.
 void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom);
 // Opens the cartridge at `path` in place of the running game, as the ROM
-// selector and a file dropped on the window do. A file that is no cartridge
-// (or any file while a music log runs) is refused with the reason in the
+// selector and a file dropped on the window do. A file that is no .sms or
+// .gg cartridge (or any file while a music log runs) is refused with the reason in the
 // message popup and the log, and the game or the menus go on. Otherwise the
 // old machine is saved and freed, the new one starts and the main loop
 // restarts with it.

@@ -17,10 +17,6 @@ void gui_close_menus();
 
 // Each opens its window unless it is already open.
 void gui_open_rom_selector();
-// Opens a file dropped on the window as the selector opens a ROM: a file
-// that is not a .sms or .gg image is refused with the reason shown, and the
-// game goes on.
-void gui_open_dropped_file(const char* path);
 void gui_open_input();
 void gui_open_keyboard();
 void gui_open_joystick(int joystick);  // 0 or 1

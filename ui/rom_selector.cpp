@@ -9,7 +9,6 @@
 
 #include "host/draw.h"
 #include "host/input.h"
-#include "host/log.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "ui/dialog.h"
@@ -274,18 +273,6 @@ void rom_list_build()
     std::stable_sort(rom_list.order, rom_list.order + rom_list.count, [](int32_t a, int32_t b) {
         return strcasecmp(rom_list.entries[a].name.c_str(), rom_list.entries[b].name.c_str()) < 0;
     });
-}
-
-void gui_open_dropped_file(const char* path)
-{
-    const std::string name = path;
-    if (!has_extension(name, ".sms") && !has_extension(name, ".gg")) {
-        const std::string why = name.substr(name.find_last_of('/') + 1) + " is not a .sms or .gg file";
-        show_message(why);
-        log_write("%s", why.c_str());
-        return;
-    }
-    SMS_OpenROM(name);
 }
 
 void gui_open_rom_selector()

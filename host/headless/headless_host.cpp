@@ -40,7 +40,7 @@ void deliver(const InputEvent& event)
         break;
     case InputEvent::DROP:
         if (file_drop_handler)
-            file_drop_handler(event.path.c_str());
+            file_drop_handler(event.path);
         break;
     }
 }

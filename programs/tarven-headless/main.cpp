@@ -22,7 +22,6 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
-#include "ui/gui.h"
 #include "ui/rom_list.h"
 #include "vdp/vdp.h"
 
@@ -245,7 +244,7 @@ int main(int argc, char** argv)
     video_active = options.video ? 1 : 0;
     vid_fill_mode = 1;
     SMS_SetupCPU();
-    file_drop_handler = gui_open_dropped_file;
+    file_drop_handler = SMS_OpenROM;
     rom_list_build();
     gui_visible = options.rom.empty();
     if (!gui_visible) {

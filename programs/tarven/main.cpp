@@ -16,7 +16,6 @@
 #include "sound/mixer.h"
 #include "sound/psg.h"
 #include "ui/config.h"
-#include "ui/gui.h"
 
 namespace {
 
@@ -59,6 +58,6 @@ int main(int argc, char** argv)
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();
-    file_drop_handler = gui_open_dropped_file;
+    file_drop_handler = SMS_OpenROM;
     SMS_Start(rom_path.c_str());
 }

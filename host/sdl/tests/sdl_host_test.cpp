@@ -335,7 +335,10 @@ TEST_F(SdlHost, ADroppedFileGoesToTheHandler)
 {
     static std::vector<std::string> dropped;
     dropped.clear();
-    file_drop_handler = [](const char* path) { dropped.emplace_back(path); };
+    file_drop_handler = [](const std::string& path) {
+        dropped.push_back(path);
+        return true;
+    };
     for (Uint32 type : {SDL_DROPBEGIN, SDL_DROPFILE, SDL_DROPTEXT, SDL_DROPCOMPLETE}) {
         SDL_Event event {};
         event.type = type;
