@@ -610,7 +610,7 @@ TEST_F(GuiTest, SavePsgCloseBoxDeletesTheLog)
 
 // An old file of the chosen name goes only when the recording takes its
 // place: with the recording missing (its write failed) the old one stays,
-// and the popup says what went wrong.
+// the popup says what went wrong and the dialog stays for another try.
 TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
 {
     std::ofstream("tune.PSG") << "old tune";
@@ -621,6 +621,11 @@ TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
     file_set_failure_handler(nullptr);
     EXPECT_TRUE(fs::exists("tune.PSG"));
     EXPECT_EQ(message.rfind("Could not save tune.PSG", 0), 0u) << message;
+    EXPECT_TRUE(dialog_slots[0].in_use);
+    touch("music.$$$");
+    key(KEY_ENTER);
+    EXPECT_EQ(fs::file_size("tune.PSG"), 1u);
+    EXPECT_FALSE(fs::exists("music.$$$"));
     EXPECT_FALSE(dialog_slots[0].in_use);
 }
 
