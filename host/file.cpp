@@ -202,11 +202,14 @@ bool move_user_file(const std::string& from, const std::string& path)
     return copied;
 }
 
-bool folder_writable(const std::string& path)
+bool user_file_writable(const std::string& path)
 {
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string target = resolve_links(path);
     struct stat status;
+    if (stat(target.c_str(), &status) == 0)
+        return S_ISREG(status.st_mode) && (status.st_mode & 0222) != 0 && access(target.c_str(), W_OK) == 0;
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
     return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && (status.st_mode & 0222) != 0
         && access(folder.c_str(), W_OK | X_OK) == 0;
 }

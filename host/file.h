@@ -30,11 +30,12 @@ void file_set_failure_handler(FileFailureHandler handler);
 // and leaves `from` where it is.
 bool move_user_file(const std::string& from, const std::string& path);
 
-// Whether files can be made in the folder that holds `path`. A folder
-// without any write permission bit counts as read-only even for root, as a
-// read-only file does for write_user_file: the mode bits say what the user
-// meant.
-bool folder_writable(const std::string& path);
+// Whether write_user_file can save `path`: the file it leads to (through
+// any links) is writable, or it is missing and its folder is. A folder or
+// file without any write permission bit counts as read-only even for root,
+// as write_user_file takes a read-only file: the mode bits say what the
+// user meant.
+bool user_file_writable(const std::string& path);
 
 // The per-user folder for saves that cannot lie beside their game:
 // $XDG_DATA_HOME/tarven/saves, by default ~/.local/share/tarven/saves.

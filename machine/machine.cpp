@@ -227,7 +227,7 @@ bool SMS_OpenROM(const std::string& path)
 
 std::string SMS_SavePathForWriting(const std::string& beside_rom)
 {
-    if (folder_writable(beside_rom))
+    if (user_file_writable(beside_rom))
         return beside_rom;
     const std::string path = user_save_path(beside_rom);
     // Without a per-user folder the writer reports the failure beside the ROM.

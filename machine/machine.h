@@ -63,8 +63,9 @@ void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom);
 // restarts with it.
 bool SMS_OpenROM(const std::string& path);
 // Where a save derived from the ROM's name (cartridge RAM, a state) is
-// written: beside the ROM, or where the ROM's folder is read-only in the
-// per-user save folder, which the message popup and the log then say.
+// written: beside the ROM, or where it cannot be written there (the ROM's
+// folder is read-only) in the per-user save folder, which the message
+// popup and the log then say.
 std::string SMS_SavePathForWriting(const std::string& beside_rom);
 // Where such a save is read from: the newer of the file beside the ROM and
 // the one in the per-user save folder, whichever exists.

@@ -295,25 +295,34 @@ TEST_F(FileTest, AcrossFileSystemsAMovedFileIsCopiedThenRemoved)
     EXPECT_NE(reported, "");
 }
 
-// A folder without a single write bit is read-only for root too; for
-// anyone else access() decides.
-TEST_F(FileTest, FoldersWithoutWritePermissionAreReadOnly)
+// A folder or file without a single write bit is read-only for root too;
+// for anyone else access() decides. A writable file in a read-only folder
+// is written in place, and a link leads to where the data goes.
+TEST_F(FileTest, WhatCanBeWrittenFollowsTheModeBitsAndAccess)
 {
-    EXPECT_TRUE(folder_writable("game.sms"));
+    EXPECT_TRUE(user_file_writable("game.SAV"));
     fs::create_directory("roms");
-    EXPECT_TRUE(folder_writable("roms/game.sms"));
+    EXPECT_TRUE(user_file_writable("roms/game.SAV"));
+    put("roms/kept.SAV", "x");
+    fs::create_directory("saves");
+    fs::create_symlink("../saves/linked.SAV", "roms/linked.SAV");
     chmod("roms", 0555);
-    EXPECT_FALSE(folder_writable("roms/game.sms"));
-    EXPECT_FALSE(folder_writable("missing/game.sms"));
+    EXPECT_FALSE(user_file_writable("roms/game.SAV"));
+    EXPECT_TRUE(user_file_writable("roms/kept.SAV"));
+    EXPECT_TRUE(user_file_writable("roms/linked.SAV"));
+    chmod("roms/kept.SAV", 0444);
+    EXPECT_FALSE(user_file_writable("roms/kept.SAV"));
+    EXPECT_FALSE(user_file_writable("missing/game.SAV"));
+    EXPECT_FALSE(user_file_writable("saves"));
 
     const fs::path folder = user_folder(dir, "user");
-    const std::string rom = (folder / "game.sms").string();
+    const std::string save = (folder / "game.SAV").string();
     chmod(folder.c_str(), 0755);
-    EXPECT_TRUE(as_unprivileged_user([&] { return folder_writable(rom); }));
+    EXPECT_TRUE(as_unprivileged_user([&] { return user_file_writable(save); }));
     if (geteuid() == 0) {
         ASSERT_EQ(chown(folder.c_str(), 0, 0), 0);
-        EXPECT_TRUE(folder_writable(rom));
-        EXPECT_TRUE(as_unprivileged_user([&] { return !folder_writable(rom); }));
+        EXPECT_TRUE(user_file_writable(save));
+        EXPECT_TRUE(as_unprivileged_user([&] { return !user_file_writable(save); }));
     }
 }
 
