@@ -17,8 +17,7 @@
 #               (Alt+L, a double click) while the demo plays, is refused
 #               with the reason in the log; the demo plays on.
 # Every quit must end with status 0, tarven.cfg written and an empty log
-# (but for badrom's refusal);
-# the refusal without a display with status 255.
+# (but for badrom's refusal); the refusal without a display with status 255.
 # Run it through run_in_scratch.sh, so that what it writes lands in a
 # scratch directory.
 set -eu
