@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "host/log.h"
@@ -102,6 +103,7 @@ void report_failure(const std::string& path, const char* reason)
     const std::string text = "Could not save " + path + ": " + reason;
     std::fprintf(stderr, "tarven: %s\n", text.c_str());
     log_write("%s", text.c_str());
+    exit_note_failure(text.c_str());
     if (failure_handler)
         failure_handler(text);
 }
@@ -113,11 +115,11 @@ void file_set_failure_handler(FileFailureHandler handler)
     failure_handler = handler;
 }
 
-bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& write)
+// Whether the file at `target` (already resolved from `path`) may be
+// replaced; reports why not. `exists` and `status` describe it after.
+bool may_replace(const std::string& path, const std::string& target, bool& exists, struct stat& status)
 {
-    const std::string target = resolve_links(path);
-    struct stat status;
-    const bool exists = stat(target.c_str(), &status) == 0;
+    exists = stat(target.c_str(), &status) == 0;
     if (exists && !S_ISREG(status.st_mode)) {
         report_failure(path, "not a regular file");
         return false;
@@ -127,6 +129,25 @@ bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& 
         report_failure(path, "the file is read-only");
         return false;
     }
+    return true;
+}
+
+bool copy_stream(FILE* from, FILE* to)
+{
+    char chunk[65536];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, from)) > 0;)
+        if (std::fwrite(chunk, 1, got, to) != got)
+            return false;
+    return !std::ferror(from);
+}
+
+bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& write)
+{
+    const std::string target = resolve_links(path);
+    struct stat status;
+    bool exists = false;
+    if (!may_replace(path, target, exists, status))
+        return false;
 
     const std::string temp = target + ".tmp";
     const int descriptor = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -154,6 +175,68 @@ bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& 
     unlink(temp.c_str());
     report_failure(path, describe(error));
     return false;
+}
+
+bool move_user_file(const std::string& from, const std::string& path)
+{
+    const std::string target = resolve_links(path);
+    struct stat status;
+    bool exists = false;
+    if (!may_replace(path, target, exists, status))
+        return false;
+    if (std::rename(from.c_str(), target.c_str()) == 0)
+        return true;
+    if (errno != EXDEV) {
+        report_failure(path, describe(errno));
+        return false;
+    }
+    FILE* source = open_regular_file(from.c_str());
+    if (!source) {
+        report_failure(path, describe(errno));
+        return false;
+    }
+    const bool copied = write_user_file(path, [source](FILE* file) { return copy_stream(source, file); });
+    std::fclose(source);
+    if (copied)
+        std::remove(from.c_str());
+    return copied;
+}
+
+bool user_file_writable(const std::string& path)
+{
+    const std::string target = resolve_links(path);
+    struct stat status;
+    if (stat(target.c_str(), &status) == 0)
+        return S_ISREG(status.st_mode) && (status.st_mode & 0222) != 0 && access(target.c_str(), W_OK) == 0;
+    const size_t slash = target.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && (status.st_mode & 0222) != 0
+        && access(folder.c_str(), W_OK | X_OK) == 0;
+}
+
+std::string user_save_folder()
+{
+    // Relative values are invalid by the XDG rules and are ignored.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data && data[0] == '/')
+        return std::string(data) + "/tarven/saves";
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/')
+        return std::string(home) + "/.local/share/tarven/saves";
+    return {};
+}
+
+bool make_folders(const std::string& folder)
+{
+    for (size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos)
+            break;
+    }
+    struct stat status;
+    return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
 FILE* open_regular_file(const char* path)

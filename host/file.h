@@ -23,6 +23,27 @@ bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& 
 using FileFailureHandler = void (*)(const std::string& message);
 void file_set_failure_handler(FileFailureHandler handler);
 
+// Moves the finished file `from` to `path`, replacing what is there in one
+// step, so that the old file is kept until the new one is in place. Across
+// file systems the data is copied through write_user_file and `from` is
+// removed after. Every failure is reported as write_user_file reports it,
+// and leaves `from` where it is.
+bool move_user_file(const std::string& from, const std::string& path);
+
+// Whether write_user_file can save `path`: the file it leads to (through
+// any links) is writable, or it is missing and its folder is. A folder or
+// file without any write permission bit counts as read-only even for root,
+// as write_user_file takes a read-only file: the mode bits say what the
+// user meant.
+bool user_file_writable(const std::string& path);
+
+// The per-user folder for saves that cannot lie beside their game:
+// $XDG_DATA_HOME/tarven/saves, by default ~/.local/share/tarven/saves.
+// Empty when neither variable names an absolute folder.
+std::string user_save_folder();
+// Makes `folder` and the folders above it that are missing.
+bool make_folders(const std::string& folder);
+
 // Opens `path` for reading only if it is a regular file: a FIFO, a device
 // or a directory would block a read or make no sense as data. Returns null
 // otherwise, with errno EINVAL for something that is not a regular file.

@@ -21,6 +21,8 @@ std::atomic<int32_t> frame_ticks;
 std::atomic<int32_t> tick_count;
 std::atomic<int32_t> key_clock;
 
+bool (*file_drop_handler)(const std::string& path) = nullptr;
+
 void host_sleep_ms(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

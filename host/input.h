@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 // Scan codes the program itself acts on.
 enum KeyCode : uint8_t {
@@ -87,6 +88,10 @@ inline void key_clear(int code)
 }
 
 void host_sleep_ms(int milliseconds);
+
+// Takes the path of a file dropped on the window (in tarven-headless, of a
+// script's drop event); the program sets it. Returns whether it was taken.
+extern bool (*file_drop_handler)(const std::string& path);
 
 // Restarts the frame timer at `rate` ticks a second (50 or 60), when PAL or
 // NTSC is chosen. Provided by the platform layer.

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace {
@@ -20,6 +21,10 @@ struct ExitHook {
 std::vector<ExitHook> exit_hooks;
 
 FatalMessageHandler fatal_message_handler = nullptr;
+
+// Failures noted while the exit hooks run, one a line.
+bool exiting = false;
+std::string exit_failures;
 
 }  // namespace
 
@@ -59,6 +64,15 @@ void exit_hooks_run()
         hook->callback();
 }
 
+void exit_note_failure(const char* text)
+{
+    if (!exiting)
+        return;
+    if (!exit_failures.empty())
+        exit_failures += '\n';
+    exit_failures += text;
+}
+
 void fatal_set_message_handler(FatalMessageHandler handler)
 {
     fatal_message_handler = handler;
@@ -72,12 +86,20 @@ void fatal_exit(const char* format, ...)
     std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
 
+    exiting = true;
     exit_hooks_run();
+    exiting = false;
+    // Saves that failed just now (settings, cartridge RAM) would otherwise
+    // be told only on standard error and in the log.
+    if (message[0] == '\0' && !exit_failures.empty() && fatal_message_handler)
+        fatal_message_handler(exit_failures.c_str());
     if (message[0] != '\0') {
         std::fprintf(stderr, "tarven: %s\n", message);
         if (fatal_message_handler)
             fatal_message_handler(message);
         log_write("Exiting: %s", message);
     }
-    std::exit(-1);
+    // A quit the user asked for is no failure: launchers and scripts read
+    // 255 as a crash.
+    std::exit(message[0] == '\0' ? 0 : -1);
 }

@@ -13,8 +13,14 @@ void log_write(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void exit_hook_add(ExitHookCallback callback, const char* name);
 void exit_hooks_run();
 // Runs the hooks, shows a non-empty message to the user, logs
-// "Exiting: %s" and ends the process. An empty message is the ordinary quit.
+// "Exiting: %s" and ends the process with status 255. An empty message is
+// the ordinary quit, with status 0.
 [[noreturn]] void fatal_exit(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Notes a failure to save; one that happens while the hooks run at the end
+// is shown as a fatal message is, also at an ordinary quit, as the window is
+// about to go and the popup with it.
+void exit_note_failure(const char* text);
 
 // A non-empty fatal message always goes to standard error; a desktop
 // program installs this to show it in a message box as well.

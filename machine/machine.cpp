@@ -1,5 +1,8 @@
 #include "machine/machine.h"
 
+#include <strings.h>
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstddef>
 #include <cstdio>
@@ -10,6 +13,7 @@
 #include "machine/scheduler.h"
 #include "machine/settings.h"
 #include "sound/psg.h"
+#include "sound/psg_log.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
 
@@ -34,6 +38,26 @@ constexpr int BOOT_STACK_POINTER = 0xDFF0;
 constexpr uint8_t CONTROL_CART_RAM = 0x08;
 constexpr uint8_t CONTROL_CART_BANK1 = 0x04;
 
+std::string file_name_of(const std::string& path)
+{
+    return path.substr(path.find_last_of('/') + 1);
+}
+
+// The same name in the per-user save folder; empty without one.
+std::string user_save_path(const std::string& beside_rom)
+{
+    const std::string folder = user_save_folder();
+    return folder.empty() ? folder : folder + "/" + file_name_of(beside_rom);
+}
+
+bool has_rom_extension(const std::string& path)
+{
+    const std::string name = file_name_of(path);
+    const size_t dot = name.find_last_of('.');
+    return dot != std::string::npos
+        && (strcasecmp(name.c_str() + dot, ".sms") == 0 || strcasecmp(name.c_str() + dot, ".gg") == 0);
+}
+
 // The ROM path with the file name's extension replaced by `extension`; a
 // name without one gets it appended. A '.' in a directory name is not an
 // extension.
@@ -48,7 +72,7 @@ std::string derive_file_name(const std::string& path, const char* extension)
 void read_cart_ram_file()
 {
     // A missing or short file leaves the rest of the banks as they are.
-    FILE* file = open_regular_file(machine.sram_file.c_str());
+    FILE* file = open_regular_file(SMS_SavePathForReading(machine.sram_file).c_str());
     if (!file)
         return;
     for (auto& bank : machine.cart_ram)
@@ -60,7 +84,7 @@ void read_cart_ram_file()
 void write_cart_ram_file()
 {
     // The game's saves are all the user has of it: never leave a torn file.
-    write_user_file(machine.sram_file, [](FILE* file) {
+    write_user_file(SMS_SavePathForWriting(machine.sram_file), [](FILE* file) {
         for (const auto& bank : machine.cart_ram)
             if (std::fwrite(bank.data(), 1, bank.size(), file) != bank.size())
                 return false;
@@ -160,7 +184,7 @@ void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom)
     machine.rom_pages = static_cast<int32_t>(machine.rom.size() / ROM_PAGE_SIZE);
     machine.rom_loaded = true;
 
-    machine.rom_name = path.substr(path.find_last_of('/') + 1);
+    machine.rom_name = file_name_of(path);
     machine.is_gg = !path.empty() && std::tolower(static_cast<unsigned char>(path.back())) == 'g';
     machine.state_file = derive_file_name(path, "ST0");
     machine.sram_file = derive_file_name(path, "SAV");
@@ -176,6 +200,62 @@ void SMS_LoadROM(const char* path)
     if (!error.empty())
         fatal_exit("%s", error.c_str());
     SMS_InstallROM(path, std::move(rom));
+}
+
+bool SMS_OpenROM(const std::string& path)
+{
+    const auto refuse = [](const std::string& why) {
+        show_message(why);
+        log_write("%s", why.c_str());
+        return false;
+    };
+    // The log would go on across two games, and replay neither.
+    if (psg_logging)
+        return refuse("End the PSG log (ESC) before opening " + file_name_of(path));
+    // The selector lists no other files; a drop may bring anything.
+    if (!has_rom_extension(path))
+        return refuse(file_name_of(path) + " is not a .sms or .gg file");
+    std::vector<uint8_t> rom;
+    const std::string error = SMS_ReadROM(path.c_str(), rom);
+    // The size messages do not name the file.
+    if (!error.empty())
+        return refuse(error.find(path) != std::string::npos ? error : file_name_of(path) + ": " + error);
+    SMS_FreeMachine();
+    SMS_InstallROM(path, std::move(rom));
+    SMS_InitMachine();
+    quit_run = true;
+    return true;
+}
+
+std::string SMS_SavePathForWriting(const std::string& beside_rom)
+{
+    if (user_file_writable(beside_rom))
+        return beside_rom;
+    const std::string path = user_save_path(beside_rom);
+    // Without a per-user folder the writer reports the failure beside the ROM.
+    if (path.empty() || !make_folders(user_save_folder()))
+        return beside_rom;
+    const std::string note = "The ROM's folder is read-only: saving to " + path;
+    show_message(note);
+    log_write("%s", note.c_str());
+    return path;
+}
+
+std::string SMS_SavePathForReading(const std::string& beside_rom)
+{
+    const std::string path = user_save_path(beside_rom);
+    struct stat beside { };
+    struct stat user { };
+    if (path.empty() || stat(path.c_str(), &user) != 0)
+        return beside_rom;
+    // Both exist when the folder was read-only for a while: the newer save
+    // is the player's latest.
+    if (stat(beside_rom.c_str(), &beside) != 0)
+        return path;
+    const auto newer = [](const timespec& a, const timespec& b) {
+        return a.tv_sec != b.tv_sec ? a.tv_sec > b.tv_sec : a.tv_nsec > b.tv_nsec;
+    };
+    return newer(user.st_mtim, beside.st_mtim) ? path : beside_rom;
 }
 
 const char* SMS_ROMSizeError(long long length)

@@ -55,6 +55,21 @@ std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_
 // Makes a checked image the machine's ROM; `path` names the console (a
 // name ending in g is a Game Gear cartridge) and the files derived from it.
 void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom);
+// Opens the cartridge at `path` in place of the running game, as the ROM
+// selector and a file dropped on the window do. A file that is no .sms or
+// .gg cartridge (or any file while a music log runs) is refused with the reason in the
+// message popup and the log, and the game or the menus go on. Otherwise the
+// old machine is saved and freed, the new one starts and the main loop
+// restarts with it.
+bool SMS_OpenROM(const std::string& path);
+// Where a save derived from the ROM's name (cartridge RAM, a state) is
+// written: beside the ROM, or where it cannot be written there (the ROM's
+// folder is read-only) in the per-user save folder, which the message
+// popup and the log then say.
+std::string SMS_SavePathForWriting(const std::string& beside_rom);
+// Where such a save is read from: the newer of the file beside the ROM and
+// the one in the per-user save folder, whichever exists.
+std::string SMS_SavePathForReading(const std::string& beside_rom);
 // The message SMS_LoadROM ends the program with for a file of `length`
 // bytes, or null when that length makes a cartridge.
 const char* SMS_ROMSizeError(long long length);

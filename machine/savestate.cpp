@@ -388,16 +388,16 @@ bool SMS_LoadStateFrom(const char* path)
 
 void SMS_SaveState()
 {
-    SMS_SaveStateTo(machine.state_file.c_str());
+    SMS_SaveStateTo(SMS_SavePathForWriting(machine.state_file).c_str());
 }
 
 void SMS_LoadState()
 {
-    const char* path = machine.state_file.c_str();
+    const std::string path = SMS_SavePathForReading(machine.state_file);
     struct stat info { };
     // A slot never saved to says so, rather than nothing at all.
-    if (machine_running() && stat(path, &info) != 0 && errno == ENOENT)
-        show_message(std::string(path) + ": empty slot");
+    if (machine_running() && stat(path.c_str(), &info) != 0 && errno == ENOENT)
+        show_message(path + ": empty slot");
     else
-        SMS_LoadStateFrom(path);
+        SMS_LoadStateFrom(path.c_str());
 }

@@ -20,6 +20,8 @@ name=$(basename "$golden" .png)
 rm -rf "$scratch"
 mkdir -p "$scratch"
 cd "$scratch" || exit 1
+# No save of the user's (in the per-user save folder) plays a part.
+export XDG_DATA_HOME="$PWD/data"
 status=0
 # An absolute path, for a COMMAND that runs the program somewhere else
 # (tools/run_in_scratch.sh).

@@ -2,7 +2,8 @@
 # run_in_scratch.sh PROGRAM ROM [ARGUMENTS...]
 # Runs PROGRAM on ROM from a fresh scratch directory that holds a link to the
 # ROM, so that the files derived from the ROM's name (cartridge RAM, save
-# states) land in the scratch directory and never beside the shared ROM.
+# states) land in the scratch directory and never beside the shared ROM. The
+# per-user save folder lies in it too: no save of the user's plays a part.
 set -eu
 program=$1
 rom=$2
@@ -11,4 +12,5 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 ln -s "$(realpath "$rom")" "$scratch/$(basename "$rom")"
 cd "$scratch"
+export XDG_DATA_HOME="$scratch/data"
 "$program" "$@" "$(basename "$rom")"

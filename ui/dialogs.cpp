@@ -4,6 +4,7 @@
 #include <string>
 
 #include "host/draw.h"
+#include "host/file.h"
 #include "host/input.h"
 #include "machine/scheduler.h"
 #include "sound/psg_log.h"
@@ -288,14 +289,15 @@ void joystick2_click(int handle)
 
 // Save PSG.
 
-void save_music()
+// An old file of that name stays until the recording replaces it. A
+// failure is shown and keeps the dialog open, the recording with it, to try
+// another name or throw it away with the close box. True once closed.
+bool save_music()
 {
-    // A failed rename leaves the recording where it is, to be named by hand.
-    if (!psg_name.empty()) {
-        std::remove(psg_name.c_str());
-        std::rename(PSG_LOG_TEMPORARY, psg_name.c_str());
-    }
+    if (psg_name.empty() || !move_user_file(PSG_LOG_TEMPORARY, psg_name))
+        return false;
     close_dialog(save_psg_dialog);
+    return true;
 }
 
 // Types the key into the name field; false for a key that types nothing
@@ -326,8 +328,8 @@ void save_psg_draw(int handle)
     const uint8_t key = take_typed_key(handle);
     if (key == KEY_ENTER || dialog_button_released(d.close_pressed)) {
         key_clear(key);
-        save_music();
-        return;
+        if (save_music())
+            return;
     }
     if (key != 0 && type_key(key))
         key_clear(key);

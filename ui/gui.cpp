@@ -175,6 +175,10 @@ void toggle_popups()
 
 void log_psg()
 {
+    // Without a game there is nothing to record, and no frame end to stop
+    // the log at: as the hot key, the entry does nothing then.
+    if (!machine.rom_loaded)
+        return;
     psg_log_start();
     gui_visible = false;
 }

@@ -26,6 +26,8 @@ void gui_install_hooks();
 
 // Draws the on-screen popups into the screen image, once per frame.
 void overlay();
+// The message popup alone, as the menus without a game show it.
+void overlay_message();
 // Whether overlay draws anything at present. The popups sit at the bottom
 // of the whole screen image, which may lie outside the emulated picture.
 bool overlay_shown();

@@ -58,6 +58,8 @@ void run_menu_only()
         vid_clear(0, screen_image);
         if (gui_visible)
             gui_frame();
+        // A file the selector refused says why here too.
+        overlay_message();
         vid_show_page();
         host_sleep_ms(10);
         psg_silence();

@@ -69,6 +69,13 @@ bool overlay_shown()
         || view_psg_output;
 }
 
+void overlay_message()
+{
+    if (!message_shown(key_clock.load(std::memory_order_relaxed)))
+        return;
+    text_print_shaded(2, screen_image.clip_y2 - 8, vid_make_color(255, 255, 255), message.c_str());
+}
+
 void overlay()
 {
     const int x2 = screen_image.clip_x2;
@@ -80,8 +87,7 @@ void overlay()
     if (slot_popup_shown(now))
         draw_slot_popup(x2, y2);
 
-    if (message_shown(now))
-        text_print_shaded(2, y2 - 8, vid_make_color(255, 255, 255), message.c_str());
+    overlay_message();
 
     if (settings.clock)
         draw_clock(x2, y2);

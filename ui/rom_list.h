@@ -1,5 +1,5 @@
-// The ROM file selector's list of the current directory: ROM images and
-// subdirectories, sorted by name.
+// The ROM file selector's list of the folder it shows: ROM images and
+// subfolders, sorted by name.
 #pragma once
 
 #include <cstdint>
@@ -27,11 +27,17 @@ struct RomList {
     int32_t count = 0;
     int32_t top = 0;  // index in `order` of the first row shown
     int32_t row = 0;  // selected row, 0 to ROM_LIST_ROWS - 1
+    // The folder listed, relative to the current one. Browsing never
+    // changes the program's current folder, so that tarven.cfg, tarven.log
+    // and every relative name keep the place they had at start.
+    std::string folder = ".";
 };
 
 extern RomList rom_list;
 
-// Lists the current directory: every *.sms file, every *.gg file (the
+// Lists rom_list.folder: every *.sms file, every *.gg file (the
 // extension in any case), then every subdirectory but "." (so ".." is
 // offered); entries past ROM_LIST_SIZE are left out.
 void rom_list_build();
+// The path of an entry of the listed folder.
+std::string rom_list_path(const std::string& name);

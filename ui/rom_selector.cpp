@@ -2,10 +2,10 @@
 #include <dirent.h>
 #include <strings.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -137,6 +137,28 @@ void close_selector()
     selector.handle = -1;
 }
 
+// ".." goes up by name, as a shell does, so that the path stays short and
+// leads back through a link the way it came.
+std::string folder_above(const std::string& folder)
+{
+    const size_t slash = folder.find_last_of('/');
+    const std::string last = folder.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (last.empty() || last == "." || last == "..")
+        return folder == "/" ? folder : rom_list_path("..");
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+}
+
+// A folder that cannot be listed leaves the current one, listed anew.
+void enter_folder(const std::string& name)
+{
+    const std::string next = name == ".." ? folder_above(rom_list.folder) : rom_list_path(name);
+    if (DIR* dir = opendir(next.c_str())) {
+        closedir(dir);
+        rom_list.folder = next;
+    }
+    rom_list_build();
+}
+
 // Opens the selected entry; false when it was a ROM and the window is gone.
 bool activate()
 {
@@ -145,21 +167,17 @@ bool activate()
         return true;
     const RomListEntry entry = rom_list.entries[rom_list.order[index]];
     if (entry.kind == ROM_LIST_DIRECTORY) {
-        // A directory that cannot be entered leaves the current one, listed anew.
-        [[maybe_unused]] const int entered = chdir(entry.name.c_str());
-        rom_list_build();
+        enter_folder(entry.name);
         selector.fresh_listing = true;
         return true;
     }
+    // A file that is no cartridge leaves the selector open to pick another.
+    if (!SMS_OpenROM(rom_list_path(entry.name)))
+        return true;
     close_selector();
-    SMS_FreeMachine();
-    SMS_FreeROM();
-    SMS_LoadROM(entry.name.c_str());
-    SMS_InitMachine();
     // The game starts with the menus out of the way, as from the command line.
     gui_visible = false;
     gui_close_menus();
-    quit_run = true;
     return false;
 }
 
@@ -202,7 +220,7 @@ void draw_list(int x, int y)
 void draw_folder(int x, int y)
 {
     char path[PATH_MAX];
-    if (!getcwd(path, sizeof path))
+    if (!realpath(rom_list.folder.c_str(), path))
         return;
     const char* slash = std::strrchr(path, '/');
     const char* shown = slash && slash[1] ? slash + 1 : path;
@@ -272,17 +290,27 @@ void selector_click(int handle)
 
 }  // namespace
 
+std::string rom_list_path(const std::string& name)
+{
+    const std::string& folder = rom_list.folder;
+    if (folder == ".")
+        return name;
+    return folder.back() == '/' ? folder + name : folder + "/" + name;
+}
+
 void rom_list_build()
 {
+    const std::string folder = rom_list.folder;
     rom_list = RomList {};
+    rom_list.folder = folder;
     std::vector<std::string> files[2];
     std::vector<std::string> directories;
-    if (DIR* dir = opendir(".")) {
+    if (DIR* dir = opendir(folder.c_str())) {
         while (const dirent* found = readdir(dir)) {
             const std::string name = found->d_name;
             struct stat info { };
             // Links count as what they point at.
-            if (name == "." || stat(name.c_str(), &info) != 0)
+            if (name == "." || stat(rom_list_path(name).c_str(), &info) != 0)
                 continue;
             if (S_ISDIR(info.st_mode))
                 directories.push_back(name);

@@ -15,13 +15,14 @@ constexpr int HEADLESS_HEIGHT = 192;
 void headless_video_start(int depth);
 
 struct InputEvent {
-    enum Kind { KEY, MOUSE, BUTTON, WHEEL, JOYSTICK_BUTTON };
+    enum Kind { KEY, MOUSE, BUTTON, WHEEL, JOYSTICK_BUTTON, DROP };
     int frame;  // delivered at this frame's input poll; frames count from 1
     Kind kind;
     // KEY: scan code; MOUSE: x; BUTTON: 1 down, 0 up; WHEEL: delta;
     // JOYSTICK_BUTTON: joystick (0 or 1) x 12 + button (0-11).
     int a;
     int b;  // KEY, JOYSTICK_BUTTON: 1 down, 0 up; MOUSE: y
+    std::string path = {};  // DROP: the file dropped on the window
 };
 
 // Parses an input script; on a malformed line returns false with `error`

@@ -39,6 +39,10 @@ void deliver(const InputEvent& event)
         joysticks[event.a / JOYSTICK_BUTTONS].buttons[event.a % JOYSTICK_BUTTONS]
             = event.b ? 1u << (event.a % JOYSTICK_BUTTONS) : 0;
         break;
+    case InputEvent::DROP:
+        if (file_drop_handler)
+            file_drop_handler(event.path);
+        break;
     }
 }
 

@@ -47,7 +47,15 @@ bool parse_line(const std::string& line, InputEvent& event)
 {
     std::istringstream words(line);
     std::string frame, kind, a, b, extra;
-    words >> frame >> kind >> a >> b >> extra;
+    words >> frame >> kind;
+    if (kind == "drop") {
+        // The rest of the line, spaces and all, is the file's path.
+        event.kind = InputEvent::DROP;
+        std::getline(words >> std::ws, event.path);
+        event.path.erase(event.path.find_last_not_of(" \t\r") + 1);
+        return parse_int(frame, 1, INT_MAX, event.frame) && !event.path.empty();
+    }
+    words >> a >> b >> extra;
     if (!extra.empty() || !parse_int(frame, 1, INT_MAX, event.frame))
         return false;
     if (kind == "key") {

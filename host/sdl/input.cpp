@@ -364,6 +364,14 @@ void input_poll()
         case SDL_MOUSEWHEEL:
             mouse_wheel_event(event.wheel);
             break;
+        case SDL_DROPFILE:
+            if (file_drop_handler)
+                file_drop_handler(event.drop.file);
+            SDL_free(event.drop.file);
+            break;
+        case SDL_DROPTEXT:
+            SDL_free(event.drop.file);
+            break;
         case SDL_JOYDEVICEADDED:
         case SDL_JOYDEVICEREMOVED:
             joystick_detect();

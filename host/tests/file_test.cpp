@@ -28,6 +28,19 @@ extern "C" int __wrap_fsync(int descriptor)
     return -1;
 }
 
+// Likewise for rename, to play a file `rename_across` that lies on another
+// file system than where it is moved to.
+int rename_error = 0;
+std::string rename_across;
+extern "C" int __real_rename(const char* from, const char* to);
+extern "C" int __wrap_rename(const char* from, const char* to)
+{
+    if (rename_error == 0 || rename_across != from)
+        return __real_rename(from, to);
+    errno = rename_error;
+    return -1;
+}
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -94,11 +107,13 @@ protected:
     {
         reported.clear();
         fsync_error = 0;
+        rename_error = 0;
         file_set_failure_handler(remember_failure);
     }
     void TearDown() override
     {
         fsync_error = 0;
+        rename_error = 0;
         file_set_failure_handler(nullptr);
         // The scratch folder's own clean-up needs to enter everything.
         for (const auto& entry : fs::recursive_directory_iterator(dir))
@@ -233,6 +248,112 @@ TEST_F(FileTest, OnlyRegularFilesAreOpenedForReading)
     EXPECT_EQ(open_regular_file("."), nullptr);
     EXPECT_EQ(open_regular_file("/dev/zero"), nullptr);
     EXPECT_EQ(open_regular_file("missing.sms"), nullptr);
+}
+
+// A finished recording takes the place of an old file in one step; the old
+// one stays when the move fails, and the failure is reported.
+TEST_F(FileTest, AMovedFileReplacesTheOldOneOnlyOnceItIsIn)
+{
+    put("music.tmp", "new tune");
+    put("tune.PSG", "old tune");
+    ASSERT_TRUE(move_user_file("music.tmp", "tune.PSG"));
+    EXPECT_EQ(contents("tune.PSG"), "new tune");
+    EXPECT_FALSE(fs::exists("music.tmp"));
+
+    EXPECT_FALSE(move_user_file("music.tmp", "tune.PSG"));
+    EXPECT_EQ(contents("tune.PSG"), "new tune");
+    EXPECT_EQ(reported.rfind("Could not save tune.PSG", 0), 0u) << reported;
+    EXPECT_NE(contents("tarven.log").find("Could not save tune.PSG"), std::string::npos);
+
+    put("music.tmp", "newer tune");
+    chmod("tune.PSG", 0444);
+    reported.clear();
+    EXPECT_FALSE(move_user_file("music.tmp", "tune.PSG"));
+    EXPECT_EQ(contents("tune.PSG"), "new tune");
+    EXPECT_EQ(contents("music.tmp"), "newer tune");
+    EXPECT_NE(reported.find("read-only"), std::string::npos) << reported;
+}
+
+TEST_F(FileTest, AcrossFileSystemsAMovedFileIsCopiedThenRemoved)
+{
+    std::string tune(200000, 'x');
+    for (size_t i = 0; i < tune.size(); ++i)
+        tune[i] = static_cast<char>(i * 7);
+    put("music.tmp", tune);
+    put("tune.PSG", "old tune");
+    rename_error = EXDEV;
+    rename_across = "music.tmp";
+    ASSERT_TRUE(move_user_file("music.tmp", "tune.PSG"));
+    EXPECT_EQ(contents("tune.PSG"), tune);
+    EXPECT_FALSE(fs::exists("music.tmp"));
+    EXPECT_FALSE(fs::exists("tune.PSG.tmp"));
+    EXPECT_EQ(reported, "");
+
+    // Nothing to copy: the old file stays, and the failure is reported.
+    EXPECT_FALSE(move_user_file("music.tmp", "tune.PSG"));
+    EXPECT_EQ(contents("tune.PSG"), tune);
+    EXPECT_NE(reported, "");
+}
+
+// A folder or file without a single write bit is read-only for root too;
+// for anyone else access() decides. A writable file in a read-only folder
+// is written in place, and a link leads to where the data goes.
+TEST_F(FileTest, WhatCanBeWrittenFollowsTheModeBitsAndAccess)
+{
+    EXPECT_TRUE(user_file_writable("game.SAV"));
+    fs::create_directory("roms");
+    EXPECT_TRUE(user_file_writable("roms/game.SAV"));
+    put("roms/kept.SAV", "x");
+    fs::create_directory("saves");
+    fs::create_symlink("../saves/linked.SAV", "roms/linked.SAV");
+    chmod("roms", 0555);
+    EXPECT_FALSE(user_file_writable("roms/game.SAV"));
+    EXPECT_TRUE(user_file_writable("roms/kept.SAV"));
+    EXPECT_TRUE(user_file_writable("roms/linked.SAV"));
+    chmod("roms/kept.SAV", 0444);
+    EXPECT_FALSE(user_file_writable("roms/kept.SAV"));
+    EXPECT_FALSE(user_file_writable("missing/game.SAV"));
+    EXPECT_FALSE(user_file_writable("saves"));
+
+    const fs::path folder = user_folder(dir, "user");
+    const std::string save = (folder / "game.SAV").string();
+    chmod(folder.c_str(), 0755);
+    EXPECT_TRUE(as_unprivileged_user([&] { return user_file_writable(save); }));
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(folder.c_str(), 0, 0), 0);
+        EXPECT_TRUE(user_file_writable(save));
+        EXPECT_TRUE(as_unprivileged_user([&] { return !user_file_writable(save); }));
+    }
+}
+
+TEST_F(FileTest, TheUserSaveFolderFollowsXdgDataHome)
+{
+    const char* data = std::getenv("XDG_DATA_HOME");
+    const std::string saved_data = data ? data : "";
+    const char* home = std::getenv("HOME");
+    const std::string saved_home = home ? home : "";
+
+    setenv("XDG_DATA_HOME", "/data", 1);
+    setenv("HOME", "/home/player", 1);
+    EXPECT_EQ(user_save_folder(), "/data/tarven/saves");
+    setenv("XDG_DATA_HOME", "relative", 1);  // not absolute: ignored
+    EXPECT_EQ(user_save_folder(), "/home/player/.local/share/tarven/saves");
+    unsetenv("XDG_DATA_HOME");
+    EXPECT_EQ(user_save_folder(), "/home/player/.local/share/tarven/saves");
+    unsetenv("HOME");
+    EXPECT_EQ(user_save_folder(), "");
+
+    const std::string deep = (dir / "a/b/c").string();
+    EXPECT_TRUE(make_folders(deep));
+    EXPECT_TRUE(fs::is_directory(deep));
+    EXPECT_TRUE(make_folders(deep));
+    put("file", "x");
+    EXPECT_FALSE(make_folders((dir / "file/d").string()));
+
+    if (data)
+        setenv("XDG_DATA_HOME", saved_data.c_str(), 1);
+    if (home)
+        setenv("HOME", saved_home.c_str(), 1);
 }
 
 }  // namespace

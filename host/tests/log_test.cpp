@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "host/file.h"
 #include "host/log.h"
 #include "host/tests/scratch_directory.h"
 
@@ -62,9 +63,26 @@ TEST_F(LogTest, FatalExitRunsHooksAndLogsOnlyRealMessages)
     log_reset();
     std::filesystem::remove("hook-ran");
     exit_hook_add([] { std::ofstream("hook-ran") << "yes"; }, "marker");
-    EXPECT_EXIT(fatal_exit("%s", ""), ::testing::ExitedWithCode(255), "");
+    // The quit the user asked for is no failure.
+    EXPECT_EXIT(fatal_exit("%s", ""), ::testing::ExitedWithCode(0), "");
     EXPECT_TRUE(std::filesystem::exists("hook-ran"));
     EXPECT_FALSE(std::filesystem::exists("tarven.log"));
+}
+
+// A save that fails at the end is shown as a fatal message is, also at an
+// ordinary quit; a failure before it is not, the popup showed it then.
+TEST_F(LogTest, SavesThatFailAtExitAreShownEvenAtAnOrdinaryQuit)
+{
+    log_reset();
+    fatal_set_message_handler([](const char* message) { std::fprintf(stderr, "box: %s\n", message); });
+    std::ofstream("tarven.cfg") << "kept";
+    std::filesystem::permissions("tarven.cfg", std::filesystem::perms::owner_read);
+    const auto save = [] { write_user_file("tarven.cfg", [](FILE*) { return true; }); };
+    save();
+    exit_hook_add(save, "Machine (Save RAM)");
+    EXPECT_EXIT(fatal_exit("%s", ""), ::testing::ExitedWithCode(0),
+        "\nbox: Could not save tarven.cfg: the file is read-only\n$");
+    fatal_set_message_handler(nullptr);
 }
 
 TEST_F(LogTest, LongMessagesAreCutNotOverflowed)

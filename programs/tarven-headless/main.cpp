@@ -203,8 +203,7 @@ void finish_psg_log()
     // music.$$$, whole, to be named by hand.
     if (options.psg_log.empty())
         return;
-    std::remove(options.psg_log.c_str());
-    if (std::rename(PSG_LOG_TEMPORARY, options.psg_log.c_str()) != 0)
+    if (!move_user_file(PSG_LOG_TEMPORARY, options.psg_log))
         fatal_exit("cannot write %s", options.psg_log.c_str());
 }
 
@@ -251,6 +250,7 @@ int main(int argc, char** argv)
     vid_fill_mode = 1;
     SMS_SetupCPU();
     gui_install_hooks();
+    file_drop_handler = SMS_OpenROM;
     rom_list_build();
     gui_visible = options.rom.empty();
     if (!gui_visible) {

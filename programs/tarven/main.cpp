@@ -62,5 +62,6 @@ int main(int argc, char** argv)
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();
     rom_list_build();
+    file_drop_handler = SMS_OpenROM;
     SMS_Start(rom_path.c_str());
 }

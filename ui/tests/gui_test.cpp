@@ -1,6 +1,8 @@
 // The menus, the window pool and the dialogs, worked as the user works them:
 // pointer moves, clicks and keys between GUI frames.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,12 +11,14 @@
 
 #include "gui_driver.h"
 #include "host/draw.h"
+#include "host/file.h"
 #include "host/headless/headless.h"
 #include "host/input.h"
 #include "host/tests/scratch_directory.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "sound/psg.h"
+#include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/dialog.h"
 #include "ui/gui.h"
@@ -237,10 +241,24 @@ TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
 
 TEST_F(GuiTest, LogPsgHidesTheMenusAndQuitEndsTheProgram)
 {
+    load_chip_show();
     choose(MISC_MENU, 30);
     EXPECT_FALSE(gui_visible);
     EXPECT_EQ(menu_open, 0);
-    EXPECT_EXIT(choose(FILE_MENU, 70), ::testing::ExitedWithCode(255), "");
+    EXPECT_TRUE(psg_logging);
+    psg_log_stop();
+    std::remove(PSG_LOG_TEMPORARY);
+    EXPECT_EXIT(choose(FILE_MENU, 70), ::testing::ExitedWithCode(0), "");
+}
+
+// Without a game no frame end would ever stop the log, and a running log
+// turns the slot keys, F5, F7 and Alt+L off.
+TEST_F(GuiTest, LogPsgWithoutAGameDoesNothing)
+{
+    choose(MISC_MENU, 30);
+    EXPECT_TRUE(gui_visible);
+    EXPECT_FALSE(psg_logging);
+    EXPECT_FALSE(fs::exists(PSG_LOG_TEMPORARY));
 }
 
 TEST_F(GuiTest, DialogsStackAndTheActiveOneComesFirst)
@@ -386,6 +404,7 @@ protected:
             std::snprintf(name, sizeof name, "g%03d.sms", i);
             touch(name);
         }
+        rom_list.folder = ".";
         rom_list_build();
         gui_open_rom_selector();
         frame();
@@ -494,7 +513,9 @@ TEST_F(SelectorTest, ADoubleClickEntersADirectoryAndLoadsAGame)
     open_with(0);
     ASSERT_EQ(rom_list.count, 2);  // "..", "games"
     double_click(40, 20 + 12 + 8 + 4);
-    EXPECT_EQ(fs::current_path().filename(), "games");
+    // Browsing leaves the current folder, where tarven.cfg and the log are.
+    EXPECT_EQ(fs::current_path(), scratch.path());
+    EXPECT_EQ(rom_list.folder, "games");
     ASSERT_EQ(rom_list.count, 2);  // "..", "chip_show.sms"
     click(40, 20 + 12 + 8 + 4);
     EXPECT_FALSE(machine.rom_loaded);
@@ -504,6 +525,42 @@ TEST_F(SelectorTest, ADoubleClickEntersADirectoryAndLoadsAGame)
     EXPECT_TRUE(machine.machine_ready);
     EXPECT_TRUE(quit_run);
     EXPECT_FALSE(dialog_slots[0].in_use);
+    // The game's files lie beside it.
+    EXPECT_EQ(machine.sram_file, "games/chip_show.SAV");
+    EXPECT_EQ(machine.state_file, "games/chip_show.ST0");
+}
+
+// Up by name, as a shell goes, however the folder was reached; a folder
+// that cannot be listed is not entered.
+TEST_F(SelectorTest, GoingUpAndIntoFolders)
+{
+    fs::create_directories("a/b");
+    fs::create_directory("closed");
+    chmod("closed", 0);
+    open_with(0);  // "..", "a", "closed"; a list starts on its first row
+    double_click(40, 20 + 12 + 8 + 4);
+    EXPECT_EQ(rom_list.folder, "a");
+    double_click(40, 20 + 12 + 8 + 4);
+    EXPECT_EQ(rom_list.folder, "a/b");
+    double_click(40, 20 + 12 + 4);  // "..", in a folder just entered
+    EXPECT_EQ(rom_list.folder, "a");
+    double_click(40, 20 + 12 + 4);  // "..", in a folder just entered
+    EXPECT_EQ(rom_list.folder, ".");
+    double_click(40, 20 + 12 + 4);  // "..", in a folder just entered
+    EXPECT_EQ(rom_list.folder, "..");
+    double_click(40, 20 + 12 + 4);  // "..", in a folder just entered
+    EXPECT_EQ(rom_list.folder, "../..");
+    rom_list.folder = ".";
+    rom_list_build();
+    if (geteuid() != 0) {  // root lists any folder
+        double_click(40, 20 + 12 + 16 + 4);
+        EXPECT_EQ(rom_list.folder, ".");
+    }
+    rom_list.folder = "/";
+    rom_list_build();
+    double_click(40, 20 + 12 + 4);  // "..", in a folder just entered
+    EXPECT_EQ(rom_list.folder, "/");
+    chmod("closed", 0755);
 }
 
 TEST_F(SelectorTest, TheLoadButtonActsOnRelease)
@@ -512,9 +569,10 @@ TEST_F(SelectorTest, TheLoadButtonActsOnRelease)
     press(20 + 80, 20 + 158);
     EXPECT_EQ(rom_list.top + rom_list.row, 0);
     frame();
-    EXPECT_EQ(fs::current_path(), scratch.path());
+    EXPECT_EQ(rom_list.folder, ".");
     release();  // ".." entered
-    EXPECT_EQ(fs::current_path(), scratch.path().parent_path());
+    EXPECT_EQ(rom_list.folder, "..");
+    EXPECT_EQ(fs::current_path(), scratch.path());
 }
 
 TEST_F(GuiTest, TheKeyboardDialogCapturesTheNextKey)
@@ -640,6 +698,27 @@ TEST_F(GuiTest, SavePsgCloseBoxDeletesTheLog)
     click(50 + 138, 40 + 4);
     EXPECT_FALSE(fs::exists("music.$$$"));
     EXPECT_FALSE(fs::exists("game.PSG"));
+    EXPECT_FALSE(dialog_slots[0].in_use);
+}
+
+// An old file of the chosen name goes only when the recording takes its
+// place: with the recording missing (its write failed) the old one stays,
+// the popup says what went wrong and the dialog stays for another try.
+TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
+{
+    std::ofstream("tune.PSG") << "old tune";
+    file_set_failure_handler(show_message);
+    message.clear();
+    gui_open_save_psg("tune.PSG");
+    key(KEY_ENTER);
+    file_set_failure_handler(nullptr);
+    EXPECT_TRUE(fs::exists("tune.PSG"));
+    EXPECT_EQ(message.rfind("Could not save tune.PSG", 0), 0u) << message;
+    EXPECT_TRUE(dialog_slots[0].in_use);
+    touch("music.$$$");
+    key(KEY_ENTER);
+    EXPECT_EQ(fs::file_size("tune.PSG"), 1u);
+    EXPECT_FALSE(fs::exists("music.$$$"));
     EXPECT_FALSE(dialog_slots[0].in_use);
 }
 

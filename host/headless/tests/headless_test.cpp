@@ -17,11 +17,12 @@ TEST(InputScript, ParsesEveryEventKind)
                              "3 mouse 40 -5\n"
                              "4 button down\n"
                              "5 wheel -120\n"
-                             "6 joy2 11 down\n";
+                             "6 joy2 11 down\n"
+                             "7 drop games/My Game.sms \n";
     std::vector<InputEvent> events;
     std::string error;
     ASSERT_TRUE(input_script_parse(text, "script", events, error)) << error;
-    ASSERT_EQ(events.size(), 7u);
+    ASSERT_EQ(events.size(), 8u);
     EXPECT_EQ(events[0].frame, 10);
     EXPECT_EQ(events[0].kind, InputEvent::KEY);
     EXPECT_EQ(events[0].a, 28);
@@ -38,12 +39,15 @@ TEST(InputScript, ParsesEveryEventKind)
     EXPECT_EQ(events[6].kind, InputEvent::JOYSTICK_BUTTON);
     EXPECT_EQ(events[6].a, 12 + 11);
     EXPECT_EQ(events[6].b, 1);
+    EXPECT_EQ(events[7].kind, InputEvent::DROP);
+    EXPECT_EQ(events[7].path, "games/My Game.sms");
 }
 
 TEST(InputScript, MalformedLinesAreNamed)
 {
     for (const char* line : {"0 key 28 down", "5 key 256 down", "5 key NOSUCHKEY down", "5 key 28 pressed", "5 mouse 1",
-             "5 button down now", "5 wheel", "x key 28 down", "5 jump", "5 joy1 12 down", "5 joy3 1 down"}) {
+             "5 button down now", "5 wheel", "x key 28 down", "5 jump", "5 joy1 12 down", "5 joy3 1 down", "5 drop",
+             "5 drop  "}) {
         std::vector<InputEvent> events;
         std::string error;
         EXPECT_FALSE(input_script_parse(std::string("1 key 1 down\n") + line + "\n", "in.txt", events, error)) << line;

@@ -1,7 +1,8 @@
 # Sourced by the tests of tarven on SDL's dummy video driver.
 # play_then_interrupt COMMAND...: starts COMMAND (tarven and its arguments,
 # with any environment given through env), lets it play for two seconds,
-# interrupts it as Ctrl+C would and leaves its exit status in $status.
+# interrupts it as Ctrl+C would (or with the signal named by $SIGNAL, e.g.
+# TERM) and leaves its exit status in $status.
 
 play_then_interrupt() {
     # Job control, or the shell would start the program with SIGINT ignored
@@ -16,7 +17,7 @@ play_then_interrupt() {
         sleep 0.1
     done
     sleep 2
-    kill -INT "$pid" 2>/dev/null || true
+    kill -"${SIGNAL:-INT}" "$pid" 2>/dev/null || true
     status=0
     wait "$pid" || status=$?
 }

@@ -1,0 +1,150 @@
+// Where a game's saves go (beside the ROM, or in the per-user save folder
+// when its folder is read-only), and opening a cartridge while a game runs.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include "machine/machine.h"
+#include "machine/savestate.h"
+#include "machine/scheduler.h"
+#include "machine_fixture.h"
+#include "sound/psg_log.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class SavePlaceTest : public MachineFixture {
+protected:
+    std::string saved_data_home;
+    bool had_data_home = false;
+    std::string saves;
+
+    void SetUp() override
+    {
+        MachineFixture::SetUp();
+        if (const char* data = std::getenv("XDG_DATA_HOME")) {
+            had_data_home = true;
+            saved_data_home = data;
+        }
+        setenv("XDG_DATA_HOME", (dir / "data").c_str(), 1);
+        saves = (dir / "data/tarven/saves").string();
+        message.clear();
+        quit_run = false;
+        fs::create_directory(dir / "roms");
+    }
+
+    void TearDown() override
+    {
+        MachineFixture::TearDown();
+        chmod((dir / "roms").c_str(), 0755);
+        if (had_data_home)
+            setenv("XDG_DATA_HOME", saved_data_home.c_str(), 1);
+        else
+            unsetenv("XDG_DATA_HOME");
+    }
+
+    // A running game in roms/, its folder made read-only.
+    void start_in_read_only_folder()
+    {
+        write_rom("roms/game.sms", 2);
+        SMS_LoadROM("roms/game.sms");
+        SMS_InitMachine();
+        chmod((dir / "roms").c_str(), 0555);
+    }
+};
+
+TEST_F(SavePlaceTest, AWritableFolderKeepsTheSavesBesideTheRom)
+{
+    EXPECT_EQ(SMS_SavePathForWriting("roms/game.SAV"), "roms/game.SAV");
+    EXPECT_EQ(message, "");
+    EXPECT_FALSE(fs::exists(saves));
+    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), "roms/game.SAV");
+}
+
+// Root could write there, but no write bit says the user meant it not to.
+TEST_F(SavePlaceTest, CartridgeRamOfAReadOnlyFolderGoesToTheUserFolderAndComesBack)
+{
+    start_in_read_only_folder();
+    SMS_MapperWrite(0xFFFC, 0x08);
+    machine.cart_ram[0][0] = 0x5A;
+    SMS_FreeMachine();
+    EXPECT_FALSE(fs::exists(dir / "roms/game.SAV"));
+    ASSERT_EQ(fs::file_size(saves + "/game.SAV"), 2u * CART_RAM_BANK_SIZE);
+    EXPECT_EQ(message, "The ROM's folder is read-only: saving to " + saves + "/game.SAV");
+    EXPECT_NE(read_file("tarven.log").size(), 0u);
+
+    SMS_InitMachine();
+    SMS_MapperWrite(0xFFFC, 0x08);
+    EXPECT_EQ(machine.cart_ram[0][0], 0x5A);
+}
+
+TEST_F(SavePlaceTest, StatesOfAReadOnlyFolderGoToTheUserFolderAndComeBack)
+{
+    start_in_read_only_folder();
+    machine.ram[0] = 0x11;
+    SMS_SaveState();
+    EXPECT_FALSE(fs::exists(dir / "roms/game.ST0"));
+    ASSERT_TRUE(fs::exists(saves + "/game.ST0"));
+    EXPECT_EQ(message, saves + "/game.ST0 saved");
+    machine.ram[0] = 0x22;
+    SMS_LoadState();
+    EXPECT_EQ(machine.ram[0], 0x11);
+    EXPECT_EQ(message, saves + "/game.ST0 loaded");
+}
+
+// A save made while the folder was read-only is not hidden by an older one
+// beside the ROM, nor the other way round.
+TEST_F(SavePlaceTest, TheNewerOfTheTwoSavesIsRead)
+{
+    fs::create_directories(saves);
+    write_file("roms/game.SAV", {1});
+    write_file("data/tarven/saves/game.SAV", {2});
+    const auto now = fs::file_time_type::clock::now();
+    fs::last_write_time(dir / "roms/game.SAV", now - std::chrono::hours(1));
+    fs::last_write_time(saves + "/game.SAV", now);
+    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), saves + "/game.SAV");
+    fs::last_write_time(dir / "roms/game.SAV", now + std::chrono::hours(1));
+    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), "roms/game.SAV");
+    fs::remove(dir / "roms/game.SAV");
+    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), saves + "/game.SAV");
+}
+
+// The selector's and a dropped file's way in: a bad file leaves the running
+// game as it was, a good one replaces it and restarts the main loop.
+TEST_F(SavePlaceTest, OpeningARomWhileAGameRunsRefusesBadFilesAndKeepsTheGame)
+{
+    write_rom("first.sms", 2);
+    SMS_LoadROM("first.sms");
+    SMS_InitMachine();
+    machine.ram[0] = 0x77;
+    write_file("odd.sms", std::vector<uint8_t>(1000, 0));
+    write_file("empty.gg", {});
+    EXPECT_FALSE(SMS_OpenROM("odd.sms"));
+    EXPECT_EQ(message, "odd.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages");
+    EXPECT_FALSE(SMS_OpenROM("empty.gg"));
+    EXPECT_FALSE(SMS_OpenROM("missing.sms"));
+    EXPECT_EQ(message, "SMS_LoadROM, could not open missing.sms");
+    EXPECT_TRUE(machine.machine_ready);
+    EXPECT_EQ(machine.rom_name, "first.sms");
+    EXPECT_EQ(machine.ram[0], 0x77);
+    EXPECT_FALSE(machine.is_gg);
+    EXPECT_FALSE(quit_run);
+
+    psg_log_start();
+    write_rom("second.gg", 4);
+    EXPECT_FALSE(SMS_OpenROM("second.gg"));
+    EXPECT_EQ(machine.rom_name, "first.sms");
+    psg_log_stop();
+    std::remove(PSG_LOG_TEMPORARY);
+
+    EXPECT_TRUE(SMS_OpenROM("second.gg"));
+    EXPECT_EQ(machine.rom_name, "second.gg");
+    EXPECT_EQ(machine.rom_pages, 4);
+    EXPECT_TRUE(machine.is_gg);
+    EXPECT_TRUE(machine.machine_ready);
+    EXPECT_TRUE(quit_run);
+}
+
+}  // namespace
