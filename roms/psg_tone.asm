@@ -31,33 +31,7 @@ main:
         call vdp_set_registers
         call psg_silence
         ld hl, steps
-next_step:
-        ld a, (hl)                  ; byte count, 0 at the end
-        inc hl
-        or a
-        jr z, done
-        ld b, a
-write_step:
-        ld a, (hl)
-        inc hl
-        cp 0FEh                     ; the next byte goes to the stereo port
-        jr nz, write_psg
-        ld a, (hl)
-        inc hl
-        dec b
-        out (GG_STEREO_PORT), a
-        jr step_written
-write_psg:
-        out (PSG_PORT), a
-step_written:
-        djnz write_step
-        ld b, 60
-        ei
-wait_frames:
-        halt
-        djnz wait_frames
-        jr next_step
-done:
+        call play_steps
         call psg_silence
         ei
 stay:
@@ -68,16 +42,18 @@ stay:
 vdp_registers:
         db 004h, 0A0h, 0FFh, 0FFh, 0FFh, 0FFh, 0FBh, 000h, 000h, 000h, 0FFh
 
+; Frames, byte count, bytes (see psg_steps.inc).
 steps:
-        db 3, 08Eh, 00Fh, 090h
-        db 1, 096h
-        db 1, 09Fh
-        db 5, 0FEh, 0F0h, 0AEh, 00Fh, 0B0h
-        db 5, 0BFh, 0FEh, 00Fh, 0E4h, 0F0h
-        db 6, 0FFh, 0FEh, 0FFh, 083h, 000h, 090h
-        db 2, 08Eh, 00Fh
+        db 60, 3, 08Eh, 00Fh, 090h
+        db 60, 1, 096h
+        db 60, 1, 09Fh
+        db 60, 5, 0FEh, 0F0h, 0AEh, 00Fh, 0B0h
+        db 60, 5, 0BFh, 0FEh, 00Fh, 0E4h, 0F0h
+        db 60, 6, 0FFh, 0FEh, 0FFh, 083h, 000h, 090h
+        db 60, 2, 08Eh, 00Fh
         db 0
 
         include "sms.inc"
+        include "psg_steps.inc"
 
         ds 04000h - $
