@@ -33,12 +33,17 @@ hz() { awk -v n="$1" -v c=$clock 'BEGIN { printf "%.4f", c / (32 * n) }'; }
 cents() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", 1200 * log(a / b) / log(2) }'; }
 
 # The header as libsndfile reads it: players take the rate from there.
-"$python" -c 'import soundfile, sys
+# Some players go by the byte rate and block size instead: they must agree.
+"$python" -c 'import soundfile, struct, sys
 info = soundfile.info(sys.argv[1])
-print("wav", info.format, info.subtype, info.samplerate, info.channels, info.frames)' sound.wav >header.txt
+fmt = open(sys.argv[1], "rb").read(36)[20:36]
+tag, channels, rate, byte_rate, block, bits = struct.unpack("<HHIIHH", fmt)
+agree = byte_rate == rate * block and block == channels * bits // 8
+print("wav", info.format, info.subtype, info.samplerate, info.channels, info.frames, "agree" if agree else "disagree")' \
+    sound.wav >header.txt
 cat header.txt
 check "a 16-bit stereo WAV at 44100 Hz holding every frame" \
-    "\"$(cat header.txt)\" == \"wav WAV PCM_16 44100 2 $((frames * frame))\""
+    "\"$(cat header.txt)\" == \"wav WAV PCM_16 44100 2 $((frames * frame)) agree\""
 
 echo "period  Hz-wanted  Hz-played  cents"
 step=0
