@@ -3,6 +3,7 @@
 #include <glob.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -30,6 +31,8 @@ constexpr const char* USAGE = "usage: sonivo [--pal] FILE-OR-PATTERN...  (--pal:
 // One tick a recorded frame, at exactly the recording's frame rate.
 std::chrono::nanoseconds tick_length {1'000'000'000 / NTSC_FRAME_RATE};
 std::atomic<int> ticks {0};
+// A twentieth of a second at 60 frames a second.
+constexpr int TICKS_KEPT = 3;
 std::atomic<bool> timer_stopping {false};
 std::thread timer_thread;
 bool quit = false;
@@ -61,17 +64,22 @@ bool keys_say_leave()
     return false;
 }
 
-// Ends the frame: mixes it, then waits for the next tick. Ticks missed while
-// the frame ran are dropped, so a late frame never hurries the next ones. A
-// file output is not heard as it goes, so it need not wait.
+// Ends the frame: mixes it, then waits for the next tick. Up to
+// TICKS_KEPT ticks that passed while the frame ran are kept, so that the
+// player waking up late on a busy machine does not slow the tempo; more are
+// dropped, so a frame that was really late never hurries the next ones. A file output is not heard as it
+// goes, so it need not wait.
 void end_frame()
 {
     mixer_update();
-    if (!mixer_output_is_file()) {
-        while (ticks.load(std::memory_order_relaxed) == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (mixer_output_is_file()) {
+        ticks.store(0, std::memory_order_relaxed);
+        return;
     }
-    ticks.store(0, std::memory_order_relaxed);
+    while (ticks.load(std::memory_order_relaxed) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    int now = ticks.load(std::memory_order_relaxed);
+    while (!ticks.compare_exchange_weak(now, std::min(now - 1, TICKS_KEPT), std::memory_order_relaxed)) { }
 }
 
 // Plays one file (again and again while the loop key is on); false when it
