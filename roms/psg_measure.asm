@@ -17,40 +17,7 @@
 ;                150 and 110, periodic noise shifted at the clock / 2048;
 ;                stereo bytes 0FFh, 00Fh, 0F0h, 010h
 ; Then silence.
-        org 0
-
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        ds 038h - $
-frame_interrupt:
-        push af
-        in a, (VDP_CONTROL)         ; acknowledges the interrupt
-        pop af
-        ei
-        reti
-
-        ds 066h - $
-pause_interrupt:
-        retn
-
-main:
-        ld hl, vdp_registers
-        call vdp_set_registers
-        call psg_silence
-        ld hl, steps
-        call play_steps
-        call psg_silence
-        ei
-stay:
-        halt
-        jr stay
-
-; Display off, frame interrupt on.
-vdp_registers:
-        db 004h, 0A0h, 0FFh, 0FFh, 0FFh, 0FFh, 0FBh, 000h, 000h, 000h, 0FFh
+        include "psg_steps.inc"
 
 ; Frames, byte count, bytes (see psg_steps.inc).
 steps:
@@ -83,8 +50,5 @@ steps:
         db 60, 2, 0FEh, 0F0h
         db 60, 2, 0FEh, 010h
         db 0
-
-        include "sms.inc"
-        include "psg_steps.inc"
 
         ds 04000h - $

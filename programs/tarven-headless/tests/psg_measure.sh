@@ -16,16 +16,7 @@ frames=1700
 
 frame=735
 clock=3579545
-status=0
-check() {
-    if awk "BEGIN { exit !($2) }"; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1 ($2)"
-        status=1
-    fi
-}
-value() { awk -v key="$1" '$1 == key { print $2 }'; }
+. "$(dirname "$0")/sound_checks.sh"
 # span STEP: the samples of frames 5-55 of that step
 span() { echo $((($1 * 60 + 5) * frame)) $((($1 * 60 + 55) * frame)); }
 segment() { "$measure" sound.wav segment $(span "$1"); }

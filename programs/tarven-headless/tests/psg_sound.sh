@@ -16,16 +16,7 @@ frame=735
 segment() {
     "$measure" sound.wav segment $(( ($1 * 60 + 5) * frame )) $(( ($1 * 60 + 55) * frame ))
 }
-value() { awk -v key="$1" '$1 == key { print $2 }'; }
-check() {
-    if awk "BEGIN { exit !($2) }"; then
-        echo "ok: $1"
-    else
-        echo "FAILED: $1 ($2)"
-        status=1
-    fi
-}
-status=0
+. "$(dirname "$0")/sound_checks.sh"
 
 samples=$("$measure" sound.wav | value samples)
 check "420 frames of sound" "$samples == 420 * $frame"
