@@ -14,8 +14,8 @@ namespace {
 
 constexpr int NOISE_CHANNEL = 3;
 constexpr int PERIOD_COUNT = 1024;  // the 10-bit period's range
-// The lowest pitch the chip plays (period 1023 at the NTSC clock), rounded
-// down: octave n of the square waves starts at this times 2^n.
+// The pitch of period 1024 at the NTSC clock, just below the lowest the chip
+// plays: octave n of the square waves plays from this times 2^n to twice that.
 constexpr double LOWEST_HZ = PSG_CLOCK_NTSC / 32.0 / PERIOD_COUNT;
 // The harmonics each square wave keeps: all whose pitch stays below this at
 // the top of the octave, clear of the mixer's 22,050 Hz limit.
@@ -110,6 +110,8 @@ void voice_use(int channel, MixerSample* sample, int length, bool restart)
     mixer_voice_pan(channel, voice_pan(channel));
 }
 
+// Pushes one channel's rate and volume into its voice, on the wave its
+// period or noise kind needs.
 void push_voice(int channel, bool restart)
 {
     if (!psg_sound_on)
@@ -293,12 +295,6 @@ void gg_stereo_write(uint8_t value)
         if (psg_sound_on)
             mixer_voice_volume(channel, heard_volume(channel));
     }
-}
-
-void psg_voice_update(int channel)
-{
-    if (channel >= 0 && channel < 4)
-        push_voice(channel, false);
 }
 
 void psg_silence()

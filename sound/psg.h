@@ -68,8 +68,6 @@ void psg_set_sound(bool on);
 void psg_reset();
 void psg_write(uint8_t value);
 void gg_stereo_write(uint8_t value);
-// Pushes one channel's rate, volume and panning into its voice.
-void psg_voice_update(int channel);
 // Restarts the four voices looping and silent, panned as the stereo register
 // says; `psg` and psg_pan keep their values.
 void psg_silence();
