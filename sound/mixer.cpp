@@ -205,11 +205,11 @@ void mixer_init(int channels, int frame_rate)
     md_mode = DMODE_16BITS | DMODE_SOFT_SNDFX | DMODE_INTERP | (channels == 2 ? DMODE_STEREO : 0);
     md_reverb = 0;
     md_pansep = 128;
-    // With interpolation the mixer puts a voice at full volume at a quarter
-    // of the output range on each side of a stereo mix (a centred voice
-    // reaches each side at half its volume), so that the chip's four
-    // channels together fill the range without clipping, as they share the
-    // chip's output. A mono mix is scaled the same.
+    // At these settings a voice at full volume reaches a quarter of the
+    // output range on each side of a stereo mix (a centred voice reaches each
+    // side at half its volume), so that the chip's four channels together
+    // fill the range without clipping, as they share the chip's output. A
+    // mono mix is scaled the same.
     md_volume = channels == 2 ? 128 : 64;
     md_sndfxvolume = 128;
 
