@@ -1,10 +1,13 @@
 #include "player/player.h"
 
 #include <glob.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -21,10 +24,15 @@ namespace {
 constexpr int KEY_ESCAPE = 27;
 constexpr int KEY_LOOP = 'l';
 constexpr int KEY_SKIP = ' ';
-// 1000 / 60 in whole milliseconds: about 62.5 frames a second.
-constexpr int TICK_MS = 1000 / 60;
+constexpr int NTSC_FRAME_RATE = 60;
+constexpr int PAL_FRAME_RATE = 50;
+constexpr const char* USAGE = "usage: sonivo [--pal] FILE-OR-PATTERN...  (--pal: recorded at 50 frames a second)\n";
 
+// One tick a recorded frame, at exactly the recording's frame rate.
+std::chrono::nanoseconds tick_length {1'000'000'000 / NTSC_FRAME_RATE};
 std::atomic<int> ticks {0};
+// A twentieth of a second at 60 frames a second.
+constexpr int TICKS_KEPT = 3;
 std::atomic<bool> timer_stopping {false};
 std::thread timer_thread;
 bool quit = false;
@@ -34,7 +42,7 @@ void timer_run()
 {
     auto next = std::chrono::steady_clock::now();
     while (!timer_stopping.load(std::memory_order_relaxed)) {
-        next += std::chrono::milliseconds(TICK_MS);
+        next += tick_length;
         std::this_thread::sleep_until(next);
         ticks.fetch_add(1, std::memory_order_relaxed);
     }
@@ -56,17 +64,22 @@ bool keys_say_leave()
     return false;
 }
 
-// Ends the frame: mixes it, then waits for the next tick. Ticks missed while
-// the frame ran are dropped, so a late frame never hurries the next ones. A
-// file output is not heard as it goes, so it need not wait.
+// Ends the frame: mixes it, then waits for the next tick. Up to
+// TICKS_KEPT ticks that passed while the frame ran are kept, so that the
+// player waking up late on a busy machine does not slow the tempo; more are
+// dropped, so a frame that was really late never hurries the next ones. A file output is not heard as it
+// goes, so it need not wait.
 void end_frame()
 {
     mixer_update();
-    if (!mixer_output_is_file()) {
-        while (ticks.load(std::memory_order_relaxed) == 0)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    if (mixer_output_is_file()) {
+        ticks.store(0, std::memory_order_relaxed);
+        return;
     }
-    ticks.store(0, std::memory_order_relaxed);
+    while (ticks.load(std::memory_order_relaxed) == 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    int now = ticks.load(std::memory_order_relaxed);
+    while (!ticks.compare_exchange_weak(now, std::min(now - 1, TICKS_KEPT), std::memory_order_relaxed)) { }
 }
 
 // Plays one file (again and again while the loop key is on); false when it
@@ -77,20 +90,22 @@ bool play_file(const char* name)
     std::fflush(stdout);
     for (;;) {
         std::ifstream file(name, std::ios::binary);
-        if (!file)
+        if (!file) {
+            std::fprintf(stderr, "sonivo: %s: cannot be opened, skipped\n", name);
             return false;
+        }
         const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         MusicFile music;
         std::string error;
         const MusicFileStatus status = music_file_parse(bytes.data(), bytes.size(), music, error);
-        if (status == MusicFileStatus::DAMAGED)
-            std::fprintf(stderr, "sonivo: %s: %s, skipped\n", name, error.c_str());
-        if (status != MusicFileStatus::OK)
+        if (status != MusicFileStatus::OK) {
+            std::fprintf(stderr, "sonivo: %s: %s, skipped\n", name,
+                status == MusicFileStatus::DAMAGED ? error.c_str() : "not a music file");
             return false;
+        }
 
         psg = music.start;
-        for (int channel = 0; channel < 4; ++channel)
-            psg_voice_update(channel, psg.frequency[channel], psg.volume[channel]);
+        psg_refresh();
         ticks.store(0, std::memory_order_relaxed);
         for (uint8_t byte : music.stream) {
             if (keys_say_leave())
@@ -108,12 +123,19 @@ bool play_file(const char* name)
     }
 }
 
-// Plays every match of one argument; false when any could not be played.
-bool play_pattern(const char* pattern)
+// Plays the file an argument names, or else every match of it as a pattern,
+// so that names with brackets play as they are; false when any could not be
+// played or nothing matched.
+bool play_argument(const char* pattern)
 {
+    struct stat found;
+    if (stat(pattern, &found) == 0)
+        return play_file(pattern);
     glob_t matches;
-    if (glob(pattern, 0, nullptr, &matches) != 0)
-        return true;  // a pattern that matches nothing plays nothing
+    if (glob(pattern, 0, nullptr, &matches) != 0) {
+        std::fprintf(stderr, "sonivo: %s: no such file\n", pattern);
+        return false;
+    }
     bool all_played = true;
     for (size_t i = 0; i < matches.gl_pathc && !quit; ++i)
         all_played = play_file(matches.gl_pathv[i]) && all_played;
@@ -125,18 +147,32 @@ bool play_pattern(const char* pattern)
 
 int sonivo_main(int argc, char** argv)
 {
+    int first = 1;
+    int frame_rate = NTSC_FRAME_RATE;
+    if (argc > 1 && !std::strcmp(argv[1], "--help")) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (argc > 1 && !std::strcmp(argv[1], "--pal")) {
+        frame_rate = PAL_FRAME_RATE;
+        ++first;
+    }
+    tick_length = std::chrono::nanoseconds(1'000'000'000 / frame_rate);
     mixer_register_output(std::getenv("TARVEN_AUDIO_OUT"));
-    mixer_init(1, 60);
+    mixer_init(1, frame_rate);
+    psg_set_frame_rate(frame_rate);
     psg_create();
     timer_thread = std::thread(timer_run);
     terminal_open();
 
     std::printf("sonivo: plays the SMSMUSIC files recorded by tarven (Escape quits, l loops, space skips)\n"
                 "Copyright (C) the tarven authors; free software without any warranty.\n");
+    if (first == argc)
+        std::fputs(USAGE, stdout);
     std::fflush(stdout);
     bool all_played = true;
-    for (int i = 1; i < argc && !quit; ++i)
-        all_played = play_pattern(argv[i]) && all_played;
+    for (int i = first; i < argc && !quit; ++i)
+        all_played = play_argument(argv[i]) && all_played;
 
     terminal_close();
     timer_stopping.store(true, std::memory_order_relaxed);

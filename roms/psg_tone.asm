@@ -1,83 +1,23 @@
 ; Sound test: plays fixed PSG settings for 60 frames each, then stays silent.
-;   frames   1- 60  tone 0 at 438 Hz (period 254), attenuation 0 (volume 255)
+;   frames   1- 60  tone 0 at 440 Hz (period 254), attenuation 0 (volume 255)
 ;   frames  61-120  the same tone at attenuation 6 (volume 64)
 ;   frames 121-180  silence
-;   frames 181-240  tone 1 at 438 Hz, volume 255, stereo byte 0F0h: left only
-;   frames 241-300  noise at rate 6991, volume 255, stereo byte 00Fh: right only
+;   frames 181-240  tone 1 at 440 Hz, volume 255, stereo byte 0F0h: left only
+;   frames 241-300  white noise shifted at the clock / 512, volume 255,
+;                   stereo byte 00Fh: right only
 ;   frames 301-360  tone 0 at volume 255 but period 3, above hearing: silence
-;   frames 361-420  tone 0 back at period 254: 438 Hz again
-; Each frame is one frame interrupt, counted by HALT.
-        org 0
+;   frames 361-420  tone 0 back at period 254: 440 Hz again
+        include "psg_steps.inc"
 
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        ds 038h - $
-frame_interrupt:
-        push af
-        in a, (VDP_CONTROL)         ; acknowledges the interrupt
-        pop af
-        ei
-        reti
-
-        ds 066h - $
-pause_interrupt:
-        retn
-
-main:
-        ld hl, vdp_registers
-        call vdp_set_registers
-        call psg_silence
-        ld hl, steps
-next_step:
-        ld a, (hl)                  ; byte count, 0 at the end
-        inc hl
-        or a
-        jr z, done
-        ld b, a
-write_step:
-        ld a, (hl)
-        inc hl
-        cp 0FEh                     ; the next byte goes to the stereo port
-        jr nz, write_psg
-        ld a, (hl)
-        inc hl
-        dec b
-        out (GG_STEREO_PORT), a
-        jr step_written
-write_psg:
-        out (PSG_PORT), a
-step_written:
-        djnz write_step
-        ld b, 60
-        ei
-wait_frames:
-        halt
-        djnz wait_frames
-        jr next_step
-done:
-        call psg_silence
-        ei
-stay:
-        halt
-        jr stay
-
-; Display off, frame interrupt on.
-vdp_registers:
-        db 004h, 0A0h, 0FFh, 0FFh, 0FFh, 0FFh, 0FBh, 000h, 000h, 000h, 0FFh
-
+; Frames, byte count, bytes (see psg_steps.inc).
 steps:
-        db 3, 08Eh, 00Fh, 090h
-        db 1, 096h
-        db 1, 09Fh
-        db 5, 0FEh, 0F0h, 0AEh, 00Fh, 0B0h
-        db 5, 0BFh, 0FEh, 00Fh, 0E4h, 0F0h
-        db 6, 0FFh, 0FEh, 0FFh, 083h, 000h, 090h
-        db 2, 08Eh, 00Fh
+        db 60, 3, 08Eh, 00Fh, 090h
+        db 60, 1, 096h
+        db 60, 1, 09Fh
+        db 60, 5, 0FEh, 0F0h, 0AEh, 00Fh, 0B0h
+        db 60, 5, 0BFh, 0FEh, 00Fh, 0E4h, 0F0h
+        db 60, 6, 0FFh, 0FEh, 0FFh, 083h, 000h, 090h
+        db 60, 2, 08Eh, 00Fh
         db 0
-
-        include "sms.inc"
 
         ds 04000h - $

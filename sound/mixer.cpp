@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,6 +27,9 @@ std::atomic<int> frame_samples {MIXER_RATE / 60};
 // Set once the mixer runs, so that the timer thread never updates a mixer
 // that is being started or shut down.
 std::atomic<bool> ready {false};
+// Held by an update and by the shutdown, so that the samples are never freed
+// under a mix running on the timer thread.
+std::mutex update_lock;
 std::vector<std::unique_ptr<MixerSample>> samples;
 MixerVoice voices[MIXER_VOICES];
 // The mixer drops a voice for good the moment it sees a rate of 0, so a
@@ -197,11 +201,15 @@ void mixer_init(int channels, int frame_rate)
     MikMod_InitThreads();
     mixer_set_frame_rate(frame_rate);
     md_mixfreq = MIXER_RATE;
-    md_mode = DMODE_16BITS | DMODE_SOFT_SNDFX | (channels == 2 ? DMODE_STEREO : 0);
+    // Interpolation, so that the band-limited waves of the PSG stay so.
+    md_mode = DMODE_16BITS | DMODE_SOFT_SNDFX | DMODE_INTERP | (channels == 2 ? DMODE_STEREO : 0);
     md_reverb = 0;
     md_pansep = 128;
-    // A centred voice reaches each side of a stereo mix at half its volume;
-    // a mono mix is scaled the same, so that it clips no sooner.
+    // At these settings a voice at full volume reaches a quarter of the
+    // output range on each side of a stereo mix (a centred voice reaches each
+    // side at half its volume), so that the chip's four channels together
+    // fill the range without clipping, as they share the chip's output. A
+    // mono mix is scaled the same.
     md_volume = channels == 2 ? 128 : 64;
     md_sndfxvolume = 128;
 
@@ -246,14 +254,14 @@ MixerSample* mixer_sample_load(const int16_t* data, int length)
     return samples.back().get();
 }
 
-void mixer_voice_play(int voice, MixerSample* sample)
+void mixer_voice_play(int voice, MixerSample* sample, int start)
 {
     if (!valid(voice))
         return;
     voices[voice].volume = 0;
     if (!ready.load(std::memory_order_acquire) || !sample)
         return;
-    Voice_Play(static_cast<SBYTE>(voice), sample->handle, 0);
+    Voice_Play(static_cast<SBYTE>(voice), sample->handle, static_cast<ULONG>(std::max(start, 0)));
     Voice_SetFrequency(static_cast<SBYTE>(voice), static_cast<ULONG>(held_rate[voice]));
     Voice_SetVolume(static_cast<SBYTE>(voice), 0);
 }
@@ -271,7 +279,7 @@ void mixer_voice_rate(int voice, int rate)
 {
     if (!valid(voice))
         return;
-    voices[voice].rate = std::max(rate, 0);
+    voices[voice].rate = std::clamp(rate, 0, MIXER_RATE_MAX);
     if (voices[voice].rate)
         held_rate[voice] = voices[voice].rate;
     if (!ready.load(std::memory_order_acquire))
@@ -289,6 +297,13 @@ void mixer_voice_pan(int voice, int pan)
         Voice_SetPanning(static_cast<SBYTE>(voice), static_cast<ULONG>(std::clamp(voices[voice].pan + 128, 0, 255)));
 }
 
+long mixer_voice_position(int voice)
+{
+    return valid(voice) && ready.load(std::memory_order_acquire)
+        ? std::max<long>(Voice_GetPosition(static_cast<SBYTE>(voice)), 0)
+        : 0;
+}
+
 MixerVoice mixer_voice(int voice)
 {
     return valid(voice) ? voices[voice] : MixerVoice {};
@@ -297,13 +312,19 @@ MixerVoice mixer_voice(int voice)
 void mixer_update()
 {
     // The silent driver would mix a large block into nowhere at every update.
+    const std::lock_guard<std::mutex> hold(update_lock);
     if (ready.load(std::memory_order_acquire) && output != Output::NONE)
         MikMod_Update();
 }
 
 void mixer_shutdown()
 {
-    ready.store(false, std::memory_order_release);
+    const std::lock_guard<std::mutex> hold(update_lock);
+    if (ready.exchange(false, std::memory_order_acq_rel)) {
+        for (int voice = 0; voice < MIXER_VOICES; ++voice)
+            Voice_Stop(static_cast<SBYTE>(voice));
+        MikMod_DisableOutput();
+    }
     for (const auto& sample : samples)
         Sample_Free(sample->handle);
     samples.clear();

@@ -9,6 +9,9 @@ struct MixerSample;
 
 constexpr int MIXER_RATE = 44100;
 constexpr int MIXER_VOICES = 4;
+// The mixer steps through a sample in fixed point with 11 fraction bits in
+// 32 bits, so a rate must stay below 2^21 samples a second.
+constexpr int MIXER_RATE_MAX = 2000000;
 
 // What a voice was last asked to do, kept for the viewers and the tests.
 struct MixerVoice {
@@ -35,15 +38,21 @@ bool mixer_output_is_file();
 void mixer_voices_create();
 // Takes a copy of `length` 16-bit signed mono samples for looping voices.
 MixerSample* mixer_sample_load(const int16_t* data, int length);
-// Restarts `voice` looping `sample` from its start, silent until told otherwise.
-void mixer_voice_play(int voice, MixerSample* sample);
+// Restarts `voice` looping `sample` from sample `start`, silent until told
+// otherwise.
+void mixer_voice_play(int voice, MixerSample* sample, int start);
+// Where in its sample the voice plays now.
+long mixer_voice_position(int voice);
 void mixer_voice_volume(int voice, int volume);
-// A rate of 0 silences the voice and holds it where it is.
+// A rate of 0 silences the voice and holds it where it is. Rates are held
+// below MIXER_RATE_MAX.
 void mixer_voice_rate(int voice, int rate);
 void mixer_voice_pan(int voice, int pan);
 MixerVoice mixer_voice(int voice);
 // Mixes the time since the previous update and hands it to the output.
 // Safe from any thread, also before mixer_init and after mixer_shutdown.
 void mixer_update();
-// Closes the output; a WAV file is completed here.
+// Stops the voices and the output, waits for an update running on another
+// thread, then frees the samples and closes the output; a WAV file is
+// completed here.
 void mixer_shutdown();

@@ -73,6 +73,10 @@ MusicFileStatus music_file_parse(const uint8_t* data, size_t size, MusicFile& mu
 
     const uint32_t length = get_u32(data + LENGTHS_AT);
     const uint32_t packed_size = get_u32(data + LENGTHS_AT + 4);
+    if (length > MUSIC_MAX_LENGTH) {
+        error = "stream longer than any recording";
+        return MusicFileStatus::DAMAGED;
+    }
     if (packed_size > compressBound(length)) {
         error = "compressed stream longer than its raw length allows";
         return MusicFileStatus::DAMAGED;

@@ -12,6 +12,10 @@
 
 constexpr uint8_t MUSIC_FRAME_END = 127;
 constexpr size_t MUSIC_HEADER_SIZE = 32;
+// The longest raw stream a player accepts, 256 MiB: an hour of a game writing
+// 1,200 bytes a frame, ten hours of a busy one writing 120. A longer claim is
+// a damaged file, refused before anything is allocated for it.
+constexpr uint32_t MUSIC_MAX_LENGTH = 256u << 20;
 
 struct MusicFile {
     PsgState start;  // frequencies, volumes, noise mode and latch

@@ -1,16 +1,21 @@
 // The SN76489 programmable sound generator on mixer voices. Nothing is
 // synthesised sample by sample: each channel drives one looping voice (a
-// square wave for the tones, a noise sample for the noise channel) and every
-// write becomes a new voice rate or volume at once.
+// band-limited square wave for the tones, a shift-register sample for the
+// noise) and every write becomes a new voice rate, volume or panning at once,
+// so writes take effect at the resolution of the mixer's updates.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+// What save states and music files carry.
 struct PsgState {
-    uint16_t frequency[4];  // tone channels in Hz (0 silent), then the noise rate
+    uint16_t frequency[4];  // tone channels in Hz (0 silent), then the noise shift rate
     uint8_t volume[4];  // 0-255, converted from the attenuation
-    uint8_t noise_mode;  // low two bits of the last noise control byte
-    uint8_t latch;  // last tone latch byte, 0 at reset
+    uint8_t noise_mode;  // low two bits of the noise register
+    // The register latched last, as a latch byte holding that register's
+    // current low four bits; 0 at reset, before any latch.
+    uint8_t latch;
 };
 
 extern PsgState psg;
@@ -21,13 +26,40 @@ extern int8_t psg_pan[4];
 // On unless the configuration says "nosound".
 extern bool psg_sound_on;
 
-constexpr int PSG_SQUARE_LENGTH = 64;
-constexpr int PSG_NOISE_LENGTH = 512;
-// The square wave: four periods of 16 samples, half low and half high; and
-// the noise: the output of a shift-register generator, 1 low and 0 high.
-void psg_make_waveforms(int16_t square[PSG_SQUARE_LENGTH], int16_t noise[PSG_NOISE_LENGTH]);
+constexpr int PSG_CLOCK_NTSC = 3579545;
+constexpr int PSG_CLOCK_PAL = 3546893;
+// Tones above this are not heard and play as silence.
+constexpr int PSG_TONE_MAX_HZ = 15000;
+// One square-wave sample per octave of the 10-bit tone period; each holds one
+// period, of PSG_TONE_LENGTH samples in octave 0 and half as many in each
+// octave above, and only the harmonics the mixer can play without aliasing.
+constexpr int PSG_OCTAVES = 8;
+constexpr int PSG_TONE_LENGTH = 4096;
+// Periodic noise: one pulse every 16 shifts, each shift held this many samples.
+constexpr int PSG_PERIODIC_SHIFTS = 16;
+constexpr int PSG_PERIODIC_HOLD = 64;
 
-// Builds both waveforms, makes the four voices and silences them. Called once,
+// Octave `octave`'s square wave; its length is PSG_TONE_LENGTH >> octave.
+std::vector<int16_t> psg_tone_wave(int octave);
+// The octave whose square wave plays tone period `period` (1-1023).
+int psg_tone_octave(int period);
+// The noise: one sample per shift of the chip's 16-bit shift register, its
+// whole cycle for white noise, a 16-shift pulse train held
+// PSG_PERIODIC_HOLD samples a shift for periodic noise.
+std::vector<int16_t> psg_noise_wave(bool white);
+
+// The chip's clock: PSG_CLOCK_NTSC or PSG_CLOCK_PAL, after the video standard
+// (50 frames a second is PAL).
+void psg_set_frame_rate(int frame_rate);
+// The pitch of tone period `period` at the current clock, in Hz; 0 for
+// period 0, which only holds the output.
+double psg_tone_hz(int period);
+// The tone periods and the noise register (white noise in bit 2) as the
+// chip holds them: the working state `psg` derives from.
+int psg_tone_period(int channel);
+int psg_noise_control();
+
+// Builds the waveforms, makes the four voices and silences them. Called once,
 // after mixer_init.
 void psg_create();
 // Turns the sound switch on or off; the voices fall silent either way and
@@ -36,10 +68,10 @@ void psg_set_sound(bool on);
 void psg_reset();
 void psg_write(uint8_t value);
 void gg_stereo_write(uint8_t value);
-// Pushes one channel's frequency and volume into its voice.
-void psg_voice_update(int channel, int frequency, int volume);
-// Restarts the four voices looping, silent and centred; `psg` and psg_pan
-// keep their values.
+// Restarts the four voices looping and silent, panned as the stereo register
+// says; `psg` and psg_pan keep their values.
 void psg_silence();
-// After a state load: silence, then every channel from the stored state.
+// After `psg` was loaded (a state, a music file's header): rebuilds the
+// working state from it as exactly as its fields allow, then silence, then
+// every channel from it.
 void psg_refresh();

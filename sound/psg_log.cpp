@@ -24,6 +24,13 @@ bool write_temporary(const std::vector<uint8_t>& bytes)
         [&](FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); });
 }
 
+void append(uint8_t value)
+{
+    // A recording longer than any player accepts ends there.
+    if (stream.size() < MUSIC_MAX_LENGTH)
+        stream.push_back(value);
+}
+
 }  // namespace
 
 void psg_log_start()
@@ -42,12 +49,14 @@ void psg_log_start()
 
 void psg_log_byte(uint8_t value)
 {
-    stream.push_back(value);
+    // The chip ignores bit 6 of a data byte, so 0x3F plays as 0x7F does and
+    // the frame marker keeps its meaning.
+    append(value == MUSIC_FRAME_END ? MUSIC_FRAME_END & ~0x40 : value);
 }
 
 void psg_log_frame()
 {
-    stream.push_back(MUSIC_FRAME_END);
+    append(MUSIC_FRAME_END);
 }
 
 void psg_log_stop()

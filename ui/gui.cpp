@@ -93,6 +93,7 @@ void set_rate(int rate)
 {
     settings.frame_rate = rate;
     timer_set_rate(rate);
+    psg_set_frame_rate(rate);
 }
 
 void set_pal()

@@ -8,6 +8,7 @@
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
 #include "machine_fixture.h"
+#include "sound/mixer.h"
 #include "sound/psg.h"
 #include "vdp/vdp.h"
 
@@ -322,4 +323,36 @@ TEST_F(SaveStateTest, StatesInMemoryAreTheFilesBytesAndChangeNothingWhenRefused)
     SMS_FreeMachine();
     EXPECT_FALSE(SMS_SaveStateToMemory(bytes));
     EXPECT_TRUE(bytes.empty());
+}
+
+// The voices play what the loaded state holds, not what played before the
+// load: each tone at its period's pitch (the period worked out from the
+// stored frequency, exactly for the latched channel), each channel at its
+// stored volume, the noise at its stored rate, all centred.
+TEST_F(SaveStateTest, LoadedStateReachesTheVoices)
+{
+    boot("game.sms", 2);
+    psg_set_sound(true);
+    for (uint8_t b : {0x8E, 0x0F, 0x90, 0xA4, 0x06, 0xB6, 0xC0, 0x3F, 0xDF, 0xE5, 0xF3, 0xCB})
+        psg_write(b);
+    std::vector<uint8_t> bytes;
+    ASSERT_TRUE(SMS_SaveStateToMemory(bytes));
+    const MixerVoice saved[4] = {mixer_voice(0), mixer_voice(1), mixer_voice(2), mixer_voice(3)};
+
+    for (uint8_t b : {0x83, 0x01, 0x9A, 0xA0, 0x10, 0xB0, 0xE7, 0xF0})
+        psg_write(b);
+    gg_stereo_write(0x0F);
+    gg_stereo_write(0xFF);
+    ASSERT_EQ(SMS_LoadStateFromMemory(bytes), StateVerdict::applied);
+    for (int channel = 0; channel < 4; ++channel) {
+        EXPECT_EQ(mixer_voice(channel).rate, saved[channel].rate) << channel;
+        EXPECT_EQ(mixer_voice(channel).volume, saved[channel].volume) << channel;
+        EXPECT_EQ(mixer_voice(channel).pan, 0) << channel;
+    }
+    EXPECT_EQ(psg_tone_period(0), 254);
+    EXPECT_EQ(psg_tone_period(1), 100);
+    EXPECT_EQ(psg_tone_period(2), 0x3FB);  // latched: its low bits are stored
+    EXPECT_EQ(saved[0].volume, 255);
+    EXPECT_EQ(saved[1].volume, 64);
+    EXPECT_EQ(saved[3].rate, 3496);  // white noise at the clock / 1024
 }

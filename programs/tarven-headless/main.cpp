@@ -214,6 +214,7 @@ void start_sound()
     settings.sound = options.sound;
     mixer_register_output(!options.sound ? "none" : options.wav.empty() ? "memory" : options.wav.c_str());
     mixer_init(2, settings.frame_rate);
+    psg_set_frame_rate(settings.frame_rate);
     if (options.sound && !options.wav.empty() && !mixer_output_is_file())
         fatal_exit("cannot write %s", options.wav.c_str());
     psg_create();

@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     vid_show_page();
     mixer_register_output(std::getenv("TARVEN_AUDIO_OUT"));
     mixer_init(2, settings.frame_rate);
+    psg_set_frame_rate(settings.frame_rate);
     psg_create();
     psg_set_sound(settings.sound);
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");

@@ -78,22 +78,24 @@ TEST_F(MusicLogTest, HeaderHoldsThePsgAsRecordingStarts)
         psg_write(b);
     psg_log_start();
     psg_write(0x9F);
-    psg_write(0x7F);  // a data byte of 127 reads back as a frame end
+    // A data byte of 127 is kept as 0x3F, which the chip plays the same, so
+    // that it does not read back as a frame end.
+    psg_write(0x7F);
     psg_log_frame();
     const MusicFile music = stop_and_read();
-    EXPECT_EQ(music.start.frequency[0], 438);
+    EXPECT_EQ(music.start.frequency[0], 440);
     EXPECT_EQ(music.start.volume[0], 128);
     EXPECT_EQ(music.start.noise_mode, 3);
     EXPECT_EQ(music.start.latch, 0xC5);
-    EXPECT_EQ(music.stream, (std::vector<uint8_t> {0x9F, 0x7F, 0x7F}));
+    EXPECT_EQ(music.stream, (std::vector<uint8_t> {0x9F, 0x3F, 0x7F}));
 
     // The header's bytes, as the format lays them out.
     const std::vector<uint8_t> file = read_file(PSG_LOG_TEMPORARY);
     ASSERT_GE(file.size(), MUSIC_HEADER_SIZE);
     EXPECT_EQ(std::string(file.begin(), file.begin() + 9), std::string("SMSMUSIC", 9));
     EXPECT_EQ(file[9], 1);
-    EXPECT_EQ(file[10], 438 & 0xFF);
-    EXPECT_EQ(file[11], 438 >> 8);
+    EXPECT_EQ(file[10], 440 & 0xFF);
+    EXPECT_EQ(file[11], 440 >> 8);
     EXPECT_EQ(file[18], 128);
     EXPECT_EQ(file[22], 3);
     EXPECT_EQ(file[23], 0xC5);
@@ -168,6 +170,56 @@ TEST(MusicFile, DamagedFilesAreRefused)
         error.clear();
         EXPECT_EQ(parse(damage.file, music, error), MusicFileStatus::DAMAGED) << damage.what;
         EXPECT_FALSE(error.empty()) << damage.what;
+    }
+}
+
+// The header laid out by hand, every byte of the start state unlike the
+// others, so that a field read from a neighbour's place shows.
+TEST(MusicFile, TheStartStateComesFromItsPlaceInTheHeader)
+{
+    std::vector<uint8_t> file = {'S', 'M', 'S', 'M', 'U', 'S', 'I', 'C', 0, 1};
+    const uint8_t state[14] = {0x11, 0x02, 0x33, 0x04, 0x55, 0x06, 0x77, 0x08, 0x91, 0xA2, 0xB3, 0xC4, 0x02, 0xD5};
+    file.insert(file.end(), state, state + 14);
+    std::vector<uint8_t> packed(64);
+    uLongf packed_size = packed.size();
+    const uint8_t stream[2] = {0x90, MUSIC_FRAME_END};
+    ASSERT_EQ(compress(packed.data(), &packed_size, stream, 2), Z_OK);
+    for (uint32_t value : {2u, static_cast<uint32_t>(packed_size)})
+        for (int i = 0; i < 4; ++i)
+            file.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    file.insert(file.end(), packed.begin(), packed.begin() + static_cast<long>(packed_size));
+
+    MusicFile music;
+    std::string error;
+    ASSERT_EQ(parse(file, music, error), MusicFileStatus::OK) << error;
+    EXPECT_EQ(music.start.frequency[0], 0x0211);
+    EXPECT_EQ(music.start.frequency[1], 0x0433);
+    EXPECT_EQ(music.start.frequency[2], 0x0655);
+    EXPECT_EQ(music.start.frequency[3], 0x0877);
+    EXPECT_EQ(music.start.volume[0], 0x91);
+    EXPECT_EQ(music.start.volume[1], 0xA2);
+    EXPECT_EQ(music.start.volume[2], 0xB3);
+    EXPECT_EQ(music.start.volume[3], 0xC4);
+    EXPECT_EQ(music.start.noise_mode, 2);
+    EXPECT_EQ(music.start.latch, 0xD5);
+    EXPECT_EQ(music.stream, std::vector<uint8_t>(stream, stream + 2));
+}
+
+// A stream claimed longer than any recording is refused before anything is
+// allocated for it, even where its compressed data could hold that much.
+TEST(MusicFile, AnAbsurdRawLengthIsRefused)
+{
+    std::vector<uint8_t> file = build({0x90, MUSIC_FRAME_END});
+    const uint32_t packed_size = MUSIC_MAX_LENGTH / 1000;
+    file.resize(MUSIC_HEADER_SIZE + packed_size, 0x55);
+    set_u32(file, 28, packed_size);
+    MusicFile music;
+    std::string error;
+    for (uint32_t length : {MUSIC_MAX_LENGTH + 1, 0xFFFFFFF0u}) {
+        set_u32(file, 24, length);
+        EXPECT_EQ(parse(file, music, error), MusicFileStatus::DAMAGED);
+        EXPECT_EQ(error, "stream longer than any recording");
+        EXPECT_LT(music.stream.capacity(), size_t {1} << 20);
     }
 }
 

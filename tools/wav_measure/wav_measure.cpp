@@ -6,8 +6,17 @@
 //                                             FIRST to END-1
 //   wav_measure FILE frames SAMPLES           one line per frame of SAMPLES:
 //                                             its RMS and dominant frequency
+//   wav_measure FILE level FIRST END HZ       the amplitude on each side of the
+//                                             strongest component within 1 % of
+//                                             HZ (a full-scale sine is 1)
+//   wav_measure FILE harmonics FIRST END HZ   the power away from HZ and its
+//                                             multiples, in dB of the whole
+//   wav_measure FILE repeat FIRST END         the strongest correlation of the
+//                                             sound with itself 1 ms to half the
+//                                             segment later (1: it repeats)
 #include <fftw3.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -70,6 +79,110 @@ Wav read_wav(const char* path)
     fail("no sound data");
 }
 
+// The magnitude spectrum of `samples` FIRST to END-1 through a Hann window,
+// zero padded to at least `size`: bin k is k * rate / size Hz. A full-scale
+// sine peaks at 1.
+std::vector<double> spectrum(const std::vector<float>& samples, size_t first, size_t end, size_t size)
+{
+    const size_t length = end - first;
+    std::vector<double> input(std::max(size, length), 0.0);
+    for (size_t i = 0; i < length; ++i)
+        input[i] = (0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / static_cast<double>(length)))
+            * samples[first + i];
+    std::vector<fftw_complex> output(input.size() / 2 + 1);
+    fftw_plan plan = fftw_plan_dft_r2c_1d(static_cast<int>(input.size()), input.data(), output.data(), FFTW_ESTIMATE);
+    fftw_execute(plan);
+    fftw_destroy_plan(plan);
+    std::vector<double> magnitude(output.size());
+    for (size_t k = 0; k < output.size(); ++k)
+        magnitude[k] = std::hypot(output[k][0], output[k][1]) * 4 / static_cast<double>(length);
+    return magnitude;
+}
+
+std::vector<float> both_sides(const Wav& wav)
+{
+    std::vector<float> mixed(wav.left.size());
+    for (size_t i = 0; i < mixed.size(); ++i)
+        mixed[i] = (wav.left[i] + wav.right[i]) / 2;
+    return mixed;
+}
+
+double level(const std::vector<float>& samples, int rate, size_t first, size_t end, double hz)
+{
+    const size_t size = 4 * (end - first);
+    const std::vector<double> magnitude = spectrum(samples, first, end, size);
+    const double bin_hz = rate / static_cast<double>(size);
+    double best = 0;
+    for (size_t k = static_cast<size_t>(hz * 0.99 / bin_hz); k <= static_cast<size_t>(hz * 1.01 / bin_hz); ++k)
+        if (k < magnitude.size())
+            best = std::max(best, magnitude[k]);
+    return best;
+}
+
+double off_harmonic_db(const Wav& wav, size_t first, size_t end, double hz)
+{
+    const std::vector<double> magnitude = spectrum(both_sides(wav), first, end, 0);
+    const double bin_hz = wav.rate / static_cast<double>(end - first);
+    double total = 0, off = 0;
+    // The Hann window spreads a component over two bins each side; a few
+    // more allow for a pitch a little off.
+    for (size_t k = 4; k < magnitude.size(); ++k) {
+        const double frequency = static_cast<double>(k) * bin_hz;
+        const double harmonic = std::max(1.0, std::round(frequency / hz)) * hz;
+        const double power = magnitude[k] * magnitude[k];
+        total += power;
+        if (std::abs(frequency - harmonic) > 5 * bin_hz + harmonic * 0.001)
+            off += power;
+    }
+    return 10 * std::log10(std::max(off, 1e-30) / std::max(total, 1e-30));
+}
+
+// The autocorrelation through FFTW, each lag scaled by the energy of the
+// samples it overlaps.
+double strongest_repeat(const Wav& wav, size_t first, size_t end)
+{
+    const std::vector<float> mixed = both_sides(wav);
+    const size_t length = end - first;
+    size_t size = 1;
+    while (size < 2 * length)
+        size *= 2;
+    std::vector<double> input(size, 0.0);
+    for (size_t i = 0; i < length; ++i)
+        input[i] = mixed[first + i];
+    std::vector<fftw_complex> spectrum_bins(size / 2 + 1);
+    fftw_plan forward = fftw_plan_dft_r2c_1d(static_cast<int>(size), input.data(), spectrum_bins.data(), FFTW_ESTIMATE);
+    fftw_execute(forward);
+    fftw_destroy_plan(forward);
+    for (auto& bin : spectrum_bins) {
+        bin[0] = bin[0] * bin[0] + bin[1] * bin[1];
+        bin[1] = 0;
+    }
+    std::vector<double> correlation(size);
+    fftw_plan backward
+        = fftw_plan_dft_c2r_1d(static_cast<int>(size), spectrum_bins.data(), correlation.data(), FFTW_ESTIMATE);
+    fftw_execute(backward);
+    fftw_destroy_plan(backward);
+    std::vector<double> energy(length + 1, 0.0);  // of the first n samples
+    for (size_t i = 0; i < length; ++i)
+        energy[i + 1] = energy[i] + input[i] * input[i];
+    double strongest = 0;
+    for (size_t lag = static_cast<size_t>(wav.rate / 1000); lag <= length / 2; ++lag) {
+        const double head = energy[length - lag], tail = energy[length] - energy[lag];
+        if (head > 0 && tail > 0)
+            strongest = std::max(strongest, correlation[lag] / static_cast<double>(size) / std::sqrt(head * tail));
+    }
+    return strongest;
+}
+
+size_t clipped(const Wav& wav, size_t first, size_t end)
+{
+    size_t count = 0;
+    for (size_t i = first; i < end; ++i)
+        for (float sample : {wav.left[i], wav.right[i]})
+            count += sample <= -1.0f || sample >= 32767 / 32768.0f;
+    return count;
+}
+
 double rms(const std::vector<float>& samples, size_t first, size_t end)
 {
     double sum = 0;
@@ -87,22 +200,12 @@ double dominant_frequency(const Wav& wav, size_t first, size_t end)
     size_t size = 1;
     while (size < 4 * length || size < 8192)
         size *= 2;
-    std::vector<double> input(size, 0.0);
+    const std::vector<double> magnitude = spectrum(both_sides(wav), first, end, size);
     double energy = 0;
-    for (size_t i = 0; i < length; ++i) {
-        const double window = 0.5 - 0.5 * std::cos(2 * M_PI * static_cast<double>(i) / static_cast<double>(length));
-        input[i] = window * (wav.left[first + i] + wav.right[first + i]) / 2;
-        energy += input[i] * input[i];
-    }
+    for (double bin : magnitude)
+        energy += bin * bin;
     if (energy < 1e-9)
         return 0;
-    std::vector<fftw_complex> output(size / 2 + 1);
-    fftw_plan plan = fftw_plan_dft_r2c_1d(static_cast<int>(size), input.data(), output.data(), FFTW_ESTIMATE);
-    fftw_execute(plan);
-    fftw_destroy_plan(plan);
-    std::vector<double> magnitude(output.size());
-    for (size_t k = 0; k < output.size(); ++k)
-        magnitude[k] = std::hypot(output[k][0], output[k][1]);
     size_t peak = 1;
     for (size_t k = 2; k + 1 < magnitude.size(); ++k)
         if (magnitude[k] > magnitude[peak])
@@ -129,7 +232,8 @@ size_t number(const char* text)
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        fail("usage: wav_measure FILE [segment FIRST END | frames SAMPLES]");
+        fail("usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | harmonics FIRST "
+             "END HZ | repeat FIRST END]");
     const Wav wav = read_wav(argv[1]);
     const size_t count = wav.left.size();
     if (argc == 2) {
@@ -138,8 +242,26 @@ int main(int argc, char** argv)
         const size_t first = number(argv[3]), end = number(argv[4]);
         if (first >= end || end > count)
             fail("segment outside the file");
-        std::printf("rms-left %.5f\nrms-right %.5f\npeak-hz %.2f\n", rms(wav.left, first, end),
-            rms(wav.right, first, end), dominant_frequency(wav, first, end));
+        std::printf("rms-left %.5f\nrms-right %.5f\npeak-hz %.2f\nclipped %zu\n", rms(wav.left, first, end),
+            rms(wav.right, first, end), dominant_frequency(wav, first, end), clipped(wav, first, end));
+    } else if (argc == 6 && !std::strcmp(argv[2], "level")) {
+        const size_t first = number(argv[3]), end = number(argv[4]);
+        const double hz = std::atof(argv[5]);
+        if (first >= end || end > count || hz <= 0)
+            fail("segment outside the file");
+        std::printf("level-left %.5f\nlevel-right %.5f\n", level(wav.left, wav.rate, first, end, hz),
+            level(wav.right, wav.rate, first, end, hz));
+    } else if (argc == 6 && !std::strcmp(argv[2], "harmonics")) {
+        const size_t first = number(argv[3]), end = number(argv[4]);
+        const double hz = std::atof(argv[5]);
+        if (first >= end || end > count || hz <= 0)
+            fail("segment outside the file");
+        std::printf("off-harmonic-db %.2f\n", off_harmonic_db(wav, first, end, hz));
+    } else if (argc == 5 && !std::strcmp(argv[2], "repeat")) {
+        const size_t first = number(argv[3]), end = number(argv[4]);
+        if (first >= end || end > count)
+            fail("segment outside the file");
+        std::printf("repeat %.4f\n", strongest_repeat(wav, first, end));
     } else if (argc == 4 && !std::strcmp(argv[2], "frames")) {
         const size_t samples = number(argv[3]);
         if (samples == 0)
@@ -150,7 +272,8 @@ int main(int argc, char** argv)
                 dominant_frequency(wav, first, end));
         }
     } else {
-        fail("usage: wav_measure FILE [segment FIRST END | frames SAMPLES]");
+        fail("usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | harmonics FIRST "
+             "END HZ | repeat FIRST END]");
     }
     return 0;
 }

@@ -3,7 +3,7 @@
 # Runs TARVEN with no display on our PSG test program, its sound going to a
 # WAV file (TARVEN_AUDIO_OUT), interrupts it after two seconds and checks
 # that the timer mixed one frame of sound per tick and that the orderly exit
-# completed the file: a 438 Hz tone for the program's first second.
+# completed the file: a 440 Hz tone for the program's first second.
 set -eu
 program=$1
 measure=$2

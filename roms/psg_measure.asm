@@ -1,0 +1,54 @@
+; Sound test: the chip's rules as the sound tests measure them. Every step
+; holds for 60 frames (step s starts at frame 60 * s, counting from 0):
+;   steps  0-12  tone 0 at full volume, periods 16, 31, 64, 100, 127, 200,
+;                254, 383, 511, 512, 700, 1000, 1023
+;   step  13     tone 0 at period 0FFh
+;   step  14     a tone latch byte alone, 080h: period 0F0h at once
+;   step  15     a volume latch (090h) and a data byte 05h: attenuation 5,
+;                the period stays
+;   step  16     the noise latched (0E4h), then a data byte 00h: periodic
+;                noise shifted at the clock / 512, tone 0 silent
+;   step  17     periodic noise shifted by tone 2 at period 100 (silent)
+;   steps 18-20  white noise shifted at the clock / 512
+;   step  21     tone 0 at period 254 (440 Hz) alone
+;   step  22     tone 0 at period 28 (3995 Hz)
+;   step  23     tone 0 given the data byte 07Fh: period 3FEh
+;   steps 24-27  all four channels at full volume: tones 0-2 at periods 200,
+;                150 and 110, periodic noise shifted at the clock / 2048;
+;                stereo bytes 0FFh, 00Fh, 0F0h, 010h
+; Then silence.
+        include "psg_steps.inc"
+
+; Frames, byte count, bytes (see psg_steps.inc).
+steps:
+        db 60, 3, 080h, 001h, 090h          ; period 16
+        db 60, 2, 08Fh, 001h                ; 31
+        db 60, 2, 080h, 004h                ; 64
+        db 60, 2, 084h, 006h                ; 100
+        db 60, 2, 08Fh, 007h                ; 127
+        db 60, 2, 088h, 00Ch                ; 200
+        db 60, 2, 08Eh, 00Fh                ; 254
+        db 60, 2, 08Fh, 017h                ; 383
+        db 60, 2, 08Fh, 01Fh                ; 511
+        db 60, 2, 080h, 020h                ; 512
+        db 60, 2, 08Ch, 02Bh                ; 700
+        db 60, 2, 088h, 03Eh                ; 1000
+        db 60, 2, 08Fh, 03Fh                ; 1023
+        db 60, 2, 08Fh, 00Fh                ; 0FFh
+        db 60, 1, 080h                      ; 0F0h by the latch alone
+        db 60, 2, 090h, 005h                ; attenuation 5 by a data byte
+        db 60, 4, 09Fh, 0F0h, 0E4h, 000h    ; periodic noise by a data byte
+        db 60, 5, 0C4h, 006h, 0DFh, 0E3h, 0F0h
+        db 60, 2, 0E4h, 0F0h                ; white noise
+        db 60, 1, 0F0h
+        db 60, 1, 0F0h
+        db 60, 4, 0FFh, 08Eh, 00Fh, 090h    ; 440 Hz
+        db 60, 2, 08Ch, 001h                ; 3995 Hz
+        db 60, 2, 08Eh, 07Fh                ; period 3FEh
+        db 60, 13, 088h, 00Ch, 090h, 0A6h, 009h, 0B0h, 0CEh, 006h, 0D0h, 0E2h, 0F0h, 0FEh, 0FFh
+        db 60, 2, 0FEh, 00Fh
+        db 60, 2, 0FEh, 0F0h
+        db 60, 2, 0FEh, 010h
+        db 0
+
+        ds 04000h - $
