@@ -6,6 +6,7 @@
 
 #include "host/file.h"
 #include "host/log.h"
+#include "machine/rewind.h"
 #include "machine/scheduler.h"
 #include "sound/psg.h"
 #include "ui/config.h"
@@ -250,6 +251,8 @@ void SMS_InitMachine()
     SMS_MapperWrite(0xFFFE, 1);
     SMS_MapperWrite(0xFFFF, 2);
 
+    // The past of another game, or of the one before a reset, is no past of this one.
+    SMS_RewindReset();
     machine.machine_ready = true;
 }
 

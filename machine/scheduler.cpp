@@ -4,6 +4,7 @@
 #include "host/input.h"
 #include "host/video.h"
 #include "machine/machine.h"
+#include "machine/rewind.h"
 #include "machine/savestate.h"
 #include "sound/psg.h"
 #include "sound/psg_log.h"
@@ -105,6 +106,8 @@ void end_frame()
         psg_log_start();
         gui_visible = false;
     }
+    // Held, F9 steps back a frame at each frame; a music log only records forwards.
+    SMS_RewindFrame(!psg_logging && key_down(KEY_F9));
 
     input_poll();
     SMS_UpdateControllers();
