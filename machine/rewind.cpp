@@ -35,7 +35,8 @@ struct Rewind {
     size_t newest_size = 0;
     std::vector<uint8_t> current;  // the state being recorded, padded
     std::vector<uint8_t> undo;  // the record being built
-    std::unique_ptr<uint8_t[]> ring;
+    std::unique_ptr<uint8_t[]> ring;  // made when first needed
+    size_t ring_size = REWIND_RING_BYTES;
     std::deque<Record> records;  // oldest first
     size_t head = 0;  // where the next record goes
     size_t bytes = 0;  // held by the records
@@ -123,13 +124,13 @@ void store_undo()
 {
     const size_t size = past.undo.size();
     if (!past.ring)
-        past.ring = std::make_unique_for_overwrite<uint8_t[]>(REWIND_RING_BYTES);
+        past.ring = std::make_unique_for_overwrite<uint8_t[]>(past.ring_size);
     if (past.records.size() >= static_cast<size_t>(REWIND_MAX_FRAMES))
         drop_oldest();
     // Records lie in the ring in the order they were made: those past the
     // head are older than those before it, and the ones in the way of a new
     // record are always the oldest.
-    if (past.head + size > REWIND_RING_BYTES) {
+    if (past.head + size > past.ring_size) {
         while (!past.records.empty() && past.records.front().offset >= past.head)
             drop_oldest();
         past.head = 0;
@@ -178,8 +179,11 @@ void step_back()
 
 }  // namespace
 
-void SMS_RewindReset()
+void SMS_RewindReset(size_t ring_size)
 {
+    if (ring_size != past.ring_size)
+        past.ring.reset();
+    past.ring_size = ring_size;
     past.newest.clear();
     past.newest_size = 0;
     past.records.clear();

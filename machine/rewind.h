@@ -16,8 +16,9 @@ constexpr int REWIND_MAX_FRAMES = 5 * 60 * 60;
 // measure what recording costs).
 extern bool rewind_recording;
 
-// Forgets the past; a new machine starts with none.
-void SMS_RewindReset();
+// Forgets the past; a new machine starts with none. Tests choose a smaller
+// ring, to see it wrap round often.
+void SMS_RewindReset(size_t ring_size = REWIND_RING_BYTES);
 // Once per frame end: records the machine as it stands, or, when `back` is
 // set, makes it the machine of the frame before the newest one recorded
 // (the oldest one stays when there is none older). Does nothing while no
