@@ -24,6 +24,7 @@ std::string message;
 int32_t message_until = 0;
 int32_t frame_count = 0;
 int32_t fps = 0;
+void (*frame_picture_hook)() = nullptr;
 
 namespace {
 
@@ -112,6 +113,8 @@ void end_frame()
     input_poll();
     SMS_UpdateControllers();
     render_frame_masks();
+    if (frame_picture_hook)
+        frame_picture_hook();
     if (gui_visible)
         gui_frame();
     overlay();

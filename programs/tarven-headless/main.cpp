@@ -255,6 +255,7 @@ int main(int argc, char** argv)
         SMS_InitMachine();
     }
     headless_frame_hook = on_frame;
+    frame_picture_hook = screenshot_key;
     if (!options.psg_log.empty()) {
         // From the machine's very first write, so the log replays the run.
         psg_log_start();

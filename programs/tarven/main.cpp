@@ -8,6 +8,7 @@
 
 #include "host/draw.h"
 #include "host/log.h"
+#include "host/picture/picture.h"
 #include "host/sdl/sdl_host.h"
 #include "host/video.h"
 #include "machine/machine.h"
@@ -57,5 +58,6 @@ int main(int argc, char** argv)
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();
+    frame_picture_hook = screenshot_key;
     SMS_Start(rom_path.c_str());
 }
