@@ -71,8 +71,11 @@ void pace_frame()
 {
     // Ticks that piled up during a slow frame are dropped: the game slows
     // down rather than skipping frames. A display that paces the frames has
-    // already waited in the present.
-    while (!vid_display_paces && frame_ticks.load(std::memory_order_relaxed) == 0)
+    // already waited in the present. Held, F10 fast-forwards: no frame
+    // waits; released, the next frame waits for the next tick, so no burst
+    // of frames makes up for the time.
+    vid_fast_forward = key_down(KEY_F10);
+    while (!vid_fast_forward && !vid_display_paces && frame_ticks.load(std::memory_order_relaxed) == 0)
         frame_ticks.wait(0, std::memory_order_relaxed);
     frame_count += 1;
     frame_ticks.store(0, std::memory_order_relaxed);
