@@ -15,11 +15,17 @@ namespace {
 
 // Most of a state stays the same from one frame to the next: states are
 // compared a block at a time, and a block that differs a machine word at a
-// time. The buffers are padded with zeros to whole blocks.
+// time. Each buffer holds zeros from the end of its state to the end of
+// the buffer, so that two states of different sizes compare over whole
+// blocks.
 using Word = uint64_t;
 constexpr size_t WORD = sizeof(Word);
 constexpr size_t BLOCK = 256;
-constexpr size_t PADDED_STATE = (SAVESTATE_SIZE_WITH_CART_RAM + BLOCK - 1) / BLOCK * BLOCK;
+
+size_t whole_blocks(size_t size)
+{
+    return (size + BLOCK - 1) / BLOCK * BLOCK;
+}
 
 // Where one frame's undo record lies in the ring.
 struct Record {
@@ -31,9 +37,9 @@ struct Record {
 // state's size, then runs of (bytes to skip, bytes to replace, the older
 // bytes), the counts as base-128 numbers.
 struct Rewind {
-    std::vector<uint8_t> newest;  // the newest state, padded; empty when none
+    std::vector<uint8_t> newest;  // the newest state; empty when none
     size_t newest_size = 0;
-    std::vector<uint8_t> current;  // the state being recorded, padded
+    std::vector<uint8_t> current;  // the state being recorded
     std::vector<uint8_t> undo;  // the record being built
     std::unique_ptr<uint8_t[]> ring;  // made when first needed
     size_t ring_size = REWIND_RING_BYTES;
@@ -107,6 +113,8 @@ void apply_undo(const Record& record, std::vector<uint8_t>& state, size_t& size)
     while (in < end) {
         at += take_number(in);
         const size_t length = take_number(in);
+        if (state.size() < at + length)
+            state.resize(at + length);
         std::memcpy(state.data() + at, in, length);
         in += length;
         at += length;
@@ -152,11 +160,11 @@ void record()
     if (!SMS_SaveStateToMemory(past.current))
         return;
     const size_t size = past.current.size();
-    past.current.resize(PADDED_STATE);
+    const size_t length = whole_blocks(std::max(size, past.newest_size));
+    past.current.resize(length);
     if (!past.newest.empty()) {
-        const size_t longer = std::max(size, past.newest_size);
-        build_undo(
-            past.newest.data(), past.current.data(), (longer + BLOCK - 1) / BLOCK * BLOCK, past.newest_size, past.undo);
+        past.newest.resize(std::max(past.newest.size(), length));
+        build_undo(past.newest.data(), past.current.data(), length, past.newest_size, past.undo);
         store_undo();
     }
     past.newest.swap(past.current);
