@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "host/log.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
 #include "machine/machine.h"
@@ -80,4 +81,9 @@ TEST(FastForward, HeldRunsManyTimesTheFrameRateReleasedNoFasterThanIt)
     const double paced_seconds = run_frames(paced_frames);
     std::printf("then %d frames in %.2f s\n", paced_frames, paced_seconds);
     EXPECT_GE(paced_seconds, (paced_frames - 1.0) / settings.frame_rate);
+
+    SMS_FreeMachine();
+    SMS_FreeROM();
+    mixer_shutdown();
+    exit_hooks_run();
 }
