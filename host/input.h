@@ -23,6 +23,9 @@ enum KeyCode : uint8_t {
     KEY_LALT = 0x38,
     KEY_F5 = 0x3F,
     KEY_F7 = 0x41,
+    KEY_F8 = 0x42,
+    KEY_F9 = 0x43,
+    KEY_F10 = 0x44,
 };
 
 // 0x80 down, 1 down and re-asserted by auto-repeat, 0 up.

@@ -27,6 +27,7 @@ VideoDriver video_driver = {};
 int32_t picture_x_offset = 0;
 int32_t picture_y_offset = 0;
 bool vid_display_paces = false;
+bool vid_fast_forward = false;
 
 uint32_t vid_make_color(int r, int g, int b)
 {

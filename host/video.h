@@ -44,6 +44,12 @@ extern int32_t picture_y_offset;
 // Drivers that present without waiting leave it false.
 extern bool vid_display_paces;
 
+// True while the game runs as fast as it can (fast-forward): frames come
+// faster than any display shows them, so a present shows a frame only when
+// the frame timer has ticked since the last one and never waits for the
+// display's refresh.
+extern bool vid_fast_forward;
+
 // (r, g, b), each 0-255, as a pixel value of the current format.
 uint32_t vid_make_color(int r, int g, int b);
 // Presents the back buffer through the current driver.

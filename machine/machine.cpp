@@ -10,6 +10,7 @@
 #include "host/file.h"
 #include "host/log.h"
 #include "machine/interface_hooks.h"
+#include "machine/rewind.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
 #include "sound/psg.h"
@@ -332,6 +333,8 @@ void SMS_InitMachine()
     SMS_MapperWrite(0xFFFE, 1);
     SMS_MapperWrite(0xFFFF, 2);
 
+    // The past of another game, or of the one before a reset, is no past of this one.
+    SMS_RewindReset();
     machine.machine_ready = true;
 }
 

@@ -202,8 +202,10 @@ void capture_state(StateImage& s)
     std::memcpy(s.vram.data(), vdp.vram, s.vram.size());
     std::memcpy(s.cram.data(), vdp.cram, s.cram.size());
     s.cart_ram_used = machine.cart_ram_used;
-    for (int bank = 0; bank < 2; ++bank)
-        std::memcpy(s.cart_ram[bank].data(), machine.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
+    // Rewinding takes a state every frame: copy no banks the state leaves out.
+    if (s.cart_ram_used)
+        for (int bank = 0; bank < 2; ++bank)
+            std::memcpy(s.cart_ram[bank].data(), machine.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
 
     s.mapper_control = machine.mapper_control;
     std::memcpy(s.mapper_page, machine.mapper_page, sizeof s.mapper_page);
@@ -311,7 +313,8 @@ bool SMS_SaveStateToMemory(std::vector<uint8_t>& bytes)
     bytes.clear();
     if (!machine_running())
         return false;
-    auto state = std::make_unique<StateImage>();
+    // Every field written is captured first.
+    auto state = std::make_unique_for_overwrite<StateImage>();
     capture_state(*state);
     StateWriter writer;
     writer.bytes.swap(bytes);

@@ -5,6 +5,7 @@
 #include "host/video.h"
 #include "machine/interface_hooks.h"
 #include "machine/machine.h"
+#include "machine/rewind.h"
 #include "machine/savestate.h"
 #include "machine/settings.h"
 #include "sound/psg.h"
@@ -23,6 +24,7 @@ int32_t message_until = 0;
 int32_t frame_count = 0;
 int32_t fps = 0;
 InterfaceHooks interface_hooks;
+void (*frame_picture_hook)() = nullptr;
 
 namespace {
 
@@ -56,8 +58,11 @@ void pace_frame()
 {
     // Ticks that piled up during a slow frame are dropped: the game slows
     // down rather than skipping frames. A display that paces the frames has
-    // already waited in the present.
-    while (!vid_display_paces && frame_ticks.load(std::memory_order_relaxed) == 0)
+    // already waited in the present. Held, F10 fast-forwards: no frame
+    // waits; released, the next frame waits for the next tick, so no burst
+    // of frames makes up for the time.
+    vid_fast_forward = key_down(KEY_F10);
+    while (!vid_fast_forward && !vid_display_paces && frame_ticks.load(std::memory_order_relaxed) == 0)
         frame_ticks.wait(0, std::memory_order_relaxed);
     frame_count += 1;
     frame_ticks.store(0, std::memory_order_relaxed);
@@ -92,10 +97,14 @@ void end_frame()
         psg_log_start();
         gui_visible = false;
     }
+    // Held, F9 steps back a frame at each frame; a music log only records forwards.
+    SMS_RewindFrame(!psg_logging && key_down(KEY_F9));
 
     input_poll();
     SMS_UpdateControllers();
     render_frame_masks();
+    if (frame_picture_hook)
+        frame_picture_hook();
     if (interface_hooks.draw_frame)
         interface_hooks.draw_frame();
     vid_show_page();

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+// The picture's colours, CRC and PNG files, which --hash and --screenshot give.
+#include "host/picture/picture.h"
+
 constexpr int HEADLESS_WIDTH = 256;
 constexpr int HEADLESS_HEIGHT = 192;
 
@@ -36,12 +39,3 @@ void input_script_set(std::vector<InputEvent> events);
 int headless_frame();
 // Called at each frame's input poll, before the frame's scripted events.
 extern void (*headless_frame_hook)(int frame);
-
-// The screen image's 256 x 192 pixels as 0x00RRGGBB, whatever the pixel format.
-uint32_t picture_pixel_xrgb(int x, int y);
-// zlib's CRC-32 over the picture as little-endian 32-bit XRGB values, row by row.
-uint32_t picture_crc32();
-// How many different colours the picture shows.
-int picture_colour_count();
-// Writes the picture as an 8-bit RGB PNG file.
-bool picture_write_png(const char* path);

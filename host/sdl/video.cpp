@@ -59,9 +59,11 @@ bool hook_registered = false;
 std::string shown_title;
 bool title_shown = false;
 
-// The display's refresh rate, 0 when unknown; whether presents wait for it.
+// The display's refresh rate, 0 when unknown; whether presents can wait
+// for it, and whether they do at present.
 int refresh_rate = 0;
 bool vsync = false;
+bool vsync_waits = false;
 // Set once presents have been seen to run faster than the display could.
 bool vsync_ignored = false;
 int paced_presents = 0;
@@ -154,13 +156,25 @@ void check_pacing()
     paced_presents = 0;
 }
 
+// While fast-forwarding a present must not wait for the display, which
+// would hold the game back to the display's rate.
+void update_vsync()
+{
+    const bool wanted = vsync && !vid_fast_forward;
+    if (wanted != vsync_waits && SDL_RenderSetVSync(renderer, wanted ? 1 : 0) == 0)
+        vsync_waits = wanted;
+}
+
 void show_page()
 {
     vid_display_paces = false;
     if (!video_active || !renderer)
         return;
-    const bool paced = vsync && !vsync_ignored && layout_refresh_paces(refresh_rate, settings.frame_rate);
-    if (vsync && !paced && !layout_present_due(present_credit, refresh_rate, settings.frame_rate))
+    update_vsync();
+    if (vid_fast_forward && frame_ticks.load(std::memory_order_relaxed) == 0)
+        return;
+    const bool paced = vsync_waits && !vsync_ignored && layout_refresh_paces(refresh_rate, settings.frame_rate);
+    if (vsync_waits && !paced && !layout_present_due(present_credit, refresh_rate, settings.frame_rate))
         return;
     update_title();
     const ViewRect source = source_rect();
@@ -223,6 +237,7 @@ void open_window()
         fatal_exit("SDL_CreateRenderer: %s", SDL_GetError());
     SDL_RendererInfo info {};
     vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
+    vsync_waits = vsync;
     title_shown = false;
 }
 

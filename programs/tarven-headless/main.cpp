@@ -16,6 +16,7 @@
 #include "host/input.h"
 #include "host/log.h"
 #include "machine/machine.h"
+#include "machine/rewind.h"
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
 #include "sound/mixer.h"
@@ -69,6 +70,7 @@ Options options;
         "  --wav FILE.wav         write the sound, exactly one frame of it per frame\n"
         "  --psg-log FILE         record the PSG writes into an SMSMUSIC file\n"
         "  --no-sound             turn the sound switch off (no mixing at all)\n"
+        "  --no-rewind            record no frames to rewind through (F9)\n"
         "  --hash                 print machine-crc32 and picture-crc32\n"
         "  --bench                print fps and speed\n",
         problem);
@@ -134,6 +136,8 @@ void parse_options(int argc, char** argv)
             options.psg_log = value();
         } else if (arg == "--no-sound") {
             options.sound = false;
+        } else if (arg == "--no-rewind") {
+            rewind_recording = false;
         } else if (arg == "--hash") {
             options.hash = true;
         } else if (arg == "--bench") {
@@ -259,6 +263,7 @@ int main(int argc, char** argv)
         SMS_InitMachine();
     }
     headless_frame_hook = on_frame;
+    frame_picture_hook = screenshot_key;
     if (!options.psg_log.empty()) {
         // From the machine's very first write, so the log replays the run.
         psg_log_start();
@@ -290,6 +295,8 @@ int main(int argc, char** argv)
         const double frames_per_second = options.frames / elapsed.count();
         std::printf("fps %.1f\n", frames_per_second);
         std::printf("speed %.2f\n", frames_per_second / settings.frame_rate);
+        std::printf("rewind-frames %d\n", SMS_RewindFrames());
+        std::printf("rewind-bytes %zu\n", SMS_RewindBytes());
     }
     std::fflush(stdout);
     exit_hooks_run();

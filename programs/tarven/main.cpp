@@ -9,6 +9,7 @@
 #include "host/draw.h"
 #include "host/input.h"
 #include "host/log.h"
+#include "host/picture/picture.h"
 #include "host/sdl/sdl_host.h"
 #include "host/video.h"
 #include "machine/machine.h"
@@ -64,5 +65,6 @@ int main(int argc, char** argv)
     SMS_SetupCPU();
     rom_list_build();
     file_drop_handler = SMS_OpenROM;
+    frame_picture_hook = screenshot_key;
     SMS_Start(rom_path.c_str());
 }

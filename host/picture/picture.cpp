@@ -1,3 +1,5 @@
+#include "host/picture/picture.h"
+
 #include <png.h>
 #include <zlib.h>
 
@@ -6,7 +8,7 @@
 #include <vector>
 
 #include "host/draw.h"
-#include "host/headless/headless.h"
+#include "host/file.h"
 #include "host/video.h"
 
 namespace {
@@ -34,9 +36,9 @@ uint32_t picture_pixel_xrgb(int x, int y)
 uint32_t picture_crc32()
 {
     uLong crc = crc32(0L, Z_NULL, 0);
-    uint8_t row[HEADLESS_WIDTH * 4];
-    for (int y = 0; y < HEADLESS_HEIGHT; ++y) {
-        for (int x = 0; x < HEADLESS_WIDTH; ++x) {
+    uint8_t row[WHOLE_PICTURE.width * 4];
+    for (int y = 0; y < WHOLE_PICTURE.height; ++y) {
+        for (int x = 0; x < WHOLE_PICTURE.width; ++x) {
             const uint32_t pixel = picture_pixel_xrgb(x, y);
             for (int i = 0; i < 4; ++i)
                 row[x * 4 + i] = static_cast<uint8_t>(pixel >> (8 * i));
@@ -49,30 +51,32 @@ uint32_t picture_crc32()
 int picture_colour_count()
 {
     std::set<uint32_t> colours;
-    for (int y = 0; y < HEADLESS_HEIGHT; ++y)
-        for (int x = 0; x < HEADLESS_WIDTH; ++x)
+    for (int y = 0; y < WHOLE_PICTURE.height; ++y)
+        for (int x = 0; x < WHOLE_PICTURE.width; ++x)
             colours.insert(picture_pixel_xrgb(x, y));
     return static_cast<int>(colours.size());
 }
 
-bool picture_write_png(const char* path)
+bool picture_write_png(const std::string& path, PictureArea area)
 {
-    std::vector<uint8_t> rgb(HEADLESS_WIDTH * HEADLESS_HEIGHT * 3);
-    for (int y = 0; y < HEADLESS_HEIGHT; ++y) {
-        for (int x = 0; x < HEADLESS_WIDTH; ++x) {
-            const uint32_t pixel = picture_pixel_xrgb(x, y);
-            uint8_t* out = &rgb[(y * HEADLESS_WIDTH + x) * 3];
+    std::vector<uint8_t> rgb(size_t(area.width) * area.height * 3);
+    for (int y = 0; y < area.height; ++y) {
+        for (int x = 0; x < area.width; ++x) {
+            const uint32_t pixel = picture_pixel_xrgb(area.x + x, area.y + y);
+            uint8_t* out = &rgb[(size_t(y) * area.width + x) * 3];
             out[0] = static_cast<uint8_t>(pixel >> 16);
             out[1] = static_cast<uint8_t>(pixel >> 8);
             out[2] = static_cast<uint8_t>(pixel);
         }
     }
-    png_image image {};
-    image.version = PNG_IMAGE_VERSION;
-    image.width = HEADLESS_WIDTH;
-    image.height = HEADLESS_HEIGHT;
-    image.format = PNG_FORMAT_RGB;
-    const bool written = png_image_write_to_file(&image, path, 0, rgb.data(), 0, nullptr) != 0;
-    png_image_free(&image);
-    return written;
+    return write_user_file(path, [&](FILE* file) {
+        png_image image {};
+        image.version = PNG_IMAGE_VERSION;
+        image.width = static_cast<png_uint_32>(area.width);
+        image.height = static_cast<png_uint_32>(area.height);
+        image.format = PNG_FORMAT_RGB;
+        const bool written = png_image_write_to_stdio(&image, file, 0, rgb.data(), 0, nullptr) != 0;
+        png_image_free(&image);
+        return written;
+    });
 }

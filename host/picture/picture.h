@@ -1,0 +1,35 @@
+// The emulated picture as it stands in the screen image, whatever the
+// pixel format: its colours, its CRC and PNG files of it. Apart from the
+// portable host layer, so that only the programs link libpng.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A part of the 256 x 192 picture, in picture pixels.
+struct PictureArea {
+    int x, y, width, height;
+};
+
+constexpr PictureArea WHOLE_PICTURE = {0, 0, 256, 192};
+// What a Game Gear shows of it.
+constexpr PictureArea GAME_GEAR_PICTURE = {48, 24, 160, 144};
+
+// The picture's pixel (x, y) as 0x00RRGGBB.
+uint32_t picture_pixel_xrgb(int x, int y);
+// zlib's CRC-32 over the whole picture as little-endian 32-bit XRGB values,
+// row by row.
+uint32_t picture_crc32();
+// How many different colours the whole picture shows.
+int picture_colour_count();
+// Writes the area as an 8-bit RGB PNG file through the one writer of the
+// user's files (which reports a failure).
+bool picture_write_png(const std::string& path, PictureArea area = WHOLE_PICTURE);
+
+// The screenshot key, F8: called at each frame end once the picture is
+// complete and before the menus and popups are drawn over it, writes what
+// the game shows to the next free GAME-NNN.png in the folder of the
+// settings file, and says so in the popup.
+void screenshot_key();
+// The file the next screenshot goes to.
+std::string screenshot_next_path();
