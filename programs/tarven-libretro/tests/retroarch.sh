@@ -99,12 +99,18 @@ export DISPLAY=":$(head -n 1 display.txt)"
 unset WAYLAND_DISPLAY
 until_true xdotool getmouselocation || fail "the X server on $DISPLAY does not answer"
 
+# A core built with the sanitizers runs in RetroArch with their runtime
+# preloaded (RETROARCH_PRELOAD); RetroArch's own allocations left at exit are
+# not the core's to report.
+retroarch=(retroarch)
+[ -z "${RETROARCH_PRELOAD:-}" ] || retroarch=(env LD_PRELOAD="$RETROARCH_PRELOAD" ASAN_OPTIONS=detect_leaks=0 retroarch)
+
 # retroarch FRAMES [ARGUMENTS...]: runs the core on the ROM for FRAMES frames
 # and keeps the last one in retroarch.png.
 retroarch_run() {
     local frames=$1
     shift
-    timeout "$TIMEOUT" retroarch -v --config="$PWD/retroarch.cfg" -L "$core" "$rom" --max-frames="$frames" \
+    timeout "$TIMEOUT" "${retroarch[@]}" -v --config="$PWD/retroarch.cfg" -L "$core" "$rom" --max-frames="$frames" \
         --max-frames-ss --max-frames-ss-path="$PWD/retroarch.png" "$@" >retroarch.log 2>&1 ||
         fail "RetroArch failed or took longer than $TIMEOUT s"
     [ -f retroarch.png ] || fail "RetroArch took no screenshot"
@@ -120,7 +126,7 @@ screenshot_directory = "$PWD/shots"
 EOF
 mkdir -p shots
 retroarch_start() {
-    timeout "$TIMEOUT" retroarch -v --config="$PWD/retroarch.cfg" -L "$core" "$rom" >retroarch.log 2>&1 &
+    timeout "$TIMEOUT" "${retroarch[@]}" -v --config="$PWD/retroarch.cfg" -L "$core" "$rom" >retroarch.log 2>&1 &
     retroarch_pid=$!
     pids+=("$retroarch_pid")
     until_true xdotool search --onlyvisible --name '^RetroArch' || fail "no RetroArch window"
