@@ -38,23 +38,7 @@ for tool in retroarch Xvfb xdotool convert ffmpeg; do
     command -v "$tool" >/dev/null || fail "$tool is missing: ./dev installs it"
 done
 
-until_true() {
-    local deadline=$((SECONDS + TIMEOUT))
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
-
-pids=()
-cleanup() {
-    local i
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../../tools/x_server.sh"
 
 # Everything RetroArch reads and writes lives here; it never sees the user's.
 export HOME="$PWD/home" XDG_CONFIG_HOME="$PWD/home/.config" XDG_RUNTIME_DIR="$PWD/home/run"
@@ -90,14 +74,7 @@ rewind_enable = "true"
 EOF
 fi
 
-exec 3>display.txt
-Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp >xvfb.log 2>&1 &
-pids+=($!)
-exec 3>&-
-until_true grep -q '[0-9]' display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -n 1 display.txt)"
-unset WAYLAND_DISPLAY
-until_true xdotool getmouselocation || fail "the X server on $DISPLAY does not answer"
+x_server_start 1024 768
 
 # A core built with the sanitizers runs in RetroArch with their runtime
 # preloaded (RETROARCH_PRELOAD); RetroArch's own allocations left at exit are
