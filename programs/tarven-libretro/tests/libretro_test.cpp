@@ -19,6 +19,7 @@
 #include "machine/machine.h"
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
+#include "machine/settings.h"
 
 namespace {
 
@@ -192,7 +193,10 @@ TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
     EXPECT_EQ(frontend.picture_crc, 0xffb71e22u);
     EXPECT_EQ(frontend.audio_batches, std::vector<size_t>(120, 735));
 
-    // PAL: 882 samples a frame, announced to the frontend at once.
+    // PAL: 882 samples a frame, announced to the frontend at once; the
+    // region changes as at once.
+    EXPECT_TRUE(settings.usa);
+    frontend.options["tarven_region"] = "Japanese";
     frontend.options["tarven_video_standard"] = "PAL";
     frontend.options_changed = true;
     frontend.audio_batches.clear();
@@ -200,6 +204,7 @@ TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
     EXPECT_EQ(frontend.fps_announced, 50.0);
     EXPECT_EQ(frontend.audio_batches, std::vector<size_t>(2, 882));
     EXPECT_EQ(retro_get_region(), unsigned(RETRO_REGION_PAL));
+    EXPECT_FALSE(settings.usa);
 }
 
 TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
