@@ -194,7 +194,7 @@ TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
     EXPECT_EQ(frontend.audio_batches, std::vector<size_t>(120, 735));
 
     // PAL: 882 samples a frame, announced to the frontend at once; the
-    // region changes as at once.
+    // region changes at once too.
     EXPECT_TRUE(settings.usa);
     frontend.options["tarven_region"] = "Japanese";
     frontend.options["tarven_video_standard"] = "PAL";
