@@ -198,9 +198,17 @@ EOF
     ;;
 states)
     retroarch_start
-    xdotool key F2
     state=states/$(basename "${rom%.*}").state
-    until_true test -s "$state" || fail "F2 saved no state"
+    # RetroArch looks at the keys once a frame: F2 is held across frames,
+    # and pressed again until the first frames have run.
+    save_state() {
+        xdotool keydown F2
+        sleep 0.3
+        xdotool keyup F2
+        sleep 0.2
+        test -s "$state"
+    }
+    until_true save_state || fail "F2 saved no state"
     retroarch_stop
     # RetroArch's file holds the core's bytes in its MEM block, 16 bytes in:
     # an SMSSTATE stream, the short one when the cartridge RAM flag is 0.
