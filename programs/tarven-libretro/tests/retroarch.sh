@@ -42,7 +42,9 @@ done
 
 # Everything RetroArch reads and writes lives here; it never sees the user's.
 export HOME="$PWD/home" XDG_CONFIG_HOME="$PWD/home/.config" XDG_RUNTIME_DIR="$PWD/home/run"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" states saves
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" states saves info
+# RetroArch writes a cache beside the info files it reads: a copy of ours.
+cp "$info_dir/tarven_libretro.info" info/
 chmod 700 "$XDG_RUNTIME_DIR"
 # The core's folder and info file tell RetroArch what the core supports (save
 # states among them). Raw screenshots are the core's own frame, pixel for
@@ -55,7 +57,7 @@ audio_driver = "null"
 input_driver = "x"
 menu_driver = "null"
 libretro_directory = "$(dirname "$core")"
-libretro_info_path = "$info_dir"
+libretro_info_path = "$PWD/info"
 savestate_directory = "$PWD/states"
 savefile_directory = "$PWD/saves"
 savestate_file_compression = "false"
