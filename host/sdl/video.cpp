@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host/draw.h"
+#include "host/icon.h"
 #include "host/log.h"
 #include "host/sdl/layout.h"
 #include "host/sdl/sdl_host.h"
@@ -41,28 +42,6 @@ constexpr DriverKind DRIVERS[4] = {
     {"VID_32BPP_SDL", "SDL 32bpp Fullscreen"},
     {"VID_16BPP_SDL_WINDOW", "SDL 16bpp Windowed"},
     {"VID_32BPP_SDL_WINDOW", "SDL 32bpp Windowed"},
-};
-
-// The window icon, 16 x 16 drawn at twice that: a block as in the demo with
-// a star on it. '.' is transparent.
-constexpr int ICON_SIZE = 16;
-constexpr const char* ICON_ROWS[ICON_SIZE] = {
-    "................",
-    ".oooooooooooooo.",
-    ".oYYYYYYYYYYRRo.",
-    ".oYRRRRRRRRRRRo.",
-    ".oYRRRRwwRRRRRo.",
-    ".oYRRRRwwRRRRRo.",
-    ".oYRRwwwwwwRRRo.",
-    ".oYRRwwwwwwRRRo.",
-    ".oYRRRRwwRRRRRo.",
-    ".oYRRRwRRwRRRRo.",
-    ".oYRRwRRRRwRRRo.",
-    ".oRRRRRRRRRRRRo.",
-    ".oRRRRRRRRRRRRo.",
-    ".oRRRRRRRRRRRRo.",
-    ".oooooooooooooo.",
-    "................",
 };
 
 // Presents no faster than this many times the frame rate mean the display
@@ -104,22 +83,15 @@ void require_display()
         fatal_exit("%s", "No display could be opened: tarven needs a desktop (is DISPLAY or WAYLAND_DISPLAY set?)");
 }
 
-// ARGB of an icon character: outline, highlight, block, star.
-constexpr uint32_t icon_colour(char c)
-{
-    return c == 'o' ? 0xFF201008 : c == 'Y' ? 0xFFFFD070 : c == 'R' ? 0xFFE05020 : c == 'w' ? 0xFFFFFFFF : 0;
-}
-
+// The icon at twice its design size, as the window opens at twice the picture's.
 void set_icon()
 {
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormat(0, 2 * ICON_SIZE, 2 * ICON_SIZE, 32, SDL_PIXELFORMAT_ARGB8888);
+    constexpr int size = 2 * ICON_DESIGN_SIZE;
+    std::vector<uint8_t> pixels = icon_rgba(size);
+    SDL_Surface* icon
+        = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), size, size, 32, size * 4, SDL_PIXELFORMAT_RGBA32);
     if (!icon)
         return;  // a window without its icon is no reason to stop
-    for (int y = 0; y < 2 * ICON_SIZE; ++y) {
-        auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(icon->pixels) + y * icon->pitch);
-        for (int x = 0; x < 2 * ICON_SIZE; ++x)
-            row[x] = icon_colour(ICON_ROWS[y / 2][x / 2]);
-    }
     SDL_SetWindowIcon(window, icon);
     SDL_FreeSurface(icon);
 }
