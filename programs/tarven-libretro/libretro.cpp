@@ -76,9 +76,10 @@ void take_save_ram()
     save_ram_to_machine = false;
 }
 
+// Banks the game has not mapped yet still hold what the frontend gave.
 void give_save_ram()
 {
-    if (save_ram_to_machine || !machine.machine_ready)
+    if (save_ram_to_machine || !machine.machine_ready || !machine.cart_ram_used)
         return;
     for (int bank = 0; bank < 2; ++bank)
         std::memcpy(save_ram.data() + bank * CART_RAM_BANK_SIZE, machine.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
