@@ -70,8 +70,12 @@ std::string derive_file_name(const std::string& path, const char* extension)
     return (has_extension ? path.substr(0, dot) : path) + "." + extension;
 }
 
+// A machine without a save file (the libretro core, whose frontend keeps the
+// cartridge RAM) neither reads nor writes one.
 void read_cart_ram_file()
 {
+    if (machine.sram_file.empty())
+        return;
     // A missing or short file leaves the rest of the banks as they are.
     FILE* file = open_regular_file(SMS_SavePathForReading(machine.sram_file).c_str());
     if (!file)
@@ -84,6 +88,8 @@ void read_cart_ram_file()
 
 void write_cart_ram_file()
 {
+    if (machine.sram_file.empty())
+        return;
     // The game's saves are all the user has of it: never leave a torn file.
     write_user_file(SMS_SavePathForWriting(machine.sram_file), [](FILE* file) {
         for (const auto& bank : machine.cart_ram)

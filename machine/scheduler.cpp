@@ -189,6 +189,11 @@ void SMS_Run()
         return;
     }
     line_budget = CYCLES_PER_LINE;
+    SMS_RunOn();
+}
+
+void SMS_RunOn()
+{
     while (!quit_run) {
         const int32_t executed = Z80_Execute(line_budget);
         // The overshoot of the last instruction is taken from the next line,

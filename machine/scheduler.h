@@ -25,6 +25,10 @@ extern void (*frame_picture_hook)();
 [[noreturn]] void SMS_Start(const char* rom_path);
 // Runs until quit_run is set while a ROM is loaded.
 void SMS_Run();
+// Runs on until quit_run is set, from where the last run stopped: the cycles
+// the last line took beyond its budget come off the next line's, as within a
+// run, so a run cut into pieces times the machine as one run does.
+void SMS_RunOn();
 // One scanline's work after the CPU has run that line.
 void SMS_Scanline();
 // Shows a message in the popup for 150 timer ticks.

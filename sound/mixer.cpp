@@ -42,6 +42,7 @@ int held_rate[MIXER_VOICES];
 
 FILE* wav_file = nullptr;
 std::vector<SBYTE> frame_buffer;
+ULONG frame_bytes = 0;  // mixed into frame_buffer at the last update
 uint32_t wav_data_bytes = 0;
 
 void put_u32(uint8_t* at, uint32_t value)
@@ -112,9 +113,9 @@ void frames_update()
 {
     const int channels = (md_mode & DMODE_STEREO) ? 2 : 1;
     frame_buffer.resize(static_cast<size_t>(frame_samples.load(std::memory_order_relaxed)) * channels * 2);
-    const ULONG bytes = VC_WriteBytes(frame_buffer.data(), static_cast<ULONG>(frame_buffer.size()));
-    if (wav_file && std::fwrite(frame_buffer.data(), 1, bytes, wav_file) == bytes)
-        wav_data_bytes += bytes;
+    frame_bytes = VC_WriteBytes(frame_buffer.data(), static_cast<ULONG>(frame_buffer.size()));
+    if (wav_file && std::fwrite(frame_buffer.data(), 1, frame_bytes, wav_file) == frame_bytes)
+        wav_data_bytes += frame_bytes;
 }
 
 MDRIVER frame_writer = {
@@ -315,6 +316,13 @@ void mixer_update()
     const std::lock_guard<std::mutex> hold(update_lock);
     if (ready.load(std::memory_order_acquire) && output != Output::NONE)
         MikMod_Update();
+}
+
+const int16_t* mixer_last_update(int& samples)
+{
+    const int channels = (md_mode & DMODE_STEREO) ? 2 : 1;
+    samples = static_cast<int>(frame_bytes / (2 * channels));
+    return reinterpret_cast<const int16_t*>(frame_buffer.data());
 }
 
 void mixer_shutdown()

@@ -52,6 +52,9 @@ MixerVoice mixer_voice(int voice);
 // Mixes the time since the previous update and hands it to the output.
 // Safe from any thread, also before mixer_init and after mixer_shutdown.
 void mixer_update();
+// The sound the last update mixed into memory or a WAV file: `samples`
+// 16-bit samples of each channel, interleaved.
+const int16_t* mixer_last_update(int& samples);
 // Stops the voices and the output, waits for an update running on another
 // thread, then frees the samples and closes the output; a WAV file is
 // completed here.

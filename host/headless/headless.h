@@ -39,3 +39,6 @@ void input_script_set(std::vector<InputEvent> events);
 int headless_frame();
 // Called at each frame's input poll, before the frame's scripted events.
 extern void (*headless_frame_hook)(int frame);
+// Called at each frame's input poll after the frame hook, to set the input
+// the frame ends with: the input script installs it.
+extern void (*headless_input_hook)(int frame);

@@ -1,5 +1,3 @@
-#include <algorithm>
-
 #include "host/draw.h"
 #include "host/headless/headless.h"
 #include "host/input.h"
@@ -7,44 +5,12 @@
 #include "sound/mixer.h"
 
 void (*headless_frame_hook)(int frame) = nullptr;
+void (*headless_input_hook)(int frame) = nullptr;
 
 namespace {
 
 uint32_t back_buffer[HEADLESS_WIDTH * HEADLESS_HEIGHT];
 int frames_polled = 0;
-std::vector<InputEvent> script;
-size_t next_event = 0;
-
-void deliver(const InputEvent& event)
-{
-    switch (event.kind) {
-    case InputEvent::KEY:
-        key_state[event.a].store(event.b ? 0x80 : 0, std::memory_order_relaxed);
-        if (event.b)
-            last_key.store(static_cast<uint8_t>(event.a), std::memory_order_relaxed);
-        break;
-    case InputEvent::MOUSE:
-        mouse_x = std::clamp(event.a, 0, screen_image.width - 1);
-        mouse_y = std::clamp(event.b, 0, screen_image.height - 1);
-        break;
-    case InputEvent::BUTTON:
-        mouse_left = event.a;
-        mouse_pressed |= event.a;
-        mouse_clicked = 1;
-        break;
-    case InputEvent::WHEEL:
-        mouse_wheel += event.a;
-        break;
-    case InputEvent::JOYSTICK_BUTTON:
-        joysticks[event.a / JOYSTICK_BUTTONS].buttons[event.a % JOYSTICK_BUTTONS]
-            = event.b ? 1u << (event.a % JOYSTICK_BUTTONS) : 0;
-        break;
-    case InputEvent::DROP:
-        if (file_drop_handler)
-            file_drop_handler(event.path);
-        break;
-    }
-}
 
 }  // namespace
 
@@ -71,14 +37,6 @@ void timer_set_rate(int rate)
     mixer_set_frame_rate(rate);
 }
 
-void input_script_set(std::vector<InputEvent> events)
-{
-    std::stable_sort(
-        events.begin(), events.end(), [](const InputEvent& a, const InputEvent& b) { return a.frame < b.frame; });
-    script = std::move(events);
-    next_event = 0;
-}
-
 int headless_frame()
 {
     return frames_polled;
@@ -97,6 +55,6 @@ void input_poll()
     ++frames_polled;
     if (headless_frame_hook)
         headless_frame_hook(frames_polled);
-    while (next_event < script.size() && script[next_event].frame <= frames_polled)
-        deliver(script[next_event++]);
+    if (headless_input_hook)
+        headless_input_hook(frames_polled);
 }

@@ -5,10 +5,52 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "host/draw.h"
 #include "host/headless/headless.h"
+#include "host/input.h"
 #include "ui/key_names.h"
 
 namespace {
+
+std::vector<InputEvent> script;
+size_t next_event = 0;
+
+void deliver(const InputEvent& event)
+{
+    switch (event.kind) {
+    case InputEvent::KEY:
+        key_state[event.a].store(event.b ? 0x80 : 0, std::memory_order_relaxed);
+        if (event.b)
+            last_key.store(static_cast<uint8_t>(event.a), std::memory_order_relaxed);
+        break;
+    case InputEvent::MOUSE:
+        mouse_x = std::clamp(event.a, 0, screen_image.width - 1);
+        mouse_y = std::clamp(event.b, 0, screen_image.height - 1);
+        break;
+    case InputEvent::BUTTON:
+        mouse_left = event.a;
+        mouse_pressed |= event.a;
+        mouse_clicked = 1;
+        break;
+    case InputEvent::WHEEL:
+        mouse_wheel += event.a;
+        break;
+    case InputEvent::JOYSTICK_BUTTON:
+        joysticks[event.a / JOYSTICK_BUTTONS].buttons[event.a % JOYSTICK_BUTTONS]
+            = event.b ? 1u << (event.a % JOYSTICK_BUTTONS) : 0;
+        break;
+    case InputEvent::DROP:
+        if (file_drop_handler)
+            file_drop_handler(event.path);
+        break;
+    }
+}
+
+void deliver_due_events(int frame)
+{
+    while (next_event < script.size() && script[next_event].frame <= frame)
+        deliver(script[next_event++]);
+}
 
 bool parse_int(const std::string& word, long low, long high, int& value)
 {
@@ -107,4 +149,13 @@ bool input_script_parse(
         events.push_back(event);
     }
     return true;
+}
+
+void input_script_set(std::vector<InputEvent> events)
+{
+    std::stable_sort(
+        events.begin(), events.end(), [](const InputEvent& a, const InputEvent& b) { return a.frame < b.frame; });
+    script = std::move(events);
+    next_event = 0;
+    headless_input_hook = deliver_due_events;
 }

@@ -44,25 +44,7 @@ for tool in Xvfb xdotool import convert; do
     command -v "$tool" >/dev/null || fail "$tool is missing: ./dev installs it"
 done
 
-# until_true COMMAND...: polls COMMAND until it succeeds, at most TIMEOUT s.
-until_true() {
-    local deadline=$((SECONDS + TIMEOUT))
-    until "$@" >/dev/null 2>&1; do
-        [ "$SECONDS" -lt "$deadline" ] || return 1
-        sleep 0.2
-    done
-}
-
-pids=()
-cleanup() {
-    local i
-    # Last started first: tarven before the X server it draws on.
-    for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
-        kill "${pids[i]}" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-}
-trap cleanup EXIT
+. "$(dirname "$0")/../../../tools/x_server.sh"
 
 check_exit() {
     local status=$1
@@ -85,17 +67,7 @@ if [ "$mode" = nodisplay ]; then
     exit 0
 fi
 
-# Xvfb picks a free display number itself and writes it to the descriptor.
-# -noreset: by default the server resets whenever its last client leaves
-# (the probes below are such clients), cutting off whoever connects meanwhile.
-exec 3>display.txt
-Xvfb -displayfd 3 -noreset -screen 0 ${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24 -nolisten tcp >xvfb.log 2>&1 &
-pids+=($!)
-exec 3>&-
-until_true grep -q '[0-9]' display.txt || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -n 1 display.txt)"
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-until_true xdotool getmouselocation || fail "the X server on $DISPLAY does not answer"
+x_server_start $SCREEN_WIDTH $SCREEN_HEIGHT
 
 if [ "$mode" = fullscreen ] || [ "$mode" = closebox ]; then
     openbox >openbox.log 2>&1 &
