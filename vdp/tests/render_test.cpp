@@ -59,13 +59,17 @@ protected:
         screen_image = {};
     }
 
+    // Patterns go in through the data port, as a game writes them.
     static void tile_row(uint16_t patterns, int tile, int row, const std::array<int, 8>& colours)
     {
-        uint8_t* planes = &vdp.vram[patterns + tile * 32 + row * 4];
+        unsigned address = patterns + tile * 32 + row * 4;
+        vdp_control_write(address & 0xFF);
+        vdp_control_write(0x40 | address >> 8);
         for (int plane = 0; plane < 4; plane++) {
-            planes[plane] = 0;
+            uint8_t bits = 0;
             for (int k = 0; k < 8; k++)
-                planes[plane] |= ((colours[k] >> plane) & 1) << (7 - k);
+                bits |= ((colours[k] >> plane) & 1) << (7 - k);
+            vdp_data_write(bits);
         }
     }
     static void solid_tile(uint16_t patterns, int tile, int colour)
