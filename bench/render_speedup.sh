@@ -5,7 +5,7 @@
 # build renders. The builds run alternately, ROUNDS times each, and each
 # figure is the median of its rounds, so that a machine busy with other work
 # disturbs both alike. The last line is the median speed-up over the games.
-# usage: bench/render_speedup.sh OLD_BUILD NEW_BUILD [FRAMES] [ROUNDS] [BPP]
+# usage: [MEASURE=cpu] bench/render_speedup.sh OLD_BUILD NEW_BUILD [FRAMES] [ROUNDS] [BPP]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 old=$1/programs/tarven-headless/tarven-headless
@@ -19,10 +19,20 @@ median() {
     sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# Microseconds per frame of one run.
+# Microseconds per frame of one run, by the clock (as the program's --bench
+# measures it) or, with MEASURE=cpu, by the processor time the run used
+# (less disturbed by other work on a busy machine; start-up is counted too,
+# but alike with and without video, so that it drops out of the difference).
 frame_time() {
-    "$root/tools/run_in_scratch.sh" "$1" "$2" --frames "$frames" --bpp "$bpp" --bench $3 |
-        awk '/^fps/ { printf "%.3f\n", 1e6 / $2 }'
+    if [ "${MEASURE:-clock}" = cpu ]; then
+        # The second line of times: the user and system time of the
+        # subshell's children, as 0m1.230000s.
+        ("$root/tools/run_in_scratch.sh" "$1" "$2" --frames "$frames" --bpp "$bpp" $3 >/dev/null && times) |
+            awk -v n="$frames" 'NR == 2 { split($1 "m" $2, t, "m"); printf "%.3f\n", (t[1] * 60 + t[2] + t[3] * 60 + t[4]) * 1e6 / n }'
+    else
+        "$root/tools/run_in_scratch.sh" "$1" "$2" --frames "$frames" --bpp "$bpp" --bench $3 |
+            awk '/^fps/ { printf "%.3f\n", 1e6 / $2 }'
+    fi
 }
 
 printf '%-22s %9s %9s %9s %9s %8s\n' game old-render old-novid new-render new-novid speed-up
