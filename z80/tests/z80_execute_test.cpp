@@ -594,6 +594,39 @@ TEST_F(ExecuteTest, InputThroughCSetsTheRegisterAndTheFlags)
     }
 }
 
+// OUT (C),r sends the register its opcode names (0 for ED 71), and neither
+// it nor IN A,(n) touches the flags: code that writes to the VDP or reads a
+// pad between a compare and its jump relies on both.
+TEST_F(ExecuteTest, OutputThroughCSendsItsRegisterAndPortAccessesKeepTheFlags)
+{
+    for (int y = 0; y < 8; ++y) {
+        SetUp();
+        set(Z80_REG_AF, 0xA5D7);
+        z80.xy = 0x28;
+        set(Z80_REG_BC, 0x1234);
+        set(Z80_REG_DE, 0x5678);
+        set(Z80_REG_HL, 0x9ABC);
+        code({0xED, uint8_t(0x41 | y << 3)});
+        EXPECT_EQ(Z80_Execute(1), 12);
+        const int sent[8] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0, 0xA5};
+        ASSERT_EQ(test_machine.ports.size(), 1u) << y;
+        EXPECT_EQ(test_machine.ports[0].port, 0x1234) << y;
+        EXPECT_EQ(test_machine.ports[0].value, sent[y]) << y;
+        EXPECT_EQ(full_f(), 0xFFu) << y;
+    }
+
+    for (uint32_t flags : {0x00u, 0xFFu}) {
+        SetUp();
+        test_machine.port_in_value = flags ^ 0x80;
+        set(Z80_REG_AF, 0x1200 | flags);
+        z80.xy = uint8_t(flags & 0x28);
+        code({0xDB, 0xDC, 0xD3, 0xBE});  // IN A,(0xDC); OUT (0xBE),A
+        EXPECT_EQ(Z80_Execute(22), 22);
+        EXPECT_EQ(a(), flags ^ 0x80);
+        EXPECT_EQ(full_f(), flags);
+    }
+}
+
 // One step of INI, IND, OUTI or OUTD as the core defines it: B counts down,
 // HL steps, the byte goes between port C and (HL); S, Z, P/V and bits 5 and
 // 3 come from the new B, N is bit 7 of the byte, and H and C are set
