@@ -182,14 +182,14 @@ uint16_t pair_key(uint8_t left, uint8_t right)
 
 // The host values of two neighbouring pixels for every pair of palette
 // indices, at the pair's key, so that a line goes through the palette two
-// pixels per look-up. Only keys of indices below 32 are used (8 KB of the
-// table at most). Checked against the palette on every line and rebuilt for
-// the entries that changed.
+// pixels per look-up. Indices stay below 32, so keys stay below 0x2000, and
+// only 32 runs of 32 entries are ever used. Checked against the palette on
+// every line and rebuilt for the entries that changed.
 template <typename Pixel>
 struct PixelPairs {
     using Pair = std::conditional_t<sizeof(Pixel) == 2, uint32_t, uint64_t>;
     uint32_t palette[32];  // the palette the pairs were made from
-    Pair pair[0x10000];
+    Pair pair[0x2000];
 };
 
 template <typename Pixel>
