@@ -8,7 +8,8 @@
 # usage: bench/headless_speed.sh [BUILD_DIR] [FRAMES]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$root/build/release}
+# Absolute, as the runs start in scratch directories.
+build=$(cd "${1:-$root/build/release}" && pwd)
 frames=${2:-3000}
 program=$build/programs/tarven-headless/tarven-headless
 games=$root/../shared/testroms/homebrew

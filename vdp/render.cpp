@@ -1,9 +1,9 @@
 #include "vdp/render.h"
 
 #include <algorithm>
-#include <array>
 #include <bit>
 #include <cstring>
+#include <type_traits>
 
 #include "host/draw.h"
 #include "host/video.h"
@@ -28,54 +28,40 @@ constexpr unsigned ENTRY_VFLIP = 0x0400;
 constexpr unsigned ENTRY_SPRITE_PALETTE = 0x0800;
 constexpr unsigned ENTRY_PRIORITY = 0x1000;
 
-constexpr std::array<uint8_t, 256> make_bit_reverse()
-{
-    std::array<uint8_t, 256> table {};
-    for (int b = 0; b < 256; b++)
-        for (int bit = 0; bit < 8; bit++)
-            if (b & (1 << bit))
-                table[b] |= uint8_t(0x80 >> bit);
-    return table;
-}
-
-// Entry b is b with its bit order reversed: a horizontally flipped tile row
-// is its plane bytes read backwards.
-constexpr std::array<uint8_t, 256> BIT_REVERSE = make_bit_reverse();
-
-constexpr std::array<uint64_t, 256> make_plane_spread()
-{
-    std::array<uint64_t, 256> table {};
-    for (int b = 0; b < 256; b++) {
-        std::array<uint8_t, 8> pixels {};
-        for (int k = 0; k < 8; k++)
-            pixels[k] = (b >> (7 - k)) & 1;
-        table[b] = std::bit_cast<uint64_t>(pixels);
-    }
-    return table;
-}
-
-// Entry b holds the eight bits of plane byte b, leftmost pixel first, one per
-// byte as they lie in memory, so that four shifted look-ups OR-ed together
-// give a tile row's eight colours ready to be copied into a line buffer.
-constexpr std::array<uint64_t, 256> PLANE_SPREAD = make_plane_spread();
-
 constexpr uint64_t SPRITE_PALETTE_ROW = 0x1010101010101010;
 
-uint8_t vram_byte(unsigned address)
+// The eight colours of the pattern row at the given row index, from the
+// decoded rows the VDP keeps.
+uint64_t pattern_row(unsigned row)
 {
-    return vdp.vram[address & VRAM_MASK];
+    return vdp.pattern_rows[row & (VDP_PATTERN_ROWS - 1)];
 }
 
-// The eight colours of the tile row whose four plane bytes start at address.
-uint64_t decode_row(unsigned address, bool flip)
+// Eight bytes as one word, byte k in bits 8k to 8k + 7.
+uint64_t little_endian(const uint8_t* bytes)
 {
-    const uint8_t* planes = &vdp.vram[address & VRAM_MASK & ~3u];
-    uint64_t colours = 0;
-    for (int plane = 0; plane < 4; plane++) {
-        uint8_t bits = flip ? BIT_REVERSE[planes[plane]] : planes[plane];
-        colours |= PLANE_SPREAD[bits] << plane;
-    }
-    return colours;
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big)
+        word = __builtin_bswap64(word);
+    return word;
+}
+
+constexpr uint64_t BYTES = 0x0101010101010101;  // times a byte: eight copies
+constexpr uint64_t BYTE_TOPS = 0x8080808080808080;
+
+// Each byte of a less the same byte of b, modulo 256, with no borrow from
+// one byte into the next.
+uint64_t bytewise_difference(uint64_t a, uint64_t b)
+{
+    return ((a | BYTE_TOPS) - (b & ~BYTE_TOPS)) ^ ((a ^ ~b) & BYTE_TOPS);
+}
+
+// Bit 7 of each byte that is zero, nothing else.
+uint64_t zero_bytes(uint64_t v)
+{
+    constexpr uint64_t LOW_BITS = ~BYTE_TOPS;
+    return ~(((v & LOW_BITS) + LOW_BITS) | v | LOW_BITS);
 }
 
 bool display_enabled()
@@ -96,7 +82,7 @@ struct PictureLine {
 };
 
 template <typename Pixel>
-PictureLine<Pixel> picture_line(int line)
+inline PictureLine<Pixel> picture_line(int line)
 {
     PictureLine<Pixel> pl = {nullptr, picture_x_offset, 0, 0};
     int y = picture_y_offset + line;
@@ -109,28 +95,36 @@ PictureLine<Pixel> picture_line(int line)
     return pl;
 }
 
-// Decodes the 32 name table entries of a name table pixel row into one
-// palette index per column, before scrolling. With only_priority, entries
-// without the priority bit decode as index 0. Returns whether any entry has
-// the bit.
+// Fills indices[0, 512) with the palette index of each column of a name
+// table pixel row before scrolling, twice over, so that a scrolled line is
+// one run from its start offset. With only_priority, entries without the
+// priority bit give index 0. Returns whether any entry has the bit.
 bool decode_background(int row, uint8_t* indices, bool only_priority)
 {
-    unsigned entries = vdp.name_table_base + (row >> 3) * 64;
-    int fine = row & 7;
-    bool priority = false;
+    // A name table row is 64 bytes at a multiple of 64: it never wraps.
+    const uint8_t* entries = &vdp.vram[(vdp.name_table_base + (row >> 3) * 64) & VRAM_MASK & ~63u];
+    unsigned fine = row & 7;
+    unsigned any = 0;
     for (int column = 0; column < 32; column++) {
-        unsigned e = vram_byte(entries + 2 * column) | vram_byte(entries + 2 * column + 1) << 8;
-        priority |= (e & ENTRY_PRIORITY) != 0;
-        uint64_t colours = 0;
-        if (!only_priority || (e & ENTRY_PRIORITY)) {
-            int r = (e & ENTRY_VFLIP) ? 7 - fine : fine;
-            colours = decode_row((e & ENTRY_TILE) * 32 + r * 4, e & ENTRY_HFLIP);
-            if (e & ENTRY_SPRITE_PALETTE)
-                colours |= SPRITE_PALETTE_ROW;
-        }
+        uint16_t e;
+        std::memcpy(&e, entries + 2 * column, sizeof e);
+        if constexpr (std::endian::native == std::endian::big)
+            e = __builtin_bswap16(e);  // the entries are little-endian
+        any |= e;
+        // 7 - fine when flipped vertically.
+        unsigned r = fine ^ ((e & ENTRY_VFLIP) ? 7 : 0);
+        uint64_t colours = pattern_row((e & ENTRY_TILE) * 8 + r);
+        // Pixel k is byte k: a flipped row is the bytes in reverse.
+        if (e & ENTRY_HFLIP)
+            colours = __builtin_bswap64(colours);
+        if (e & ENTRY_SPRITE_PALETTE)
+            colours |= SPRITE_PALETTE_ROW;
+        if (only_priority && !(e & ENTRY_PRIORITY))
+            colours = 0;
         std::memcpy(indices + column * 8, &colours, 8);
+        std::memcpy(indices + PICTURE_WIDTH + column * 8, &colours, 8);
     }
-    return priority;
+    return any & ENTRY_PRIORITY;
 }
 
 int horizontal_scroll(int line)
@@ -144,25 +138,106 @@ int horizontal_scroll(int line)
 // scrolls.
 constexpr int VSCROLL_LOCKED_FROM = 192;
 
-// The palette index of each picture column of the line, scrolled. Returns
-// whether any of the line's name table entries has the priority bit.
-bool background_line(int line, uint8_t* picture, bool only_priority)
+// The background of one picture line as palette indices: picture column x
+// shows scrolled[start + x], or locked[start + x] from locked_from on.
+struct BackgroundLine {
+    alignas(8) uint8_t scrolled[2 * PICTURE_WIDTH];
+    alignas(8) uint8_t locked[2 * PICTURE_WIDTH];
+    int start;
+    int locked_from;
+    bool priority;  // any of the line's name table entries has the bit
+};
+
+void background_line(int line, BackgroundLine& bg, bool only_priority)
 {
     int row = line + vdp.vscroll;
     if (row > 223)  // the name table is 28 rows high
         row -= 224;
-    uint8_t decoded[PICTURE_WIDTH];
-    bool priority = decode_background(row, decoded, only_priority);
-    uint8_t start = uint8_t(-horizontal_scroll(line));
-    int locked_from = (vdp.registers[0] & 0x80) && row != line ? VSCROLL_LOCKED_FROM : PICTURE_WIDTH;
-    for (int x = 0; x < locked_from; x++)
-        picture[x] = decoded[uint8_t(start + x)];
-    if (locked_from < PICTURE_WIDTH) {
-        priority |= decode_background(line, decoded, only_priority);
-        for (int x = locked_from; x < PICTURE_WIDTH; x++)
-            picture[x] = decoded[uint8_t(start + x)];
+    bg.start = uint8_t(-horizontal_scroll(line));
+    bg.priority = decode_background(row, bg.scrolled, only_priority);
+    bg.locked_from = (vdp.registers[0] & 0x80) && row != line ? VSCROLL_LOCKED_FROM : PICTURE_WIDTH;
+    if (bg.locked_from < PICTURE_WIDTH)
+        bg.priority |= decode_background(line, bg.locked, only_priority);
+}
+
+// Calls run(indices, from, to) for the runs of picture columns within
+// [first, end) that one source of indices covers; column x shows indices[x].
+template <typename Run>
+void for_each_background_run(const BackgroundLine& bg, int first, int end, Run run)
+{
+    int split = std::clamp(bg.locked_from, first, end);
+    run(bg.scrolled + bg.start, first, split);
+    if (split < end)
+        run(bg.locked + bg.start, split, end);
+}
+
+// The two bytes of a pair of palette indices read as one 16-bit key.
+uint16_t pair_key(uint8_t left, uint8_t right)
+{
+    uint8_t two[2] = {left, right};
+    uint16_t key;
+    std::memcpy(&key, two, sizeof key);
+    return key;
+}
+
+// The host values of two neighbouring pixels for every pair of palette
+// indices, at the pair's key, so that a line goes through the palette two
+// pixels per look-up. Indices stay below 32, so keys stay below 0x2000, and
+// only 32 runs of 32 entries are ever used. Checked against the palette on
+// every line and rebuilt for the entries that changed.
+template <typename Pixel>
+struct PixelPairs {
+    using Pair = std::conditional_t<sizeof(Pixel) == 2, uint32_t, uint64_t>;
+    uint32_t palette[32];  // the palette the pairs were made from
+    Pair pair[0x2000];
+};
+
+template <typename Pixel>
+PixelPairs<Pixel> pixel_pairs;
+
+template <typename Pixel>
+const PixelPairs<Pixel>& current_pixel_pairs()
+{
+    PixelPairs<Pixel>& pp = pixel_pairs<Pixel>;
+    if (std::memcmp(pp.palette, vdp.palette, sizeof pp.palette) == 0)
+        return pp;
+    uint32_t changed = 0;
+    for (int i = 0; i < 32; i++)
+        if (pp.palette[i] != vdp.palette[i])
+            changed |= 1u << i;
+    std::memcpy(pp.palette, vdp.palette, sizeof pp.palette);
+    auto make = [&](int left, int right) {
+        Pixel two[2] = {Pixel(pp.palette[left]), Pixel(pp.palette[right])};
+        std::memcpy(&pp.pair[pair_key(left, right)], two, sizeof two);
+    };
+    for (int i = 0; i < 32; i++) {
+        if (!(changed & (1u << i)))
+            continue;
+        for (int j = 0; j < 32; j++) {
+            make(i, j);
+            make(j, i);
+        }
     }
-    return priority;
+    return pp;
+}
+
+// out[x] = palette[indices[x]] for x in [from, to), two pixels at a time.
+template <typename Pixel>
+void copy_through_palette(Pixel* out, const uint8_t* indices, int from, int to, const PixelPairs<Pixel>& pp)
+{
+    auto copy_pair = [&](int at) {
+        uint16_t key;
+        std::memcpy(&key, indices + at, sizeof key);
+        std::memcpy(out + at, &pp.pair[key], sizeof pp.pair[0]);
+    };
+    int x = from;
+    for (; x + 8 <= to; x += 8)
+        for (int pair = 0; pair < 8; pair += 2)
+            copy_pair(x + pair);
+    for (; x + 2 <= to; x += 2)
+        copy_pair(x);
+    if (x < to)
+        out[x] = Pixel(pp.palette[indices[x]]);
 }
 
 // A filled rectangle in the backdrop colour. Drawn row by row rather than
@@ -187,12 +262,14 @@ void render_background_line(int line)
         vid_hline(pl.left, picture_y_offset + line, pl.left + PICTURE_WIDTH - 1, 0, screen_image);
         return;
     }
-    uint8_t indices[PICTURE_WIDTH];
-    if (background_line(line, indices, false))
+    BackgroundLine bg;
+    background_line(line, bg, false);
+    if (bg.priority)
         render_line_priority = true;
     Pixel* out = pl.row + pl.left;
-    for (int x = pl.first; x < pl.end; x++)
-        out[x] = Pixel(vdp.palette[indices[x]]);
+    const PixelPairs<Pixel>& pp = current_pixel_pairs<Pixel>();
+    for_each_background_run(bg, pl.first, pl.end,
+        [&](const uint8_t* indices, int from, int to) { copy_through_palette(out, indices, from, to, pp); });
 }
 
 template <typename Pixel>
@@ -201,34 +278,51 @@ void render_sprite_line(int line)
     PictureLine<Pixel> pl = picture_line<Pixel>(line);
     if (!pl.row || !display_enabled() || render_disable_sprites)
         return;
-    int height = (vdp.registers[1] & 0x02) ? 16 : 8;
-    // Sprites whose Y lies this close to the bottom of the 256-line space
-    // enter from the top of the picture.
-    int wrap = height == 16 ? 240 : 248;
+    unsigned height = (vdp.registers[1] & 0x02) ? 16 : 8;
     int shift = (vdp.registers[0] & 0x08) ? 8 : 0;
-    unsigned table = vdp.sprite_table_base;
-    int count = 0;
-    while (count < SPRITE_COUNT && vram_byte(table + count) != SPRITE_TERMINATOR)
-        count++;
+    // The table is 256-byte aligned; masking keeps a stray base inside VRAM.
+    const uint8_t* table = &vdp.vram[vdp.sprite_table_base & VRAM_MASK & ~0xFFu];
+    // The sprite's top line is Y + 1. Counted modulo 256, its row on this
+    // line also comes out right for a sprite whose Y lies so close to the
+    // bottom of the 256-line space (Y + 1 from 248, or from 240 for 8x16
+    // sprites) that it enters from the top of the picture.
+    uint8_t above = uint8_t(line - 1);
+    const void* terminator = std::memchr(table, SPRITE_TERMINATOR, SPRITE_COUNT);
+    int count = terminator ? int(static_cast<const uint8_t*>(terminator) - table) : SPRITE_COUNT;
+    unsigned patterns = vdp.sprite_pattern_base / 4;
+    const uint32_t* palette = vdp.palette + 16;
     Pixel* out = pl.row + pl.left;
-    // Backwards, so that sprite 0 is drawn last and lies on top.
-    for (int j = count - 1; j >= 0; j--) {
-        int y = vram_byte(table + j) + 1;
-        if (y >= wrap)
-            y -= 256;
-        int row = line - y;
-        if (row < 0 || row >= height)
-            continue;
-        int x = vram_byte(table + 0x80 + 2 * j) - shift;
-        unsigned tile = vram_byte(table + 0x81 + 2 * j);
-        if (height == 16)
-            tile &= ~1u;  // an 8x16 sprite runs from an even tile into the next
-        uint64_t colours = decode_row(vdp.sprite_pattern_base + (tile * 8 + row) * 4, false);
-        uint8_t c[8];
-        std::memcpy(c, &colours, 8);
-        for (int k = 0; k < 8; k++)
-            if (c[k] && x + k >= pl.first && x + k < pl.end)
-                out[x + k] = Pixel(vdp.palette[16 + c[k]]);
+    // Eight sprites at a time, backwards, so that sprite 0 is drawn last and
+    // lies on top.
+    for (int group = (count - 1) & ~7; group >= 0; group -= 8) {
+        uint64_t rows = bytewise_difference(BYTES * above, little_endian(table + group));
+        uint64_t visible = zero_bytes(rows & (BYTES * uint8_t(-height)));
+        if (count - group < 8)
+            visible &= (uint64_t(1) << 8 * (count - group)) - 1;  // the terminator and after
+        while (visible) {
+            int bit = 63 - std::countl_zero(visible);
+            visible &= ~(uint64_t(1) << bit);
+            int j = group + bit / 8;
+            unsigned row = uint8_t(rows >> (bit & ~7));
+            int x = table[0x80 + 2 * j] - shift;
+            unsigned tile = table[0x81 + 2 * j];
+            if (height == 16)
+                tile &= ~1u;  // an 8x16 sprite runs from an even tile into the next
+            uint64_t colours = pattern_row(patterns + tile * 8 + row);
+            if (!colours)
+                continue;
+            uint8_t c[8];
+            std::memcpy(c, &colours, 8);
+            auto draw = [&](int from, int to) {
+                for (int k = from; k < to; k++)
+                    if (c[k])
+                        out[x + k] = Pixel(palette[c[k]]);
+            };
+            if (x >= pl.first && x + 8 <= pl.end)
+                draw(0, 8);  // the common case, in eight fixed steps
+            else
+                draw(std::max(0, pl.first - x), std::min(8, pl.end - x));
+        }
     }
 }
 
@@ -239,14 +333,16 @@ void render_priority_line(int line)
     PictureLine<Pixel> pl = picture_line<Pixel>(line);
     if (!pl.row || !display_enabled() || render_disable_bg)
         return;
-    uint8_t indices[PICTURE_WIDTH];
-    background_line(line, indices, true);
+    BackgroundLine bg;
+    background_line(line, bg, true);
     Pixel* out = pl.row + pl.left;
     // Colour 0 of a priority tile lets the sprite show through, whichever
     // palette the tile uses, as on the console.
-    for (int x = pl.first; x < pl.end; x++)
-        if (indices[x] & 15)
-            out[x] = Pixel(vdp.palette[indices[x]]);
+    for_each_background_run(bg, pl.first, pl.end, [&](const uint8_t* indices, int from, int to) {
+        for (int x = from; x < to; x++)
+            if (indices[x] & 15)
+                out[x] = Pixel(vdp.palette[indices[x]]);
+    });
 }
 
 template void render_background_line<uint16_t>(int);

@@ -1,5 +1,7 @@
 #include "vdp/vdp.h"
 
+#include <array>
+#include <bit>
 #include <cstring>
 #include <initializer_list>
 
@@ -25,6 +27,41 @@ constexpr uint8_t SPRITE_LIST_END = 0xD0;
 constexpr int SMS_LEVELS[4] = {0, 85, 170, 255};
 // The Game Gear's three-bit levels are not i * 255 / 7 throughout.
 constexpr int GG_LEVELS[8] = {0, 36, 73, 109, 146, 182, 218, 255};
+
+constexpr std::array<uint64_t, 256> make_plane_spread()
+{
+    std::array<uint64_t, 256> table {};
+    for (int b = 0; b < 256; ++b) {
+        std::array<uint8_t, 8> pixels {};
+        for (int k = 0; k < 8; ++k)
+            pixels[k] = (b >> (7 - k)) & 1;
+        table[b] = std::bit_cast<uint64_t>(pixels);
+    }
+    return table;
+}
+
+// Entry b holds the eight bits of plane byte b, leftmost pixel first, one per
+// byte as they lie in memory: plane n shifted left by n adds its share to
+// each of a row's eight colours.
+constexpr std::array<uint64_t, 256> PLANE_SPREAD = make_plane_spread();
+constexpr uint64_t PLANE0_BITS = PLANE_SPREAD[0xFF];  // plane 0's bit of every pixel
+
+// One VRAM byte written: only its own plane of its row's colours changes.
+void update_pattern_row(uint16_t address, uint8_t value)
+{
+    uint64_t& row = vdp.pattern_rows[address >> 2];
+    const int plane = address & 3;
+    row = (row & ~(PLANE0_BITS << plane)) | (PLANE_SPREAD[value] << plane);
+}
+
+void decode_pattern_rows()
+{
+    for (int row = 0; row < VDP_PATTERN_ROWS; ++row) {
+        const uint8_t* planes = &vdp.vram[row * 4];
+        vdp.pattern_rows[row] = PLANE_SPREAD[planes[0]] | PLANE_SPREAD[planes[1]] << 1 | PLANE_SPREAD[planes[2]] << 2
+            | PLANE_SPREAD[planes[3]] << 3;
+    }
+}
 
 uint16_t cram_mask()
 {
@@ -81,6 +118,7 @@ void vdp_reset()
 {
     // Cleared so that a run is reproducible from power-on.
     std::memset(vdp.vram, 0, sizeof vdp.vram);
+    std::memset(vdp.pattern_rows, 0, sizeof vdp.pattern_rows);
     vdp.address = 0;
     vdp.address_mask = VRAM_MASK;
     vdp.cram_target = false;
@@ -138,6 +176,7 @@ void vdp_data_write(uint8_t value)
     vdp.latch_pending = false;
     if (!vdp.cram_target) {
         vdp.vram[vdp.address] = value;
+        update_pattern_row(vdp.address, value);
     } else {
         vdp.cram[vdp.address] = value;
         // A Game Gear colour is a word; either byte written shows at once
@@ -234,6 +273,7 @@ void vdp_refresh_derived()
     vdp.address &= vdp.address_mask;
     for (int reg : {2, 5, 6, 7, 8, 9})
         apply_register(reg);
+    decode_pattern_rows();
     if (vdp.is_gg) {
         vdp_palette_rebuild_gg();
     } else {

@@ -7,6 +7,8 @@
 constexpr int VDP_VRAM_SIZE = 16384;
 constexpr int VDP_CRAM_SIZE = 64;
 constexpr int VDP_REGISTERS = 11;
+// Every four bytes of VRAM are one pattern row (one byte per bit plane).
+constexpr int VDP_PATTERN_ROWS = VDP_VRAM_SIZE / 4;
 
 struct VdpState {
     // Stored by save states.
@@ -32,6 +34,12 @@ struct VdpState {
     uint8_t hscroll;
     uint8_t vscroll;
     bool is_gg;  // Game Gear: 64-byte CRAM of 16-bit colours, 160 x 144 window
+    // Each pattern row of VRAM decoded into its eight colours, byte k (in
+    // memory order) holding pixel k, leftmost first: the renderer copies a
+    // row instead of decoding its bit planes on every line. Kept up to date
+    // by data port writes; whatever writes vram otherwise must call
+    // vdp_refresh_derived (a state load does).
+    uint64_t pattern_rows[VDP_PATTERN_ROWS];
 };
 
 extern VdpState vdp;

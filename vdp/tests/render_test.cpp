@@ -59,13 +59,17 @@ protected:
         screen_image = {};
     }
 
+    // Patterns go in through the data port, as a game writes them.
     static void tile_row(uint16_t patterns, int tile, int row, const std::array<int, 8>& colours)
     {
-        uint8_t* planes = &vdp.vram[patterns + tile * 32 + row * 4];
+        unsigned address = patterns + tile * 32 + row * 4;
+        vdp_control_write(address & 0xFF);
+        vdp_control_write(0x40 | address >> 8);
         for (int plane = 0; plane < 4; plane++) {
-            planes[plane] = 0;
+            uint8_t bits = 0;
             for (int k = 0; k < 8; k++)
-                planes[plane] |= ((colours[k] >> plane) & 1) << (7 - k);
+                bits |= ((colours[k] >> plane) & 1) << (7 - k);
+            vdp_data_write(bits);
         }
     }
     static void solid_tile(uint16_t patterns, int tile, int colour)
@@ -229,6 +233,72 @@ TEST_F(RenderTest, LockedRightColumnsIgnoreTheVerticalScroll)
     vdp.registers[0] = 0;
     render(0);
     EXPECT_EQ(shown(255, 0), 3);
+}
+
+// A status panel in the locked columns often has priority tiles over the
+// sprites that pass beneath it, while the scrolled playfield beside it has
+// none on the same line.
+TEST_F(RenderTest, PriorityTilesOfTheLockedColumnsCoverSprites)
+{
+    solid_tile(0, 1, 4);
+    for (int column = 24; column < 32; column++)
+        entry(column, 0, 1 | PRIORITY);  // name row 0: the panel's top
+    solid_tile(SPRITE_PATTERNS, 1, 7);
+    sprite(0, 60, 255, 1);  // under the scrolled part
+    sprite(1, 200, 255, 1);  // under the locked columns
+    end_sprites(2);
+    vdp.registers[0] = 0x80;
+    vdp.vscroll = 16;  // the scrolled part shows name row 2 on line 0
+
+    render_background_line<uint32_t>(0);
+    EXPECT_TRUE(render_line_priority);
+    render_sprite_line<uint32_t>(0);
+    render_priority_line<uint32_t>(0);
+    EXPECT_EQ(shown_run(200, 0, 8), Indices(8, 4));
+    EXPECT_EQ(shown_run(60, 0, 8), Indices(8, 23));
+
+    // Without the lock line 0 shows name row 2 there too: no priority.
+    vdp.registers[0] = 0;
+    render(0);
+    EXPECT_EQ(shown_run(200, 0, 8), Indices(8, 23));
+
+    // With it, a priority tile of name row 2 in those columns is not shown,
+    // so it covers nothing there.
+    vdp.registers[0] = 0x80;
+    for (int column = 24; column < 32; column++) {
+        entry(column, 0, 1);
+        entry(column, 2, 1 | PRIORITY);
+    }
+    render(0);
+    EXPECT_EQ(shown_run(200, 0, 8), Indices(8, 23));
+}
+
+// A state load puts VRAM back wholesale, behind the data port; the VDP's
+// refresh must bring the decoded patterns with it.
+TEST_F(RenderTest, PatternsPutIntoVramWholesaleShowAfterTheRefresh)
+{
+    vdp.registers[2] = 0x0E;  // the fixture's tables, as the registers give them
+    vdp.registers[5] = 0x7E;
+    vdp.registers[6] = 0x04;
+    solid_tile(0, 1, 3);
+    entry(0, 0, 1);
+    solid_tile(SPRITE_PATTERNS, 1, 2);
+    sprite(0, 100, 255, 1);
+    end_sprites(1);
+    render(0);
+    EXPECT_EQ(shown(0, 0), 3);
+    EXPECT_EQ(shown(100, 0), 18);
+
+    for (int plane = 0; plane < 4; plane++) {
+        vdp.vram[1 * 32 + plane] = plane == 0 ? 0xFF : 0;  // colour 1
+        vdp.vram[SPRITE_PATTERNS + 1 * 32 + plane] = plane == 3 ? 0xFF : 0;  // colour 8
+    }
+    vdp_refresh_derived();
+    for (int i = 0; i < 32; i++)
+        vdp.palette[i] = 0xAB000100 + i;  // the fixture's, not those of CRAM
+    render(0);
+    EXPECT_EQ(shown(0, 0), 1);
+    EXPECT_EQ(shown(100, 0), 24);
 }
 
 TEST_F(RenderTest, SpritesUseTheirPaletteAndTransparentColourZero)

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -295,6 +296,63 @@ TEST_F(VdpTest, FrameInterrupts)
     set_register(1, 0x00);
     EXPECT_TRUE(interrupt_lines(311).empty());
     EXPECT_EQ(vdp.status & 0x80, 0x80);
+}
+
+// A game's frame loop waits for the frame flag (or its interrupt) and then
+// updates the screen: a flag that came a line early would let it write into
+// line 191 before that line is drawn.
+TEST_F(VdpTest, LinesOnWhichTheFlagsAndTheInterruptsAppear)
+{
+    set_register(1, 0x20);  // frame interrupts on, line interrupts off
+    set_register(10, 4);
+    std::vector<int> frame_flag, line_flag, raised;
+    for (int line = 0; line < 262; ++line) {
+        vdp.vcounter = line;
+        if (vdp_line_step(line))
+            raised.push_back(line);
+        if (vdp.status & 0x80)
+            frame_flag.push_back(line);
+        if (vdp.status & 0x40)
+            line_flag.push_back(line);
+        EXPECT_EQ(vdp.status & 0x3F, 0) << line;
+    }
+    // The frame flag from line 192 on; its interrupt from line 193 to 223
+    // while nobody reads the status.
+    ASSERT_FALSE(frame_flag.empty());
+    EXPECT_EQ(frame_flag.front(), 192);
+    EXPECT_EQ(frame_flag.size(), 262u - 192);
+    ASSERT_FALSE(raised.empty());
+    EXPECT_EQ(raised.front(), 193);
+    EXPECT_EQ(raised.back(), 223);
+    EXPECT_EQ(raised.size(), 223u - 193 + 1);
+    // The line flag is raised without its interrupt: first on line 4, the
+    // counter having gone 4, 3, 2, 1, 0 over lines 0-4.
+    ASSERT_FALSE(line_flag.empty());
+    EXPECT_EQ(line_flag.front(), 4);
+
+    // The counter on each line, as the next line's count starts from it.
+    vdp_status_read();
+    std::vector<int> counter;
+    for (int line = 0; line <= 10; ++line) {
+        vdp_line_step(line);
+        counter.push_back(vdp.line_counter);
+        if (line == 4) {
+            EXPECT_EQ(vdp_status_read() & 0xC0, 0x40);
+        }
+    }
+    EXPECT_EQ(counter, (std::vector<int> {3, 2, 1, 0, 4, 3, 2, 1, 0, 4, 3}));
+    EXPECT_EQ(vdp.status & 0x40, 0x40);  // set again on line 9
+
+    // With both enabled, a handler that reads the status at each interrupt
+    // is entered on lines 4, 9, 14 ... and once, on line 193, for the frame.
+    vdp_status_read();
+    set_register(0, 0x10);
+    std::vector<int> lines = interrupt_lines(262);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], 4);
+    EXPECT_EQ(lines[1], 9);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), 193), 1);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](int line) { return line > 193; }), 0);
 }
 
 class VdpCollisionTest : public VdpTest {

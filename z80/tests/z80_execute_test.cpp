@@ -1,6 +1,8 @@
 // Instruction execution: cycle counts, the budget rule for block repeats,
 // the DD/FD fall-back, flags the core defines, R and the port numbers.
+#include <bit>
 #include <set>
+#include <string>
 #include <vector>
 
 #include "z80/tests/z80_test_machine.h"
@@ -538,6 +540,172 @@ TEST_F(ExecuteTest, InterruptModeDecoding)
         code({0xED, op});
         Z80_Execute(1);
         EXPECT_EQ(reg(Z80_REG_IM), uint32_t(mode)) << std::hex << int(op);
+    }
+}
+
+// ---- Input, output and the digit rotates ----
+
+// Even parity, counted here rather than taken from the core's tables.
+uint32_t parity_flag(uint32_t value)
+{
+    return std::popcount(value & 0xFF) % 2 == 0 ? PV : 0;
+}
+
+// S, Z, bits 5 and 3 and P/V of a byte, as IN r,(C), RLD and RRD set them.
+uint32_t sz53p(uint32_t value)
+{
+    return (value & (S | X5 | X3)) | (value == 0 ? Z : 0) | parity_flag(value);
+}
+
+// A game reads its pads, the counters and the VDP status through IN r,(C)
+// and tests the result by the flags: S, Z and P/V from the byte read, H and
+// N cleared, C kept, bits 3 and 5 from the byte. IN (C) (ED 70) sets the
+// flags alone.
+TEST_F(ExecuteTest, InputThroughCSetsTheRegisterAndTheFlags)
+{
+    const Z80Register pairs[] = {Z80_REG_BC, Z80_REG_DE, Z80_REG_HL};
+    for (int y = 0; y < 8; ++y) {
+        for (uint8_t value : {0x00, 0x80, 0x28, 0x01, 0x03, 0xFF, 0x7F, 0xD6}) {
+            for (uint32_t flags_before : {0xFFu, 0x00u, 0xD7u & ~C}) {
+                SetUp();
+                test_machine.port_in_value = value;
+                set(Z80_REG_AF, 0xA500 | flags_before);
+                z80.xy = uint8_t(~value & 0x28);
+                set(Z80_REG_BC, 0x1234);
+                set(Z80_REG_DE, 0x5678);
+                set(Z80_REG_HL, 0x9ABC);
+                code({0xED, uint8_t(0x40 | y << 3)});
+                EXPECT_EQ(Z80_Execute(1), 12);
+
+                // B C D E H L - A, by the opcode's y field.
+                uint8_t expected[8] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0, 0xA5};
+                if (y != 6)
+                    expected[y] = value;
+                const std::string what = "IN " + std::to_string(y) + " of " + std::to_string(value) + ", F was "
+                    + std::to_string(flags_before);
+                for (int p = 0; p < 3; ++p)
+                    EXPECT_EQ(reg(pairs[p]), uint32_t(expected[2 * p] << 8 | expected[2 * p + 1])) << what;
+                EXPECT_EQ(a(), expected[7]) << what;
+                EXPECT_EQ(full_f(), sz53p(value) | (flags_before & C)) << what;
+                ASSERT_EQ(test_machine.ports.size(), 1u) << what;
+                EXPECT_EQ(test_machine.ports[0].port, 0x1234) << what;
+            }
+        }
+    }
+}
+
+// OUT (C),r sends the register its opcode names (0 for ED 71), and neither
+// it nor IN A,(n) touches the flags: code that writes to the VDP or reads a
+// pad between a compare and its jump relies on both.
+TEST_F(ExecuteTest, OutputThroughCSendsItsRegisterAndPortAccessesKeepTheFlags)
+{
+    for (int y = 0; y < 8; ++y) {
+        SetUp();
+        set(Z80_REG_AF, 0xA5D7);
+        z80.xy = 0x28;
+        set(Z80_REG_BC, 0x1234);
+        set(Z80_REG_DE, 0x5678);
+        set(Z80_REG_HL, 0x9ABC);
+        code({0xED, uint8_t(0x41 | y << 3)});
+        EXPECT_EQ(Z80_Execute(1), 12);
+        const int sent[8] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0, 0xA5};
+        ASSERT_EQ(test_machine.ports.size(), 1u) << y;
+        EXPECT_EQ(test_machine.ports[0].port, 0x1234) << y;
+        EXPECT_EQ(test_machine.ports[0].value, sent[y]) << y;
+        EXPECT_EQ(full_f(), 0xFFu) << y;
+    }
+
+    for (uint32_t flags : {0x00u, 0xFFu}) {
+        SetUp();
+        test_machine.port_in_value = flags ^ 0x80;
+        set(Z80_REG_AF, 0x1200 | flags);
+        z80.xy = uint8_t(flags & 0x28);
+        code({0xDB, 0xDC, 0xD3, 0xBE});  // IN A,(0xDC); OUT (0xBE),A
+        EXPECT_EQ(Z80_Execute(22), 22);
+        EXPECT_EQ(a(), flags ^ 0x80);
+        EXPECT_EQ(full_f(), flags);
+    }
+}
+
+// One step of INI, IND, OUTI or OUTD as the core defines it: B counts down,
+// HL steps, the byte goes between port C and (HL); S, Z, P/V and bits 5 and
+// 3 come from the new B, N is bit 7 of the byte, and H and C are set
+// together when the byte plus (C + 1) AND 0xFF, or (C - 1) AND 0xFF for
+// IND, exceeds 0xFF.
+TEST_F(ExecuteTest, BlockInputAndOutputSteps)
+{
+    const struct {
+        uint8_t op;
+        uint8_t b, c, value;
+        uint32_t flags_before;
+        uint8_t new_b;
+        uint32_t flags;
+    } cases[] = {
+        {0xA2, 0x01, 0x7F, 0x80, 0x00, 0x00, Z | PV | N | H | C},  // INI: 0x80 + 0x80
+        {0xA2, 0x81, 0xFF, 0x02, 0xFF, 0x80, S},  // INI: 0x02 + 0x00
+        {0xA2, 0x2A, 0x00, 0xFF, 0x00, 0x29, X5 | X3 | N | H | C},  // INI: 0xFF + 0x01
+        {0xAA, 0x81, 0xFF, 0x02, 0x00, 0x80, S | H | C},  // IND: 0x02 + 0xFE
+        {0xAA, 0x04, 0x01, 0xFF, 0xFF, 0x03, PV | N},  // IND: 0xFF + 0x00
+        {0xA3, 0x2A, 0x80, 0x7F, 0xFF, 0x29, X5 | X3 | H | C},  // OUTI: 0x7F + 0x81
+        {0xA3, 0x01, 0x10, 0x90, 0x00, 0x00, Z | PV | N},  // OUTI: 0x90 + 0x11
+        {0xAB, 0x04, 0xFF, 0x02, 0xFF, 0x03, PV},  // OUTD: 0x02 + 0x00, C + 1 as for OUTI
+        {0xAB, 0x00, 0x00, 0xFF, 0x00, 0xFF, S | X5 | X3 | PV | N | H | C},  // OUTD: B wraps
+    };
+    for (const auto& c : cases) {
+        SetUp();
+        const bool input = (c.op & 1) == 0, decrement = c.op & 0x08;
+        const std::string what = std::to_string(c.op) + " B " + std::to_string(c.b) + " C " + std::to_string(c.c);
+        set(Z80_REG_AF, 0x5A00 | c.flags_before);
+        z80.xy = uint8_t(~c.new_b & 0x28);
+        set(Z80_REG_BC, uint32_t(c.b) << 8 | c.c);
+        set(Z80_REG_HL, 0x4000);
+        test_machine.port_in_value = c.value;
+        ram()[0x4000] = input ? 0x33 : c.value;
+        code({0xED, c.op});
+        EXPECT_EQ(Z80_Execute(1), 16) << what;
+        EXPECT_EQ(reg(Z80_REG_BC), uint32_t(c.new_b) << 8 | c.c) << what;
+        EXPECT_EQ(reg(Z80_REG_HL), decrement ? 0x3FFFu : 0x4001u) << what;
+        EXPECT_EQ(a(), 0x5Au) << what;
+        EXPECT_EQ(full_f(), c.flags) << what;
+        ASSERT_EQ(test_machine.ports.size(), 1u) << what;
+        EXPECT_EQ(test_machine.ports[0].port, int(c.c)) << what;
+        EXPECT_EQ(test_machine.ports[0].value, input ? -1 : int(c.value)) << what;
+        EXPECT_EQ(ram()[0x4000], c.value) << what;
+    }
+}
+
+// RLD and RRD move BCD digits between A and (HL): games use them to print
+// scores. The low digit of A and the two of (HL) rotate; the high digit of A
+// stays; S, Z, P/V and bits 5 and 3 come from the new A, H and N are cleared
+// and C is kept.
+TEST_F(ExecuteTest, DigitRotatesRldAndRrd)
+{
+    const struct {
+        uint8_t op, a, memory, new_a, new_memory;
+    } cases[] = {
+        {0x6F, 0x7A, 0x31, 0x73, 0x1A},  // RLD
+        {0x6F, 0x05, 0x0A, 0x00, 0xA5},  // RLD: A becomes 0
+        {0x6F, 0x28, 0x91, 0x29, 0x18},  // RLD: bits 5 and 3 of the new A, odd parity
+        {0x67, 0x84, 0x20, 0x80, 0x42},  // RRD
+        {0x67, 0xF0, 0x5F, 0xFF, 0x05},  // RRD: even parity
+        {0x67, 0x03, 0x30, 0x00, 0x33},  // RRD: A becomes 0
+    };
+    for (const auto& c : cases) {
+        for (uint32_t flags_before : {0xFFu, 0x00u, 0xFEu}) {
+            SetUp();
+            const std::string what = std::to_string(c.op) + " A " + std::to_string(c.a) + " (HL) "
+                + std::to_string(c.memory) + ", F was " + std::to_string(flags_before);
+            set(Z80_REG_AF, uint32_t(c.a) << 8 | flags_before);
+            z80.xy = uint8_t(~c.new_a & 0x28);
+            set(Z80_REG_HL, 0x4321);
+            ram()[0x4321] = c.memory;
+            code({0xED, c.op});
+            EXPECT_EQ(Z80_Execute(1), 18) << what;
+            EXPECT_EQ(a(), c.new_a) << what;
+            EXPECT_EQ(ram()[0x4321], c.new_memory) << what;
+            EXPECT_EQ(reg(Z80_REG_HL), 0x4321u) << what;
+            EXPECT_EQ(full_f(), sz53p(c.new_a) | (flags_before & C)) << what;
+        }
     }
 }
 
