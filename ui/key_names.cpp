@@ -89,19 +89,24 @@ const char* const key_names[KEY_NAME_COUNT] = {
     "PGDN",
     "INSERT",
     "DEL",
+    // SysRq, a code no key sends, and the 102nd key of European keyboards:
+    // shown by number.
+    "",
+    "",
+    "",
     "F11",
     "F12",
 };
 
 const char* key_name(int code)
 {
-    return code >= 0 && code < KEY_NAME_COUNT ? key_names[code] : "scancode";
+    return code >= 0 && code < KEY_NAME_COUNT && (code == 0 || key_names[code][0]) ? key_names[code] : "scancode";
 }
 
 int key_code_by_name(const char* name)
 {
     for (int code = 1; code < KEY_NAME_COUNT; ++code)
-        if (strcasecmp(key_names[code], name) == 0)
+        if (key_names[code][0] && strcasecmp(key_names[code], name) == 0)
             return code;
     return -1;
 }

@@ -3,12 +3,13 @@
 
 #include <array>
 
-constexpr int KEY_NAME_COUNT = 86;
+constexpr int KEY_NAME_COUNT = 89;
 
-// Index 0 is the empty name; codes from KEY_NAME_COUNT up have no name.
+// Index 0 is the empty name; codes with an empty name, and those from
+// KEY_NAME_COUNT up, have none.
 extern const char* const key_names[KEY_NAME_COUNT];
 
-// The name shown for a scan code: its table name, or "scancode" past the table.
+// The name shown for a scan code: its table name, or "scancode" without one.
 const char* key_name(int code);
 // The scan code with this name (case-insensitive), or -1.
 int key_code_by_name(const char* name);

@@ -102,8 +102,11 @@ TEST(KeyNames, TableRunsFromEscToF12)
     EXPECT_STREQ(key_name(1), "ESC");
     EXPECT_STREQ(key_name(16), "Q");
     EXPECT_STREQ(key_name(51), ",");
-    EXPECT_STREQ(key_name(85), "F12");
-    EXPECT_STREQ(key_name(86), "scancode");
+    EXPECT_STREQ(key_name(88), "F12");
+    EXPECT_STREQ(key_name(85), "scancode");
+    EXPECT_STREQ(key_name(89), "scancode");
+    EXPECT_EQ(key_code_by_name("F11"), 87);
+    EXPECT_EQ(key_code_by_name(""), -1);
     EXPECT_EQ(key_code_by_name("space"), 57);
     EXPECT_EQ(key_code_by_name("LEFT"), 75);
 }
