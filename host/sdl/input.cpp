@@ -160,6 +160,31 @@ struct Device {
 };
 Device devices[2] = {};
 bool cursor_shown = true;
+// Keys pressed since the last poll began, and those of them already let go:
+// a tap shorter than a frame is held until the next poll, or the keys that
+// the game and the menus read once a frame would never see it.
+std::array<bool, 256> pressed_this_poll = {};
+std::array<bool, 256> release_next_poll = {};
+
+void release_key(uint8_t code)
+{
+    key_state[code].store(0, std::memory_order_relaxed);
+    if (code == held_key.load()) {
+        held_key.store(0);
+        repeat_start.store(0);
+        repeat_count.store(0);
+    }
+}
+
+void release_taps_of_last_poll()
+{
+    for (int code = 0; code < 256; ++code) {
+        if (release_next_poll[code])
+            release_key(static_cast<uint8_t>(code));
+    }
+    release_next_poll = {};
+    pressed_this_poll = {};
+}
 
 void key_event(const SDL_KeyboardEvent& event)
 {
@@ -172,18 +197,17 @@ void key_event(const SDL_KeyboardEvent& event)
     if (event.state == SDL_PRESSED) {
         last_key.store(code, std::memory_order_relaxed);
         key_state[code].store(0x80, std::memory_order_relaxed);
+        pressed_this_poll[code] = true;
+        release_next_poll[code] = false;
         if (code != held_key.load()) {
             repeat_start.store(key_clock.load(std::memory_order_relaxed));
             repeat_count.store(0);
             held_key.store(code);
         }
+    } else if (pressed_this_poll[code]) {
+        release_next_poll[code] = true;
     } else {
-        key_state[code].store(0, std::memory_order_relaxed);
-        if (code == held_key.load()) {
-            held_key.store(0);
-            repeat_start.store(0);
-            repeat_count.store(0);
-        }
+        release_key(code);
     }
 }
 
@@ -341,6 +365,7 @@ void input_open()
 void input_poll()
 {
     mouse_pressed = 0;
+    release_taps_of_last_poll();
     SDL_Event event;
     while (SDL_PollEvent(&event)) {
         switch (event.type) {

@@ -133,6 +133,33 @@ TEST_F(SdlHost, HotKeyTappedWithinOneFrameStillActs)
     EXPECT_TRUE(settings.fullscreen);
 }
 
+// A key tapped between two polls reads as down for one frame, so the game,
+// the menus' ESC and the dialogs see it; a key still held stays down.
+TEST_F(SdlHost, KeyTappedWithinOneFrameIsDownForOneFrame)
+{
+    push_key(SDL_SCANCODE_ESCAPE, true);
+    push_key(SDL_SCANCODE_ESCAPE, false);
+    push_key(SDL_SCANCODE_X, true);
+    input_poll();
+    EXPECT_EQ(key_state[KEY_ESC], 0x80);
+    EXPECT_EQ(key_state[KEY_X], 0x80);
+    input_poll();
+    EXPECT_EQ(key_state[KEY_ESC], 0);
+    EXPECT_EQ(key_state[KEY_X], 0x80);
+    // Pressed again before the deferred release: held, not let go.
+    push_key(SDL_SCANCODE_ESCAPE, true);
+    push_key(SDL_SCANCODE_ESCAPE, false);
+    push_key(SDL_SCANCODE_ESCAPE, true);
+    input_poll();
+    input_poll();
+    EXPECT_EQ(key_state[KEY_ESC], 0x80);
+    push_key(SDL_SCANCODE_ESCAPE, false);
+    push_key(SDL_SCANCODE_X, false);
+    input_poll();
+    EXPECT_EQ(key_state[KEY_ESC], 0);
+    EXPECT_EQ(key_state[KEY_X], 0);
+}
+
 // Likewise a click: the press is kept for the GUI, which routes it to the
 // window under the pointer although the button is up again; the next poll
 // forgets it.
