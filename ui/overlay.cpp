@@ -1,5 +1,7 @@
 #include <cstdio>
 #include <ctime>
+#include <string>
+#include <vector>
 
 #include "host/draw.h"
 #include "host/input.h"
@@ -60,6 +62,25 @@ bool message_shown(int32_t now)
     return settings.popups && message_until > now;
 }
 
+// `text` in lines no wider than `width` pixels, broken at spaces where a
+// line has one.
+std::vector<std::string> message_lines(std::string text, int width)
+{
+    std::vector<std::string> lines;
+    while (text_width(text.c_str()) > width) {
+        size_t cut = text.size() - 1;
+        while (cut > 1 && text_width(text.substr(0, cut).c_str()) > width)
+            --cut;
+        const size_t space = text.rfind(' ', cut);
+        if (space != std::string::npos && space > 0)
+            cut = space;
+        lines.push_back(text.substr(0, cut));
+        text.erase(0, text[cut] == ' ' ? cut + 1 : cut);
+    }
+    lines.push_back(text);
+    return lines;
+}
+
 }  // namespace
 
 bool overlay_shown()
@@ -73,7 +94,14 @@ void overlay_message()
 {
     if (!message_shown(key_clock.load(std::memory_order_relaxed)))
         return;
-    text_print_shaded(2, screen_image.clip_y2 - 8, vid_make_color(255, 255, 255), message.c_str());
+    // A reason that names a file and the loader's words is wider than the
+    // screen: it goes on in lines above, the last one at the bottom.
+    const std::vector<std::string> lines = message_lines(message, screen_image.clip_x2 - 3);
+    int y = screen_image.clip_y2 - 8 - 9 * static_cast<int>(lines.size() - 1);
+    for (const std::string& line : lines) {
+        text_print_shaded(2, y, vid_make_color(255, 255, 255), line.c_str());
+        y += 9;
+    }
 }
 
 void overlay()
