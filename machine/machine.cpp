@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstddef>
 #include <cstdio>
+#include <filesystem>
 
 #include "host/file.h"
 #include "host/log.h"
@@ -44,11 +45,22 @@ std::string file_name_of(const std::string& path)
     return path.substr(path.find_last_of('/') + 1);
 }
 
-// The same name in the per-user save folder; empty without one.
+// The same name in the per-user save folder, below the whole path of the
+// ROM's folder, so that two games of one name in two folders keep saves of
+// their own; empty without a per-user folder.
 std::string user_save_path(const std::string& beside_rom)
 {
     const std::string folder = user_save_folder();
-    return folder.empty() ? folder : folder + "/" + file_name_of(beside_rom);
+    if (folder.empty())
+        return folder;
+    std::filesystem::path rom_folder = std::filesystem::path(beside_rom).parent_path();
+    if (rom_folder.empty())
+        rom_folder = ".";
+    std::error_code error;
+    const std::filesystem::path whole = std::filesystem::weakly_canonical(std::filesystem::absolute(rom_folder), error);
+    if (error)
+        return {};
+    return folder + whole.string() + "/" + file_name_of(beside_rom);
 }
 
 bool has_rom_extension(const std::string& path)
@@ -240,7 +252,7 @@ std::string SMS_SavePathForWriting(const std::string& beside_rom)
         return beside_rom;
     const std::string path = user_save_path(beside_rom);
     // Without a per-user folder the writer reports the failure beside the ROM.
-    if (path.empty() || !make_folders(user_save_folder()))
+    if (path.empty() || !make_folders(path.substr(0, path.find_last_of('/'))))
         return beside_rom;
     const std::string note = "The ROM's folder is read-only: saving to " + path;
     show_message(note);

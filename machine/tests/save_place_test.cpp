@@ -45,6 +45,12 @@ protected:
             unsetenv("XDG_DATA_HOME");
     }
 
+    // Where the per-user folder keeps `name` of the folder roms/.
+    std::string saved(const std::string& name)
+    {
+        return saves + fs::canonical(dir / "roms").string() + "/" + name;
+    }
+
     // A running game in roms/, its folder made read-only.
     void start_in_read_only_folder()
     {
@@ -71,8 +77,8 @@ TEST_F(SavePlaceTest, CartridgeRamOfAReadOnlyFolderGoesToTheUserFolderAndComesBa
     machine.cart_ram[0][0] = 0x5A;
     SMS_FreeMachine();
     EXPECT_FALSE(fs::exists(dir / "roms/game.SAV"));
-    ASSERT_EQ(fs::file_size(saves + "/game.SAV"), 2u * CART_RAM_BANK_SIZE);
-    EXPECT_EQ(message, "The ROM's folder is read-only: saving to " + saves + "/game.SAV");
+    ASSERT_EQ(fs::file_size(saved("game.SAV")), 2u * CART_RAM_BANK_SIZE);
+    EXPECT_EQ(message, "The ROM's folder is read-only: saving to " + saved("game.SAV"));
     EXPECT_NE(read_file("tarven.log").size(), 0u);
 
     SMS_InitMachine();
@@ -86,29 +92,46 @@ TEST_F(SavePlaceTest, StatesOfAReadOnlyFolderGoToTheUserFolderAndComeBack)
     machine.ram[0] = 0x11;
     SMS_SaveState();
     EXPECT_FALSE(fs::exists(dir / "roms/game.ST0"));
-    ASSERT_TRUE(fs::exists(saves + "/game.ST0"));
-    EXPECT_EQ(message, saves + "/game.ST0 saved");
+    ASSERT_TRUE(fs::exists(saved("game.ST0")));
+    EXPECT_EQ(message, saved("game.ST0") + " saved");
     machine.ram[0] = 0x22;
     SMS_LoadState();
     EXPECT_EQ(machine.ram[0], 0x11);
-    EXPECT_EQ(message, saves + "/game.ST0 loaded");
+    EXPECT_EQ(message, saved("game.ST0") + " loaded");
+}
+
+// Two games of one name in two read-only folders: neither overwrites the
+// other's save in the per-user folder.
+TEST_F(SavePlaceTest, GamesOfOneNameInTwoFoldersKeepTheirOwnSaves)
+{
+    fs::create_directory(dir / "other");
+    write_rom("other/game.sms", 2);
+    chmod((dir / "other").c_str(), 0555);
+    start_in_read_only_folder();
+    const std::string first = SMS_SavePathForWriting("roms/game.SAV");
+    const std::string second = SMS_SavePathForWriting("other/game.SAV");
+    chmod((dir / "other").c_str(), 0755);
+    EXPECT_EQ(first, saved("game.SAV"));
+    EXPECT_NE(first, second);
+    EXPECT_EQ(fs::path(first).filename(), fs::path(second).filename());
+    EXPECT_EQ(SMS_SavePathForWriting(fs::absolute(dir / "roms/game.SAV").string()), first);
 }
 
 // A save made while the folder was read-only is not hidden by an older one
 // beside the ROM, nor the other way round.
 TEST_F(SavePlaceTest, TheNewerOfTheTwoSavesIsRead)
 {
-    fs::create_directories(saves);
+    fs::create_directories(fs::path(saved("game.SAV")).parent_path());
     write_file("roms/game.SAV", {1});
-    write_file("data/tarven/saves/game.SAV", {2});
+    std::ofstream(saved("game.SAV"), std::ios::binary).put(2);
     const auto now = fs::file_time_type::clock::now();
     fs::last_write_time(dir / "roms/game.SAV", now - std::chrono::hours(1));
-    fs::last_write_time(saves + "/game.SAV", now);
-    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), saves + "/game.SAV");
+    fs::last_write_time(saved("game.SAV"), now);
+    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), saved("game.SAV"));
     fs::last_write_time(dir / "roms/game.SAV", now + std::chrono::hours(1));
     EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), "roms/game.SAV");
     fs::remove(dir / "roms/game.SAV");
-    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), saves + "/game.SAV");
+    EXPECT_EQ(SMS_SavePathForReading("roms/game.SAV"), saved("game.SAV"));
 }
 
 // The selector's and a dropped file's way in: a bad file leaves the running

@@ -10,7 +10,8 @@
 #               file: a state saved after it lies beside the ROM, the log
 #               stays in the folder the program started in.
 #   read_only   with the ROM's folder read-only (no write bit, which counts
-#               for root too), a state goes to $XDG_DATA_HOME/tarven/saves,
+#               for root too), a state goes to $XDG_DATA_HOME/tarven/saves
+#               below the ROM folder's whole path,
 #               the log says so, and F7 reads it back from there.
 #   log_psg     Log PSG... chosen without a game records nothing.
 set -u
@@ -106,8 +107,9 @@ read_only)
     script save.txt "30 key F5 down" "31 key F5 up"
     machine_crc roms/game.sms --frames 40 --input save.txt >/dev/null
     [ ! -e roms/game.ST0 ] || fail "the state was written into the read-only folder"
-    [ -s data/tarven/saves/game.ST0 ] || fail "the state is not in the per-user save folder"
-    grep -q "^The ROM's folder is read-only: saving to $XDG_DATA_HOME/tarven/saves/game.ST0$" tarven.log ||
+    saved=$XDG_DATA_HOME/tarven/saves$(pwd -P)/roms/game.ST0
+    [ -s "$saved" ] || fail "the state is not in the per-user save folder"
+    grep -qF "The ROM's folder is read-only: saving to $saved" tarven.log ||
         fail "the log does not say where the state went"
     # F7 at frame 60 goes back to the state of frame 30.
     script load.txt "60 key F7 down" "61 key F7 up"
