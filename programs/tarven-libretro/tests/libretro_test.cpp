@@ -145,6 +145,23 @@ protected:
             retro_run();
     }
 
+    // Checks the picture size the core announces for the loaded game and
+    // that of the frames it sends over the next `frames`; returns what it
+    // announced.
+    retro_system_av_info expect_picture_size(unsigned width, unsigned height, float aspect, int frames)
+    {
+        retro_system_av_info info {};
+        retro_get_system_av_info(&info);
+        EXPECT_EQ(info.geometry.base_width, width);
+        EXPECT_EQ(info.geometry.base_height, height);
+        EXPECT_FLOAT_EQ(info.geometry.aspect_ratio, aspect);
+        run(frames);
+        EXPECT_EQ(frontend.width, width);
+        EXPECT_EQ(frontend.height, height);
+        EXPECT_EQ(frontend.pitch, 256u * 4);
+        return info;
+    }
+
     std::vector<uint8_t> serialize()
     {
         std::vector<uint8_t> state(retro_serialize_size());
@@ -177,18 +194,9 @@ const std::string DEMO_GG = TARVEN_ROMS "/tarven-demo-gg.gg";
 TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
 {
     ASSERT_TRUE(load(DEMO));
-    retro_system_av_info info {};
-    retro_get_system_av_info(&info);
-    EXPECT_EQ(info.geometry.base_width, 256u);
-    EXPECT_EQ(info.geometry.base_height, 192u);
-    EXPECT_FLOAT_EQ(info.geometry.aspect_ratio, 4.0f / 3.0f);
+    const retro_system_av_info info = expect_picture_size(256, 192, 4.0f / 3.0f, 120);
     EXPECT_EQ(info.timing.fps, 60.0);
     EXPECT_EQ(info.timing.sample_rate, 44100.0);
-
-    run(120);
-    EXPECT_EQ(frontend.width, 256u);
-    EXPECT_EQ(frontend.height, 192u);
-    EXPECT_EQ(frontend.pitch, 256u * 4);
     // tarven-headless's picture of the demo's 120th frame.
     EXPECT_EQ(frontend.picture_crc, 0xffb71e22u);
     EXPECT_EQ(frontend.audio_batches, std::vector<size_t>(120, 735));
@@ -210,15 +218,7 @@ TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
 TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
 {
     ASSERT_TRUE(load(DEMO_GG));
-    retro_system_av_info info {};
-    retro_get_system_av_info(&info);
-    EXPECT_EQ(info.geometry.base_width, 160u);
-    EXPECT_EQ(info.geometry.base_height, 144u);
-    EXPECT_FLOAT_EQ(info.geometry.aspect_ratio, 160.0f / 144.0f);
-    run(60);
-    EXPECT_EQ(frontend.width, 160u);
-    EXPECT_EQ(frontend.height, 144u);
-    EXPECT_EQ(frontend.pitch, 256u * 4);
+    expect_picture_size(160, 144, 160.0f / 144.0f, 60);
 }
 
 TEST_F(LibretroTest, BadROMIsRefusedWithTheLoadersMessage)
