@@ -17,6 +17,7 @@
 #include "host/draw.h"
 #include "host/headless/headless.h"
 #include "host/input.h"
+#include "host/picture/picture.h"
 #include "machine/machine.h"
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
@@ -27,11 +28,6 @@
 
 namespace {
 
-constexpr int GG_WIDTH = 160;
-constexpr int GG_HEIGHT = 144;
-// Where the Game Gear's screen lies in the Master System's picture.
-constexpr int GG_LEFT = 48;
-constexpr int GG_TOP = 24;
 constexpr size_t SAVE_RAM_SIZE = 2 * CART_RAM_BANK_SIZE;
 // The buttons of the joystick records the machine reads the pads from.
 constexpr int PAD_BUTTON1 = 0;
@@ -97,11 +93,12 @@ retro_system_av_info av_info()
 {
     retro_system_av_info info {};
     const bool gg = machine.rom_loaded && machine.is_gg;
-    info.geometry.base_width = gg ? GG_WIDTH : HEADLESS_WIDTH;
-    info.geometry.base_height = gg ? GG_HEIGHT : HEADLESS_HEIGHT;
-    info.geometry.max_width = HEADLESS_WIDTH;
-    info.geometry.max_height = HEADLESS_HEIGHT;
-    info.geometry.aspect_ratio = gg ? static_cast<float>(GG_WIDTH) / GG_HEIGHT : 4.0f / 3.0f;
+    const PictureArea area = gg ? GAME_GEAR_PICTURE : WHOLE_PICTURE;
+    info.geometry.base_width = area.width;
+    info.geometry.base_height = area.height;
+    info.geometry.max_width = WHOLE_PICTURE.width;
+    info.geometry.max_height = WHOLE_PICTURE.height;
+    info.geometry.aspect_ratio = gg ? static_cast<float>(area.width) / area.height : 4.0f / 3.0f;
     // Exactly MIXER_RATE / frame_rate samples a frame, so the two agree.
     info.timing.fps = settings.frame_rate;
     info.timing.sample_rate = MIXER_RATE;
@@ -169,10 +166,9 @@ void send_video()
 {
     const auto* pixels = static_cast<const uint32_t*>(screen_image.pixels);
     const size_t pitch = static_cast<size_t>(screen_image.pitch) * sizeof(uint32_t);
-    if (machine.is_gg)
-        video_cb(pixels + GG_TOP * screen_image.pitch + GG_LEFT, GG_WIDTH, GG_HEIGHT, pitch);
-    else
-        video_cb(pixels, HEADLESS_WIDTH, HEADLESS_HEIGHT, pitch);
+    // The frame buffer holds the picture alone, from its top left corner.
+    const PictureArea area = machine.is_gg ? GAME_GEAR_PICTURE : WHOLE_PICTURE;
+    video_cb(pixels + area.y * screen_image.pitch + area.x, area.width, area.height, pitch);
 }
 
 // Exactly one frame's samples: silence stands in for any the mixer did not
