@@ -19,6 +19,7 @@
 #include "host/input.h"
 #include "host/picture/picture.h"
 #include "machine/machine.h"
+#include "machine/rewind.h"
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
@@ -244,6 +245,9 @@ RETRO_API void retro_init()
     headless_video_start(32);
     vid_fill_mode = 1;
     headless_frame_hook = end_of_frame;
+    // The frontend rewinds through retro_serialize; the machine's own record
+    // of every frame would cost time and the ring's memory for nothing.
+    rewind_recording = false;
     SMS_SetupCPU();
     mixer_register_output("memory");
     mixer_init(2, settings.frame_rate);
