@@ -115,6 +115,7 @@ void apply_options(bool running)
         return;
     settings.frame_rate = rate;
     timer_set_rate(rate);
+    psg_set_frame_rate(rate);
     if (running) {
         retro_system_av_info info = av_info();
         environ_cb(RETRO_ENVIRONMENT_SET_SYSTEM_AV_INFO, &info);
@@ -251,6 +252,8 @@ RETRO_API void retro_init()
     SMS_SetupCPU();
     mixer_register_output("memory");
     mixer_init(2, settings.frame_rate);
+    // The clock a PAL game of an earlier session left would outlive it.
+    psg_set_frame_rate(settings.frame_rate);
     psg_create();
     psg_set_sound(true);
 }

@@ -20,6 +20,7 @@
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "sound/psg.h"
 
 namespace {
 
@@ -213,6 +214,13 @@ TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
     EXPECT_EQ(frontend.audio_batches, std::vector<size_t>(2, 882));
     EXPECT_EQ(retro_get_region(), unsigned(RETRO_REGION_PAL));
     EXPECT_FALSE(settings.usa);
+    // The sound chip's clock follows the standard, as the CPU menu sets it.
+    EXPECT_DOUBLE_EQ(psg_tone_hz(1), PSG_CLOCK_PAL / 32.0);
+
+    // A new session starts on NTSC, whatever the one before it left.
+    retro_deinit();
+    SetUp();
+    EXPECT_DOUBLE_EQ(psg_tone_hz(1), PSG_CLOCK_NTSC / 32.0);
 }
 
 TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
