@@ -37,13 +37,19 @@ uint64_t pattern_row(unsigned row)
     return vdp.pattern_rows[row & (VDP_PATTERN_ROWS - 1)];
 }
 
-// Eight bytes as one word, byte k in bits 8k to 8k + 7.
-uint64_t little_endian(const uint8_t* bytes)
+// The bytes at `bytes` as one word, byte k in bits 8k to 8k + 7.
+template <typename Word>
+Word little_endian(const uint8_t* bytes)
 {
-    uint64_t word;
+    Word word;
     std::memcpy(&word, bytes, sizeof word);
-    if constexpr (std::endian::native == std::endian::big)
-        word = __builtin_bswap64(word);
+    if constexpr (std::endian::native == std::endian::big) {
+        static_assert(sizeof word == 2 || sizeof word == 8);
+        if constexpr (sizeof word == 2)
+            word = __builtin_bswap16(word);
+        else
+            word = __builtin_bswap64(word);
+    }
     return word;
 }
 
@@ -106,10 +112,7 @@ bool decode_background(int row, uint8_t* indices, bool only_priority)
     unsigned fine = row & 7;
     unsigned any = 0;
     for (int column = 0; column < 32; column++) {
-        uint16_t e;
-        std::memcpy(&e, entries + 2 * column, sizeof e);
-        if constexpr (std::endian::native == std::endian::big)
-            e = __builtin_bswap16(e);  // the entries are little-endian
+        const unsigned e = little_endian<uint16_t>(entries + 2 * column);
         any |= e;
         // 7 - fine when flipped vertically.
         unsigned r = fine ^ ((e & ENTRY_VFLIP) ? 7 : 0);
@@ -295,7 +298,7 @@ void render_sprite_line(int line)
     // Eight sprites at a time, backwards, so that sprite 0 is drawn last and
     // lies on top.
     for (int group = (count - 1) & ~7; group >= 0; group -= 8) {
-        uint64_t rows = bytewise_difference(BYTES * above, little_endian(table + group));
+        uint64_t rows = bytewise_difference(BYTES * above, little_endian<uint64_t>(table + group));
         uint64_t visible = zero_bytes(rows & (BYTES * uint8_t(-height)));
         if (count - group < 8)
             visible &= (uint64_t(1) << 8 * (count - group)) - 1;  // the terminator and after
