@@ -108,11 +108,16 @@ void report_failure(const std::string& path, const char* reason)
         failure_handler(text);
 }
 
-}  // namespace
-
-void file_set_failure_handler(FileFailureHandler handler)
+// Why the existing file at `target`, as `status` describes it, may not be
+// replaced; null when it may. Root may write anything: the mode bits say
+// what the user meant.
+const char* refusal(const std::string& target, const struct stat& status)
 {
-    failure_handler = handler;
+    if (!S_ISREG(status.st_mode))
+        return "not a regular file";
+    if ((status.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)
+        return "the file is read-only";
+    return nullptr;
 }
 
 // Whether the file at `target` (already resolved from `path`) may be
@@ -120,16 +125,10 @@ void file_set_failure_handler(FileFailureHandler handler)
 bool may_replace(const std::string& path, const std::string& target, bool& exists, struct stat& status)
 {
     exists = stat(target.c_str(), &status) == 0;
-    if (exists && !S_ISREG(status.st_mode)) {
-        report_failure(path, "not a regular file");
-        return false;
-    }
-    // Root may write anything: the mode bits say what the user meant.
-    if (exists && ((status.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0)) {
-        report_failure(path, "the file is read-only");
-        return false;
-    }
-    return true;
+    const char* reason = exists ? refusal(target, status) : nullptr;
+    if (reason)
+        report_failure(path, reason);
+    return !reason;
 }
 
 bool copy_stream(FILE* from, FILE* to)
@@ -139,6 +138,13 @@ bool copy_stream(FILE* from, FILE* to)
         if (std::fwrite(chunk, 1, got, to) != got)
             return false;
     return !std::ferror(from);
+}
+
+}  // namespace
+
+void file_set_failure_handler(FileFailureHandler handler)
+{
+    failure_handler = handler;
 }
 
 bool write_user_file(const std::string& path, const std::function<bool(FILE*)>& write)
@@ -207,7 +213,7 @@ bool user_file_writable(const std::string& path)
     const std::string target = resolve_links(path);
     struct stat status;
     if (stat(target.c_str(), &status) == 0)
-        return S_ISREG(status.st_mode) && (status.st_mode & 0222) != 0 && access(target.c_str(), W_OK) == 0;
+        return !refusal(target, status);
     const size_t slash = target.find_last_of('/');
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
     return stat(folder.c_str(), &status) == 0 && S_ISDIR(status.st_mode) && (status.st_mode & 0222) != 0

@@ -121,12 +121,6 @@ void toggle_psg()
     view_psg_output = !view_psg_output;
 }
 
-void open_keyboard()
-{
-    last_key.store(0, std::memory_order_relaxed);
-    gui_open_keyboard();
-}
-
 void open_joystick1()
 {
     gui_open_joystick(0);
@@ -216,7 +210,7 @@ const MenuEntry VIEW_ENTRIES[] = {
 
 const MenuEntry SETTINGS_ENTRIES[] = {
     {10, "  Input...", "", gui_open_input},
-    {20, "  Config Keyboard...", "", open_keyboard},
+    {20, "  Config Keyboard...", "", gui_open_keyboard},
     {30, "  Config Joystick 1...", "", open_joystick1},
     {40, "  Config Joystick 2...", "", open_joystick2},
     {50, nullptr, "", nullptr},

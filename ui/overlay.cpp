@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string>
@@ -68,9 +69,16 @@ std::vector<std::string> message_lines(std::string text, int width)
 {
     std::vector<std::string> lines;
     while (text_width(text.c_str()) > width) {
-        size_t cut = text.size() - 1;
-        while (cut > 1 && text_width(text.substr(0, cut).c_str()) > width)
-            --cut;
+        // The longest start that fits, one glyph's width at a time: the
+        // message is broken anew at every frame it shows.
+        size_t cut = 0;
+        for (int used = 0; cut + 1 < text.size(); ++cut) {
+            const char glyph[2] = {text[cut], '\0'};
+            used += text_width(glyph);
+            if (used > width)
+                break;
+        }
+        cut = std::max<size_t>(cut, 1);
         const size_t space = text.rfind(' ', cut);
         if (space != std::string::npos && space > 0)
             cut = space;

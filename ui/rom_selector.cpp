@@ -50,6 +50,9 @@ struct Selector {
     // does not go up a second time.
     bool fresh_listing = false;
     bool open_clicked = false;  // a second click on the selected row
+    // The last part of the listed folder's real path, found when it is
+    // listed rather than at every frame; empty when it cannot be found.
+    std::string folder_name;
 };
 
 Selector selector;
@@ -219,11 +222,9 @@ void draw_list(int x, int y)
 // too long for the room left of the close box shows its end.
 void draw_folder(int x, int y)
 {
-    char path[PATH_MAX];
-    if (!realpath(rom_list.folder.c_str(), path))
+    if (selector.folder_name.empty())
         return;
-    const char* slash = std::strrchr(path, '/');
-    const char* shown = slash && slash[1] ? slash + 1 : path;
+    const char* shown = selector.folder_name.c_str();
     const int left = x + 2 + text_width("Open ROM...") + 6;
     const int room = x + WIDTH - 9 - left;
     while (*shown && text_width(shown) > room)
@@ -333,6 +334,12 @@ void rom_list_build()
     std::stable_sort(rom_list.order, rom_list.order + rom_list.count, [](int32_t a, int32_t b) {
         return strcasecmp(rom_list.entries[a].name.c_str(), rom_list.entries[b].name.c_str()) < 0;
     });
+    char path[PATH_MAX];
+    selector.folder_name.clear();
+    if (realpath(folder.c_str(), path)) {
+        const char* slash = std::strrchr(path, '/');
+        selector.folder_name = slash && slash[1] ? slash + 1 : path;
+    }
 }
 
 void gui_open_rom_selector()

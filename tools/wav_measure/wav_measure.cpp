@@ -25,6 +25,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -227,40 +228,54 @@ size_t number(const char* text)
     return static_cast<size_t>(value);
 }
 
+constexpr const char* USAGE
+    = "usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | harmonics FIRST END HZ | "
+      "repeat FIRST END]";
+
+// The segment FIRST to END-1 named by the two arguments at `at`, which must
+// lie within the file's `count` samples.
+std::pair<size_t, size_t> segment(char** at, size_t count)
+{
+    const size_t first = number(at[0]), end = number(at[1]);
+    if (first >= end || end > count)
+        fail("segment outside the file");
+    return {first, end};
+}
+
+// A frequency in Hz, above 0.
+double frequency(const char* text)
+{
+    const double hz = std::atof(text);
+    if (hz <= 0)
+        fail("segment outside the file");
+    return hz;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc < 2)
-        fail("usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | harmonics FIRST "
-             "END HZ | repeat FIRST END]");
+        fail(USAGE);
     const Wav wav = read_wav(argv[1]);
     const size_t count = wav.left.size();
     if (argc == 2) {
         std::printf("channels %d\nrate %d\nsamples %zu\n", wav.channels, wav.rate, count);
     } else if (argc == 5 && !std::strcmp(argv[2], "segment")) {
-        const size_t first = number(argv[3]), end = number(argv[4]);
-        if (first >= end || end > count)
-            fail("segment outside the file");
+        const auto [first, end] = segment(argv + 3, count);
         std::printf("rms-left %.5f\nrms-right %.5f\npeak-hz %.2f\nclipped %zu\n", rms(wav.left, first, end),
             rms(wav.right, first, end), dominant_frequency(wav, first, end), clipped(wav, first, end));
     } else if (argc == 6 && !std::strcmp(argv[2], "level")) {
-        const size_t first = number(argv[3]), end = number(argv[4]);
-        const double hz = std::atof(argv[5]);
-        if (first >= end || end > count || hz <= 0)
-            fail("segment outside the file");
+        const auto [first, end] = segment(argv + 3, count);
+        const double hz = frequency(argv[5]);
         std::printf("level-left %.5f\nlevel-right %.5f\n", level(wav.left, wav.rate, first, end, hz),
             level(wav.right, wav.rate, first, end, hz));
     } else if (argc == 6 && !std::strcmp(argv[2], "harmonics")) {
-        const size_t first = number(argv[3]), end = number(argv[4]);
-        const double hz = std::atof(argv[5]);
-        if (first >= end || end > count || hz <= 0)
-            fail("segment outside the file");
+        const auto [first, end] = segment(argv + 3, count);
+        const double hz = frequency(argv[5]);
         std::printf("off-harmonic-db %.2f\n", off_harmonic_db(wav, first, end, hz));
     } else if (argc == 5 && !std::strcmp(argv[2], "repeat")) {
-        const size_t first = number(argv[3]), end = number(argv[4]);
-        if (first >= end || end > count)
-            fail("segment outside the file");
+        const auto [first, end] = segment(argv + 3, count);
         std::printf("repeat %.4f\n", strongest_repeat(wav, first, end));
     } else if (argc == 4 && !std::strcmp(argv[2], "frames")) {
         const size_t samples = number(argv[3]);
@@ -272,8 +287,7 @@ int main(int argc, char** argv)
                 dominant_frequency(wav, first, end));
         }
     } else {
-        fail("usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | harmonics FIRST "
-             "END HZ | repeat FIRST END]");
+        fail(USAGE);
     }
     return 0;
 }

@@ -73,8 +73,7 @@ protected:
 
     static void click(int x, int y)
     {
-        press(x, y);
-        release();
+        gui_click(x, y);
     }
 
     static void double_click(int x, int y)
@@ -84,11 +83,9 @@ protected:
         frame();
     }
 
-    // Opens the menu whose title starts at `menu_x` and clicks the entry at `y`.
     static void choose(int menu_x, int y)
     {
-        click(menu_x + 3, 4);
-        click(menu_x + 20, y + 4);
+        gui_choose(menu_x, y);
     }
 
     static void key(int code)

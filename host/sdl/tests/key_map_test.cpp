@@ -105,25 +105,21 @@ TEST_F(KeyMap, HotKeysArriveAsTheCodesTheProgramTests)
 // also where the desktop reports the wheel flipped ("natural" scrolling).
 TEST_F(KeyMap, MouseButtonsAndWheelReachTheMenusAsTheyExpectThem)
 {
-    auto push_button = [](int button, bool down) {
-        SDL_Event event {};
-        event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-        event.button.button = static_cast<uint8_t>(button);
-        event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&event);
+    auto press = [](int button, bool down) {
+        push_button(button, down);
         mouse_clicked = 0;
         input_poll();
     };
-    push_button(SDL_BUTTON_LEFT, true);
+    press(SDL_BUTTON_LEFT, true);
     EXPECT_EQ(mouse_left, 1);
     EXPECT_EQ(mouse_clicked, 1);
-    push_button(SDL_BUTTON_LEFT, false);
+    press(SDL_BUTTON_LEFT, false);
     EXPECT_EQ(mouse_left, 0);
     EXPECT_EQ(mouse_clicked, 1);
-    push_button(SDL_BUTTON_RIGHT, true);
+    press(SDL_BUTTON_RIGHT, true);
     EXPECT_EQ(mouse_left, 0);
     EXPECT_EQ(mouse_clicked, 1);
-    push_button(SDL_BUTTON_RIGHT, false);
+    press(SDL_BUTTON_RIGHT, false);
 
     auto push_wheel = [](int notches, bool flipped) {
         SDL_Event event {};

@@ -23,6 +23,15 @@ inline void push_key(SDL_Scancode scancode, bool down, bool repeat = false)
     SDL_PushEvent(&event);
 }
 
+inline void push_button(int button, bool down)
+{
+    SDL_Event event {};
+    event.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    event.button.button = static_cast<uint8_t>(button);
+    event.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&event);
+}
+
 class SdlFixture : public testing::Test {
 protected:
     static void SetUpTestSuite()

@@ -165,13 +165,8 @@ TEST_F(SdlHost, KeyTappedWithinOneFrameIsDownForOneFrame)
 // forgets it.
 TEST_F(SdlHost, ClickWithinOneFrameKeepsItsPress)
 {
-    for (const Uint32 type : {SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP}) {
-        SDL_Event event {};
-        event.type = type;
-        event.button.button = SDL_BUTTON_LEFT;
-        event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
-        SDL_PushEvent(&event);
-    }
+    push_button(SDL_BUTTON_LEFT, true);
+    push_button(SDL_BUTTON_LEFT, false);
     input_poll();
     EXPECT_EQ(mouse_left, 0);
     EXPECT_EQ(mouse_clicked, 1);

@@ -11,6 +11,7 @@
 #include "host/log.h"
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
+#include "host/sdl/tests/sdl_fixture.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "sound/mixer.h"
@@ -35,15 +36,6 @@ double run_frames(int frames)
     SMS_Run();
     quit_run = false;
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-void push_key(SDL_Scancode scancode, bool down)
-{
-    SDL_Event event {};
-    event.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-    event.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = scancode;
-    SDL_PushEvent(&event);
 }
 
 }  // namespace

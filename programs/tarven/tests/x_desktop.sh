@@ -150,6 +150,14 @@ press() {
     xdotool "$@"
 }
 
+# A key held for a few frames, as the game and the menus read keys once a
+# frame.
+hold_key() {
+    press keydown "$1"
+    sleep 0.2
+    xdotool keyup "$1"
+}
+
 # A real Alt combination: Alt held while the key is tapped.
 alt_key() {
     press keydown Alt_L
@@ -165,18 +173,13 @@ if [ "$mode" = gamegear ]; then
     until_true bars_ok 43 || fail "no black bars 43 pixels wide beside the Game Gear screen"
     # Key 1 chooses a save-state slot, whose popup sits below the Game Gear's
     # screen: while it shows, so does the whole picture, its boxes in green.
-    press keydown 1
-    sleep 0.2
-    xdotool keyup 1
+    hold_key 1
     until_true popup_shown || fail "the slot popup does not show on the Game Gear"
 else
     picture 512 384 "$SKY"
 fi
 if [ "$mode" = window ]; then
-    # Held for a few frames, as the game reads the pad once a frame.
-    press keydown x
-    sleep 0.2
-    xdotool keyup x
+    hold_key x
     picture 512 384 "$SKY_AFTER_BUTTON2"
     # Made wider, the window shows the picture at its height with its shape
     # kept: 512 x 384 in the middle, black bars of 94 pixels either side.
@@ -208,9 +211,7 @@ elif [ "$mode" = badrom ]; then
     until_true grep -qx "$REFUSAL" tarven.log || fail "no refusal of x.sms in the log"
     kill -0 "$tarven" 2>/dev/null || fail "tarven ended at the bad file"
     # ESC hides the menus: the demo plays on behind them.
-    press keydown Escape
-    sleep 0.2
-    xdotool keyup Escape
+    hold_key Escape
     picture 512 384 "$SKY"
 fi
 
