@@ -299,14 +299,13 @@ void gg_stereo_write(uint8_t value)
 
 void psg_silence()
 {
+    const bool white = noise_control & NOISE_WHITE;
     for (int channel = 0; channel < 4; ++channel) {
-        const bool white = noise_control & NOISE_WHITE;
-        MixerSample* sample = channel == NOISE_CHANNEL ? noise_samples[white] : tone_samples[0];
-        voice_sample[channel] = sample;
-        voice_length[channel] = channel == NOISE_CHANNEL ? noise_length[white] : PSG_TONE_LENGTH;
-        mixer_voice_play(channel, sample, 0);
+        if (channel == NOISE_CHANNEL)
+            voice_use(channel, noise_samples[white], noise_length[white], true);
+        else
+            voice_use(channel, tone_samples[0], PSG_TONE_LENGTH, true);
         mixer_voice_volume(channel, 0);
-        mixer_voice_pan(channel, voice_pan(channel));
     }
 }
 
