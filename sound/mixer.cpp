@@ -317,8 +317,8 @@ MixerVoice mixer_voice(int voice)
 
 void mixer_update()
 {
-    // The silent driver would mix a large block into nowhere at every update.
     const std::lock_guard<std::mutex> hold(update_lock);
+    // The silent driver would mix a large block into nowhere at every update.
     if (ready.load(std::memory_order_acquire) && output != Output::NONE)
         MikMod_Update();
 }
