@@ -46,11 +46,6 @@ int noise_length[2];
 MixerSample* voice_sample[4];
 int voice_length[4];
 
-bool parity(unsigned value)
-{
-    return __builtin_parity(value);
-}
-
 // The shift rate of the noise register, in shifts a second; 0 holds it.
 double noise_shift_hz()
 {
@@ -211,7 +206,7 @@ std::vector<int16_t> psg_noise_wave(bool white)
     uint16_t shifter = SHIFT_SEED;
     do {
         const bool out = shifter & 1;
-        const bool feedback = white ? parity(shifter & WHITE_TAPS) : out;
+        const bool feedback = white ? __builtin_parity(shifter & WHITE_TAPS) : out;
         shifter = static_cast<uint16_t>(shifter >> 1 | feedback << 15);
         if (white) {
             wave.push_back(out ? 32767 : -32768);
