@@ -64,11 +64,11 @@ bool keys_say_leave()
     return false;
 }
 
-// Ends the frame: mixes it, then waits for the next tick. Up to
-// TICKS_KEPT ticks that passed while the frame ran are kept, so that the
-// player waking up late on a busy machine does not slow the tempo; more are
-// dropped, so a frame that was really late never hurries the next ones. A file output is not heard as it
-// goes, so it need not wait.
+// Ends the frame: mixes it, then waits for the next tick. Up to TICKS_KEPT
+// ticks that passed while the frame ran are kept, so that the player waking
+// up late on a busy machine does not slow the tempo; more are dropped, so a
+// frame that was really late never hurries the next ones. A file output is
+// not heard as it goes, so it need not wait.
 void end_frame()
 {
     mixer_update();

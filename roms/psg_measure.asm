@@ -20,21 +20,27 @@
         include "psg_steps.inc"
 
 ; Frames, byte count, bytes (see psg_steps.inc).
+; Tone 0 set to `period` by a latch and a data byte, written as the period so
+; that the table reads as the list above.
+tone0_period macro period
+        db 60, 2, 080h OR (period AND 0Fh), period SHR 4
+        endm
+
 steps:
         db 60, 3, 080h, 001h, 090h          ; period 16
-        db 60, 2, 08Fh, 001h                ; 31
-        db 60, 2, 080h, 004h                ; 64
-        db 60, 2, 084h, 006h                ; 100
-        db 60, 2, 08Fh, 007h                ; 127
-        db 60, 2, 088h, 00Ch                ; 200
-        db 60, 2, 08Eh, 00Fh                ; 254
-        db 60, 2, 08Fh, 017h                ; 383
-        db 60, 2, 08Fh, 01Fh                ; 511
-        db 60, 2, 080h, 020h                ; 512
-        db 60, 2, 08Ch, 02Bh                ; 700
-        db 60, 2, 088h, 03Eh                ; 1000
-        db 60, 2, 08Fh, 03Fh                ; 1023
-        db 60, 2, 08Fh, 00Fh                ; 0FFh
+        tone0_period 31
+        tone0_period 64
+        tone0_period 100
+        tone0_period 127
+        tone0_period 200
+        tone0_period 254
+        tone0_period 383
+        tone0_period 511
+        tone0_period 512
+        tone0_period 700
+        tone0_period 1000
+        tone0_period 1023
+        tone0_period 0FFh
         db 60, 1, 080h                      ; 0F0h by the latch alone
         db 60, 2, 090h, 005h                ; attenuation 5 by a data byte
         db 60, 4, 09Fh, 0F0h, 0E4h, 000h    ; periodic noise by a data byte
@@ -43,7 +49,7 @@ steps:
         db 60, 1, 0F0h
         db 60, 1, 0F0h
         db 60, 4, 0FFh, 08Eh, 00Fh, 090h    ; 440 Hz
-        db 60, 2, 08Ch, 001h                ; 3995 Hz
+        tone0_period 28                     ; 3995 Hz
         db 60, 2, 08Eh, 07Fh                ; period 3FEh
         db 60, 13, 088h, 00Ch, 090h, 0A6h, 009h, 0B0h, 0CEh, 006h, 0D0h, 0E2h, 0F0h, 0FEh, 0FFh
         db 60, 2, 0FEh, 00Fh

@@ -45,6 +45,11 @@ std::vector<SBYTE> frame_buffer;
 ULONG frame_bytes = 0;  // mixed into frame_buffer at the last update
 uint32_t wav_data_bytes = 0;
 
+int output_channels()
+{
+    return (md_mode & DMODE_STEREO) ? 2 : 1;
+}
+
 void put_u32(uint8_t* at, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
@@ -59,7 +64,7 @@ void put_u16(uint8_t* at, uint16_t value)
 
 void write_wav_header()
 {
-    const int channels = (md_mode & DMODE_STEREO) ? 2 : 1;
+    const int channels = output_channels();
     uint8_t header[44];
     std::memcpy(header, "RIFF\0\0\0\0WAVEfmt ", 16);
     put_u32(header + 4, 36 + wav_data_bytes);
@@ -111,7 +116,7 @@ int frames_reset()
 
 void frames_update()
 {
-    const int channels = (md_mode & DMODE_STEREO) ? 2 : 1;
+    const int channels = output_channels();
     frame_buffer.resize(static_cast<size_t>(frame_samples.load(std::memory_order_relaxed)) * channels * 2);
     frame_bytes = VC_WriteBytes(frame_buffer.data(), static_cast<ULONG>(frame_buffer.size()));
     if (wav_file && std::fwrite(frame_buffer.data(), 1, frame_bytes, wav_file) == frame_bytes)
@@ -312,16 +317,15 @@ MixerVoice mixer_voice(int voice)
 
 void mixer_update()
 {
-    // The silent driver would mix a large block into nowhere at every update.
     const std::lock_guard<std::mutex> hold(update_lock);
+    // The silent driver would mix a large block into nowhere at every update.
     if (ready.load(std::memory_order_acquire) && output != Output::NONE)
         MikMod_Update();
 }
 
 const int16_t* mixer_last_update(int& samples)
 {
-    const int channels = (md_mode & DMODE_STEREO) ? 2 : 1;
-    samples = static_cast<int>(frame_bytes / (2 * channels));
+    samples = static_cast<int>(frame_bytes / (2 * output_channels()));
     return reinterpret_cast<const int16_t*>(frame_buffer.data());
 }
 

@@ -46,11 +46,6 @@ int noise_length[2];
 MixerSample* voice_sample[4];
 int voice_length[4];
 
-bool parity(unsigned value)
-{
-    return __builtin_parity(value);
-}
-
 // The shift rate of the noise register, in shifts a second; 0 holds it.
 double noise_shift_hz()
 {
@@ -211,7 +206,7 @@ std::vector<int16_t> psg_noise_wave(bool white)
     uint16_t shifter = SHIFT_SEED;
     do {
         const bool out = shifter & 1;
-        const bool feedback = white ? parity(shifter & WHITE_TAPS) : out;
+        const bool feedback = white ? __builtin_parity(shifter & WHITE_TAPS) : out;
         shifter = static_cast<uint16_t>(shifter >> 1 | feedback << 15);
         if (white) {
             wave.push_back(out ? 32767 : -32768);
@@ -299,14 +294,13 @@ void gg_stereo_write(uint8_t value)
 
 void psg_silence()
 {
+    const bool white = noise_control & NOISE_WHITE;
     for (int channel = 0; channel < 4; ++channel) {
-        const bool white = noise_control & NOISE_WHITE;
-        MixerSample* sample = channel == NOISE_CHANNEL ? noise_samples[white] : tone_samples[0];
-        voice_sample[channel] = sample;
-        voice_length[channel] = channel == NOISE_CHANNEL ? noise_length[white] : PSG_TONE_LENGTH;
-        mixer_voice_play(channel, sample, 0);
+        if (channel == NOISE_CHANNEL)
+            voice_use(channel, noise_samples[white], noise_length[white], true);
+        else
+            voice_use(channel, tone_samples[0], PSG_TONE_LENGTH, true);
         mixer_voice_volume(channel, 0);
-        mixer_voice_pan(channel, voice_pan(channel));
     }
 }
 

@@ -36,6 +36,16 @@ void set_u32(std::vector<uint8_t>& file, size_t at, uint32_t value)
         file[at + i] = static_cast<uint8_t>(value >> (8 * i));
 }
 
+// Completes a hand-made header with the stream's raw length, its packed
+// length and the packed bytes.
+void append_stream(std::vector<uint8_t>& file, size_t length, const std::vector<uint8_t>& packed, uLongf packed_size)
+{
+    file.resize(file.size() + 8);
+    set_u32(file, file.size() - 8, static_cast<uint32_t>(length));
+    set_u32(file, file.size() - 4, static_cast<uint32_t>(packed_size));
+    file.insert(file.end(), packed.begin(), packed.begin() + static_cast<long>(packed_size));
+}
+
 class MusicLogTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -184,10 +194,7 @@ TEST(MusicFile, TheStartStateComesFromItsPlaceInTheHeader)
     uLongf packed_size = packed.size();
     const uint8_t stream[2] = {0x90, MUSIC_FRAME_END};
     ASSERT_EQ(compress(packed.data(), &packed_size, stream, 2), Z_OK);
-    for (uint32_t value : {2u, static_cast<uint32_t>(packed_size)})
-        for (int i = 0; i < 4; ++i)
-            file.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    file.insert(file.end(), packed.begin(), packed.begin() + static_cast<long>(packed_size));
+    append_stream(file, 2, packed, packed_size);
 
     MusicFile music;
     std::string error;
@@ -233,10 +240,7 @@ TEST(MusicFile, CompressedLengthUpToZlibsBound)
     ASSERT_EQ(compress2(packed.data(), &packed_size, stream.data(), stream.size(), 0), Z_OK);
     ASSERT_GT(packed_size, stream.size());
     std::vector<uint8_t> file = music_file_header(PsgState {});
-    for (uint32_t value : {static_cast<uint32_t>(stream.size()), static_cast<uint32_t>(packed_size)})
-        for (int i = 0; i < 4; ++i)
-            file.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    file.insert(file.end(), packed.begin(), packed.begin() + static_cast<long>(packed_size));
+    append_stream(file, stream.size(), packed, packed_size);
     MusicFile music;
     std::string error;
     EXPECT_EQ(parse(file, music, error), MusicFileStatus::OK) << error;

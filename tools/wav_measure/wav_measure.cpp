@@ -25,7 +25,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -120,10 +119,10 @@ double level(const std::vector<float>& samples, int rate, size_t first, size_t e
     return best;
 }
 
-double off_harmonic_db(const Wav& wav, size_t first, size_t end, double hz)
+double off_harmonic_db(const std::vector<float>& mixed, int rate, size_t first, size_t end, double hz)
 {
-    const std::vector<double> magnitude = spectrum(both_sides(wav), first, end, 0);
-    const double bin_hz = wav.rate / static_cast<double>(end - first);
+    const std::vector<double> magnitude = spectrum(mixed, first, end, 0);
+    const double bin_hz = rate / static_cast<double>(end - first);
     double total = 0, off = 0;
     // The Hann window spreads a component over two bins each side; a few
     // more allow for a pitch a little off.
@@ -140,9 +139,8 @@ double off_harmonic_db(const Wav& wav, size_t first, size_t end, double hz)
 
 // The autocorrelation through FFTW, each lag scaled by the energy of the
 // samples it overlaps.
-double strongest_repeat(const Wav& wav, size_t first, size_t end)
+double strongest_repeat(const std::vector<float>& mixed, int rate, size_t first, size_t end)
 {
-    const std::vector<float> mixed = both_sides(wav);
     const size_t length = end - first;
     size_t size = 1;
     while (size < 2 * length)
@@ -167,7 +165,7 @@ double strongest_repeat(const Wav& wav, size_t first, size_t end)
     for (size_t i = 0; i < length; ++i)
         energy[i + 1] = energy[i] + input[i] * input[i];
     double strongest = 0;
-    for (size_t lag = static_cast<size_t>(wav.rate / 1000); lag <= length / 2; ++lag) {
+    for (size_t lag = static_cast<size_t>(rate / 1000); lag <= length / 2; ++lag) {
         const double head = energy[length - lag], tail = energy[length] - energy[lag];
         if (head > 0 && tail > 0)
             strongest = std::max(strongest, correlation[lag] / static_cast<double>(size) / std::sqrt(head * tail));
@@ -195,13 +193,13 @@ double rms(const std::vector<float>& samples, size_t first, size_t end)
 // The strongest frequency of both sides together: a Hann window, zero
 // padding to at least four times the length, and a parabola through the
 // peak bin and its neighbours. 0 for silence.
-double dominant_frequency(const Wav& wav, size_t first, size_t end)
+double dominant_frequency(const std::vector<float>& mixed, int rate, size_t first, size_t end)
 {
     const size_t length = end - first;
     size_t size = 1;
     while (size < 4 * length || size < 8192)
         size *= 2;
-    const std::vector<double> magnitude = spectrum(both_sides(wav), first, end, size);
+    const std::vector<double> magnitude = spectrum(mixed, first, end, size);
     double energy = 0;
     for (double bin : magnitude)
         energy += bin * bin;
@@ -216,7 +214,7 @@ double dominant_frequency(const Wav& wav, size_t first, size_t end)
                  c = std::log(magnitude[peak + 1] + 1e-12);
     if (a - 2 * b + c < 0)
         offset = 0.5 * (a - c) / (a - 2 * b + c);
-    return (static_cast<double>(peak) + offset) * wav.rate / static_cast<double>(size);
+    return (static_cast<double>(peak) + offset) * rate / static_cast<double>(size);
 }
 
 size_t number(const char* text)
@@ -228,28 +226,17 @@ size_t number(const char* text)
     return static_cast<size_t>(value);
 }
 
-constexpr const char* USAGE
-    = "usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | harmonics FIRST END HZ | "
-      "repeat FIRST END]";
-
-// The segment FIRST to END-1 named by the two arguments at `at`, which must
-// lie within the file's `count` samples.
-std::pair<size_t, size_t> segment(char** at, size_t count)
+// FIRST and END from the arguments at `at`, checked against the file.
+void segment(char** at, size_t count, size_t& first, size_t& end)
 {
-    const size_t first = number(at[0]), end = number(at[1]);
+    first = number(at[0]);
+    end = number(at[1]);
     if (first >= end || end > count)
         fail("segment outside the file");
-    return {first, end};
 }
 
-// A frequency in Hz, above 0.
-double frequency(const char* text)
-{
-    const double hz = std::atof(text);
-    if (hz <= 0)
-        fail("segment outside the file");
-    return hz;
-}
+constexpr const char* USAGE = "usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | "
+                              "harmonics FIRST END HZ | repeat FIRST END]";
 
 }  // namespace
 
@@ -259,32 +246,39 @@ int main(int argc, char** argv)
         fail(USAGE);
     const Wav wav = read_wav(argv[1]);
     const size_t count = wav.left.size();
+    const std::vector<float> mixed = both_sides(wav);
+    size_t first = 0, end = 0;
     if (argc == 2) {
         std::printf("channels %d\nrate %d\nsamples %zu\n", wav.channels, wav.rate, count);
     } else if (argc == 5 && !std::strcmp(argv[2], "segment")) {
-        const auto [first, end] = segment(argv + 3, count);
+        segment(argv + 3, count, first, end);
         std::printf("rms-left %.5f\nrms-right %.5f\npeak-hz %.2f\nclipped %zu\n", rms(wav.left, first, end),
-            rms(wav.right, first, end), dominant_frequency(wav, first, end), clipped(wav, first, end));
+            rms(wav.right, first, end), dominant_frequency(mixed, wav.rate, first, end), clipped(wav, first, end));
     } else if (argc == 6 && !std::strcmp(argv[2], "level")) {
-        const auto [first, end] = segment(argv + 3, count);
-        const double hz = frequency(argv[5]);
+        segment(argv + 3, count, first, end);
+        const double hz = std::atof(argv[5]);
+        if (hz <= 0)
+            fail("segment outside the file");
         std::printf("level-left %.5f\nlevel-right %.5f\n", level(wav.left, wav.rate, first, end, hz),
             level(wav.right, wav.rate, first, end, hz));
     } else if (argc == 6 && !std::strcmp(argv[2], "harmonics")) {
-        const auto [first, end] = segment(argv + 3, count);
-        const double hz = frequency(argv[5]);
-        std::printf("off-harmonic-db %.2f\n", off_harmonic_db(wav, first, end, hz));
+        segment(argv + 3, count, first, end);
+        const double hz = std::atof(argv[5]);
+        if (hz <= 0)
+            fail("segment outside the file");
+        std::printf("off-harmonic-db %.2f\n", off_harmonic_db(mixed, wav.rate, first, end, hz));
     } else if (argc == 5 && !std::strcmp(argv[2], "repeat")) {
-        const auto [first, end] = segment(argv + 3, count);
-        std::printf("repeat %.4f\n", strongest_repeat(wav, first, end));
+        segment(argv + 3, count, first, end);
+        std::printf("repeat %.4f\n", strongest_repeat(mixed, wav.rate, first, end));
     } else if (argc == 4 && !std::strcmp(argv[2], "frames")) {
         const size_t samples = number(argv[3]);
         if (samples == 0)
             fail("empty frames");
         for (size_t frame = 0; (frame + 1) * samples <= count; ++frame) {
-            const size_t first = frame * samples, end = first + samples;
+            first = frame * samples;
+            end = first + samples;
             std::printf("%zu %.5f %.1f\n", frame + 1, (rms(wav.left, first, end) + rms(wav.right, first, end)) / 2,
-                dominant_frequency(wav, first, end));
+                dominant_frequency(mixed, wav.rate, first, end));
         }
     } else {
         fail(USAGE);

@@ -3,8 +3,8 @@
 # sonivo in a real terminal (a detached tmux session): the banner and the
 # "Playing" lines, keys read at once and not echoed (space skips a file,
 # Escape quits, l loops), and files that cannot be played skipped with a
-# message each. The music comes from runs of our PSG test program: long.psg (420 frames, about 7 s)
-# and short.psg (60 frames, about 1 s).
+# message each. The music comes from runs of our PSG test program: long.psg
+# (420 frames, about 7 s) and short.psg (60 frames, about 1 s).
 set -eu
 headless=$1
 sonivo=$2
