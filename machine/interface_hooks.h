@@ -15,6 +15,9 @@ struct InterfaceHooks {
     void (*run_without_rom)() = nullptr;
     // Keeps the settings, before the machine is freed.
     void (*keep_settings)() = nullptr;
+    // Sees the finished picture at each frame end, before draw_frame draws
+    // over it (the screenshot key). Installed after gui_install_hooks.
+    void (*take_picture)() = nullptr;
 };
 
 extern InterfaceHooks interface_hooks;

@@ -24,7 +24,6 @@ int32_t message_until = 0;
 int32_t frame_count = 0;
 int32_t fps = 0;
 InterfaceHooks interface_hooks;
-void (*frame_picture_hook)() = nullptr;
 
 namespace {
 
@@ -103,8 +102,8 @@ void end_frame()
     input_poll();
     SMS_UpdateControllers();
     render_frame_masks();
-    if (frame_picture_hook)
-        frame_picture_hook();
+    if (interface_hooks.take_picture)
+        interface_hooks.take_picture();
     if (interface_hooks.draw_frame)
         interface_hooks.draw_frame();
     vid_show_page();

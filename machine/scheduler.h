@@ -16,10 +16,6 @@ extern int32_t message_until;
 extern int32_t frame_count;
 extern int32_t fps;
 
-// Called at each frame end once the picture is complete, before the menus
-// and popups are drawn over it (the programs' screenshot key); may be null.
-extern void (*frame_picture_hook)();
-
 // Loads the ROM at `rom_path` (none when it is empty), then runs the main loop
 // for ever.
 [[noreturn]] void SMS_Start(const char* rom_path);

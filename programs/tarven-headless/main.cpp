@@ -15,6 +15,7 @@
 #include "host/headless/headless.h"
 #include "host/input.h"
 #include "host/log.h"
+#include "machine/interface_hooks.h"
 #include "machine/machine.h"
 #include "machine/rewind.h"
 #include "machine/savestate.h"
@@ -263,7 +264,7 @@ int main(int argc, char** argv)
         SMS_InitMachine();
     }
     headless_frame_hook = on_frame;
-    frame_picture_hook = screenshot_key;
+    interface_hooks.take_picture = screenshot_key;
     if (!options.psg_log.empty()) {
         // From the machine's very first write, so the log replays the run.
         psg_log_start();

@@ -12,6 +12,7 @@
 #include "host/picture/picture.h"
 #include "host/sdl/sdl_host.h"
 #include "host/video.h"
+#include "machine/interface_hooks.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "sound/mixer.h"
@@ -65,6 +66,6 @@ int main(int argc, char** argv)
     SMS_SetupCPU();
     rom_list_build();
     file_drop_handler = SMS_OpenROM;
-    frame_picture_hook = screenshot_key;
+    interface_hooks.take_picture = screenshot_key;
     SMS_Start(rom_path.c_str());
 }

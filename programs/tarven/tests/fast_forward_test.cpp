@@ -12,6 +12,7 @@
 #include "host/sdl/sdl_host.h"
 #include "host/sdl/sdl_internal.h"
 #include "host/sdl/tests/sdl_fixture.h"
+#include "machine/interface_hooks.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "sound/mixer.h"
@@ -54,7 +55,7 @@ TEST(FastForward, HeldRunsManyTimesTheFrameRateReleasedNoFasterThanIt)
     SMS_SetupCPU();
     SMS_LoadROM(TARVEN_DEMO);
     SMS_InitMachine();
-    frame_picture_hook = count_frame;
+    interface_hooks.take_picture = count_frame;
     run_frames(5);
 
     // Each key takes effect at the next frame's input poll.
