@@ -14,6 +14,7 @@ constexpr uint8_t GG_START = 0x80, GG_REGION = 0x40;
 // Gear answers 0x00-0x06 itself first.
 constexpr int PORT_DECODE = 0xC1;
 constexpr int GG_LAST_PORT = 0x06;
+constexpr int GG_STEREO_PORT = 0x06;
 
 // Port 0x3F: per controller port, a direction bit (1 = input, pulled high)
 // and an output level for TH.
@@ -141,11 +142,16 @@ void SMS_PortOut(int port, int value)
 {
     const uint8_t byte = static_cast<uint8_t>(value);
     port &= 0xFF;
+    // The stereo register is taken on either console, as it always was:
+    // the Master System's memory control port that 0x06 mirrors is not
+    // modelled, and music logs of either console may pan.
+    if (port == GG_STEREO_PORT) {
+        gg_stereo_write(byte);
+        return;
+    }
     if (machine.is_gg && port <= GG_LAST_PORT) {
         if (port == 0x01)
             machine.port1_latch = byte;
-        else if (port == 0x06)
-            gg_stereo_write(byte);
         return;
     }
     switch (port & PORT_DECODE) {

@@ -122,23 +122,25 @@ Z80_INLINE uint32_t cpu_pop(Z80Cpu& s)
 // Port accesses happen `at` cycles into their instruction, when the I/O
 // cycle puts the port on the bus: the handlers see that point through
 // Z80_GetElapsedCycles, as the chips behind the ports need it to the cycle.
+// The budget carries the offset, so that a handler that ends or clears the
+// slice still leaves the whole instruction charged.
 Z80_INLINE uint32_t cpu_in(Z80Cpu& s, uint32_t port, int32_t at)
 {
-    s.rem -= at;
     cpu_store(s);
+    z80_budget += at;
     const uint32_t value = uint32_t(z80.port_in(int(port))) & 0xFF;
+    z80_budget -= at;
     cpu_load(s);
-    s.rem += at;
     return value;
 }
 
 Z80_INLINE void cpu_out(Z80Cpu& s, uint32_t port, uint32_t value, int32_t at)
 {
-    s.rem -= at;
     cpu_store(s);
+    z80_budget += at;
     z80.port_out(int(port), int(value));
+    z80_budget -= at;
     cpu_load(s);
-    s.rem += at;
 }
 
 // ---- Register operands ----
