@@ -634,27 +634,27 @@ check_terminator:
         and 040h
         jp pass_if_zero
 
-; Zoomed sprites are twice as wide and twice as tall (lines 5Ch-6Bh against
-; 65h-74h); unzoomed, the same pairs do not meet.
-check_zoom:
+; The status after each zoom pair: ZOOM_DOWN's in A, ZOOM_ACROSS's at HL.
+zoom_statuses:
         ld hl, ZOOM_ACROSS
         call sprite_status
         ld (SCRATCH), a
         ld hl, ZOOM_DOWN
         call sprite_status
         ld hl, SCRATCH
+        ret
+
+; Zoomed sprites are twice as wide and twice as tall (lines 5Ch-6Bh against
+; 65h-74h); unzoomed, the same pairs do not meet.
+check_zoom:
+        call zoom_statuses
         or (hl)
         and 020h
         jr nz, check_zoom_fail
         ld a, REG1_ZOOM
         ld c, 1
         call set_register
-        ld hl, ZOOM_ACROSS
-        call sprite_status
-        ld (SCRATCH), a
-        ld hl, ZOOM_DOWN
-        call sprite_status
-        ld hl, SCRATCH
+        call zoom_statuses
         and (hl)
         and 020h
         xor 020h
