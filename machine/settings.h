@@ -28,6 +28,7 @@ struct Settings {
     bool sound = true;
     bool clock = false;
     bool popups = true;
+    bool gg_speaker = false;  // the Game Gear's own speaker, not its headphones
 };
 
 extern Settings settings;
