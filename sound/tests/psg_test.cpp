@@ -352,6 +352,15 @@ TEST_F(PsgTest, StereoWiring)
     EXPECT_EQ(volume(0), 81);
     psg_silence();
     EXPECT_EQ(mixer_voice(0).pan, -128);
+    // The Game Gear's speaker plays every channel centred at full volume,
+    // whatever the register says; the viewer still shows the register.
+    psg_set_gg_speaker(true);
+    gg_stereo_write(0x82);
+    for (int ch = 0; ch < 4; ++ch)
+        EXPECT_EQ(std::make_pair(mixer_voice(ch).pan, volume(ch)), std::make_pair(0, ch ? 255 : 161)) << ch;
+    EXPECT_EQ(psg_pan[3], -127);
+    psg_set_gg_speaker(false);
+    EXPECT_EQ(mixer_voice(3).pan, -128);
     // Machine start wires every channel to both sides.
     psg_reset();
     EXPECT_EQ(mixer_voice(0).pan, 0);
