@@ -53,8 +53,10 @@ std::vector<int16_t> psg_tone_wave(int octave);
 // The octave whose square wave plays tone period `period` (1-1023).
 int psg_tone_octave(int period);
 // The noise, each shift of the chip's 16-bit shift register held
-// PSG_NOISE_HOLD samples: its whole cycle for white noise, a 16-shift pulse
-// train for periodic noise.
+// PSG_NOISE_HOLD samples, without its constant part: its whole cycle for
+// white noise, at PSG_SQUARE_AMPLITUDE less the running mean; a 16-shift
+// pulse train for periodic noise, at half its swing (the mixer plays it
+// twice as loud).
 std::vector<int16_t> psg_noise_wave(bool white);
 
 // The chip's clock: PSG_CLOCK_NTSC or PSG_CLOCK_PAL, after the video standard
