@@ -16,7 +16,8 @@
 //                                             segment later (1: it repeats)
 //   wav_measure FILE phase FIRST END SAMPLES  the largest jump of the dominant
 //                                             tone's phase at the edges of the
-//                                             frames of SAMPLES, in degrees
+//                                             frames of SAMPLES, in degrees,
+//                                             and how many edges jump over 45
 //   wav_measure FILE noise FIRST END HZ AMP   how far the spectrum lies from the
 //                                             chip's white noise shifted at HZ
 //                                             with a swing of +-AMP (a fraction
@@ -259,10 +260,12 @@ double phase_at(const std::vector<float>& samples, int rate, size_t first, size_
 // At each frame edge: the phase the end of the frame before reaches and the
 // phase the start of the next one comes from, each fitted at that frame's
 // own dominant frequency over a few hundred samples next to the edge.
-double largest_phase_jump(const std::vector<float>& mixed, int rate, size_t first, size_t end, size_t frame)
+double largest_phase_jump(
+    const std::vector<float>& mixed, int rate, size_t first, size_t end, size_t frame, int& over_45)
 {
     const size_t side = std::min<size_t>(400, frame / 2);
     double largest = 0;
+    over_45 = 0;
     for (size_t edge = first + frame; edge + frame <= end; edge += frame) {
         const double before_hz = dominant_frequency(mixed, rate, edge - frame, edge);
         const double after_hz = dominant_frequency(mixed, rate, edge, edge + frame);
@@ -270,7 +273,9 @@ double largest_phase_jump(const std::vector<float>& mixed, int rate, size_t firs
             continue;
         const double jump = phase_at(mixed, rate, edge, edge + side, after_hz, edge)
             - phase_at(mixed, rate, edge - side, edge, before_hz, edge);
-        largest = std::max(largest, std::abs(std::remainder(jump, 2 * M_PI)) * 180 / M_PI);
+        const double degrees = std::abs(std::remainder(jump, 2 * M_PI)) * 180 / M_PI;
+        largest = std::max(largest, degrees);
+        over_45 += degrees > 45;
     }
     return largest;
 }
@@ -397,7 +402,9 @@ int main(int argc, char** argv)
         const size_t frame = number(argv[5]);
         if (frame < 2)
             fail("frames too short");
-        std::printf("phase-jump %.1f\n", largest_phase_jump(mixed, wav.rate, first, end, frame));
+        int over_45 = 0;
+        const double largest = largest_phase_jump(mixed, wav.rate, first, end, frame, over_45);
+        std::printf("phase-jump %.1f\nphase-jumps-over-45 %d\n", largest, over_45);
     } else if (argc == 7 && !std::strcmp(argv[2], "noise")) {
         segment(argv + 3, count, first, end);
         const double hz = std::atof(argv[5]), amplitude = std::atof(argv[6]);
