@@ -29,6 +29,7 @@ struct Settings {
     bool clock = false;
     bool popups = true;
     bool sprite_limit = true;  // eight sprites a line, as the console shows
+    bool gg_speaker = false;  // the Game Gear's own speaker, not its headphones
 };
 
 extern Settings settings;

@@ -18,6 +18,7 @@
 #include "sound/mixer.h"
 #include "sound/music_file.h"
 #include "sound/psg.h"
+#include "sound/vgm_file.h"
 
 namespace {
 
@@ -29,6 +30,7 @@ constexpr int PAL_FRAME_RATE = 50;
 constexpr const char* USAGE = "usage: sonivo [--pal] FILE-OR-PATTERN...  (--pal: recorded at 50 frames a second)\n";
 
 // One tick a recorded frame, at exactly the recording's frame rate.
+int frame_rate = NTSC_FRAME_RATE;
 std::chrono::nanoseconds tick_length {1'000'000'000 / NTSC_FRAME_RATE};
 std::atomic<int> ticks {0};
 // A twentieth of a second at 60 frames a second.
@@ -97,26 +99,40 @@ bool play_file(const char* name)
         const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
         MusicFile music;
         std::string error;
-        const MusicFileStatus status = music_file_parse(bytes.data(), bytes.size(), music, error);
+        MusicFileStatus status = music_file_parse(bytes.data(), bytes.size(), music, error);
+        const bool vgm = status == MusicFileStatus::NOT_MUSIC;
+        if (vgm)
+            status = vgm_file_parse(bytes.data(), bytes.size(), MIXER_RATE / frame_rate, music, error);
         if (status != MusicFileStatus::OK) {
             std::fprintf(stderr, "sonivo: %s: %s, skipped\n", name,
                 status == MusicFileStatus::DAMAGED ? error.c_str() : "not a music file");
             return false;
         }
 
-        psg = music.start;
-        psg_refresh();
+        // A VGM file starts from a chip at reset, at the clock it names.
+        psg_reset();
+        if (music.clock_hz)
+            psg_set_clock(music.clock_hz);
+        else
+            psg_set_frame_rate(frame_rate);
+        if (!vgm) {
+            psg = music.start;
+            psg_refresh();
+        }
         ticks.store(0, std::memory_order_relaxed);
-        for (uint8_t byte : music.stream) {
+        auto stereo = music.stereo.begin();
+        for (size_t at = 0; at <= music.stream.size(); ++at) {
             if (keys_say_leave())
                 return true;
-            if (byte == MUSIC_FRAME_END)
+            for (; stereo != music.stereo.end() && stereo->first == at; ++stereo)
+                gg_stereo_write(stereo->second);
+            if (at == music.stream.size())
+                break;
+            if (music.stream[at] == MUSIC_FRAME_END)
                 end_frame();
             else
-                psg_write(byte);
+                psg_write(music.stream[at]);
         }
-        if (keys_say_leave())
-            return true;
         psg_silence();
         if (!loop)
             return true;
@@ -148,7 +164,6 @@ bool play_argument(const char* pattern)
 int sonivo_main(int argc, char** argv)
 {
     int first = 1;
-    int frame_rate = NTSC_FRAME_RATE;
     if (argc > 1 && !std::strcmp(argv[1], "--help")) {
         std::fputs(USAGE, stdout);
         return 0;
@@ -160,12 +175,11 @@ int sonivo_main(int argc, char** argv)
     tick_length = std::chrono::nanoseconds(1'000'000'000 / frame_rate);
     mixer_register_output(std::getenv("TARVEN_AUDIO_OUT"));
     mixer_init(1, frame_rate);
-    psg_set_frame_rate(frame_rate);
     psg_create();
     timer_thread = std::thread(timer_run);
     terminal_open();
 
-    std::printf("sonivo: plays the SMSMUSIC files recorded by tarven (Escape quits, l loops, space skips)\n"
+    std::printf("sonivo: plays the SMSMUSIC and VGM files recorded by tarven (Escape quits, l loops, space skips)\n"
                 "Copyright (C) the tarven authors; free software without any warranty.\n");
     if (first == argc)
         std::fputs(USAGE, stdout);

@@ -16,6 +16,12 @@
 ;   steps 24-27  all four channels at full volume: tones 0-2 at periods 200,
 ;                150 and 110, periodic noise shifted at the clock / 2048;
 ;                stereo bytes 0FFh, 00Fh, 0F0h, 010h
+;   steps 28-29  tone 0 alone, a trill between periods 100h and 0FFh, a
+;                change every frame; each latch byte on the way down makes
+;                period 10Fh, an octave above, until its data byte
+;   steps 30-32  periodic noise shifted by tone 2 (silent) at periods 1, 2, 3
+;   step  33     white noise at the clock / 512, started afresh every 5
+;                frames, as drums play it
 ; Then silence.
         include "psg_steps.inc"
 
@@ -55,6 +61,18 @@ steps:
         db 60, 2, 0FEh, 00Fh
         db 60, 2, 0FEh, 0F0h
         db 60, 2, 0FEh, 010h
+        db 1, 8, 0FEh, 0FFh, 0BFh, 0DFh, 0FFh, 090h, 080h, 010h
+        rept 59
+        db 1, 2, 08Fh, 00Fh
+        db 1, 2, 080h, 010h
+        endm
+        db 1, 2, 08Fh, 00Fh
+        db 60, 6, 09Fh, 0C1h, 000h, 0E3h, 0F0h, 0DFh
+        db 60, 2, 0C2h, 000h
+        db 60, 2, 0C3h, 000h
+        rept 12
+        db 5, 1, 0E4h
+        endm
         db 0
 
         ds 04000h - $

@@ -13,6 +13,7 @@
 
 struct MixerSample {
     SAMPLE* handle;
+    int gain;
 };
 
 namespace {
@@ -35,6 +36,14 @@ MixerVoice voices[MIXER_VOICES];
 // The mixer drops a voice for good the moment it sees a rate of 0, so a
 // silenced tone keeps its last real rate at volume 0 instead.
 int held_rate[MIXER_VOICES];
+int voice_gain[MIXER_VOICES];
+// The mixer moves a voice to a new sample only when it next mixes, and
+// until then reports its place in the old one. A voice restarted since the
+// last update is where it was restarted: the number of the update it waits
+// for, and its start.
+std::atomic<unsigned> updates {0};
+std::atomic<unsigned> started_before[MIXER_VOICES];
+std::atomic<long> started_at[MIXER_VOICES];
 
 // --- The frame writer: an output driver of ours that mixes exactly one
 // frame at each update, into a WAV file or into memory. The stock disk
@@ -176,6 +185,13 @@ bool valid(int voice)
     return voice >= 0 && voice < MIXER_VOICES;
 }
 
+// The mixer takes volumes above its full 256 as gain.
+void apply_volume(int voice)
+{
+    const int volume = voices[voice].rate ? voices[voice].volume * voice_gain[voice] : 0;
+    Voice_SetVolume(static_cast<SBYTE>(voice), static_cast<UWORD>(volume));
+}
+
 }  // namespace
 
 void mixer_register_output(const char* target)
@@ -211,13 +227,14 @@ void mixer_init(int channels, int frame_rate)
     md_mode = DMODE_16BITS | DMODE_SOFT_SNDFX | DMODE_INTERP | (channels == 2 ? DMODE_STEREO : 0);
     md_reverb = 0;
     md_pansep = 128;
-    // At these settings a voice at full volume reaches a quarter of the
-    // output range on each side of a stereo mix (a centred voice reaches each
-    // side at half its volume), so that the chip's four channels together
-    // fill the range without clipping, as they share the chip's output. A
-    // mono mix is scaled the same.
+    // At these settings a voice at full volume reaches 15/16 of a quarter of
+    // the output range on each side of a stereo mix (a centred voice reaches
+    // each side at half its volume), so that the chip's four channels
+    // together fill the range without clipping, as they share the chip's
+    // output: periodic noise's pulse rises 15/16 of its swing above its
+    // mean, beyond a square wave's half. A mono mix is scaled the same.
     md_volume = channels == 2 ? 128 : 64;
-    md_sndfxvolume = 128;
+    md_sndfxvolume = 120;
 
     const char* alias = output == Output::DEVICE ? "sdl" : output == Output::NONE ? "nosound" : "frames";
     if (!open_driver(alias)) {
@@ -235,6 +252,11 @@ void mixer_set_frame_rate(int frame_rate)
     frame_samples.store(MIXER_RATE / std::max(frame_rate, 1), std::memory_order_relaxed);
 }
 
+int mixer_frame_samples()
+{
+    return frame_samples.load(std::memory_order_relaxed);
+}
+
 bool mixer_output_is_file()
 {
     return output == Output::WAV;
@@ -247,7 +269,7 @@ void mixer_voices_create()
     ready.store(true, std::memory_order_release);
 }
 
-MixerSample* mixer_sample_load(const int16_t* data, int length)
+MixerSample* mixer_sample_load(const int16_t* data, int length, int gain)
 {
     SAMPLE* handle
         = Sample_LoadRawMem(reinterpret_cast<const char*>(data), length * 2, MIXER_RATE, 0, SF_16BITS | SF_SIGNED);
@@ -256,7 +278,7 @@ MixerSample* mixer_sample_load(const int16_t* data, int length)
     handle->flags |= SF_LOOP;
     handle->loopstart = 0;
     handle->loopend = static_cast<ULONG>(length);
-    samples.push_back(std::make_unique<MixerSample>(MixerSample {handle}));
+    samples.push_back(std::make_unique<MixerSample>(MixerSample {handle, gain}));
     return samples.back().get();
 }
 
@@ -267,6 +289,9 @@ void mixer_voice_play(int voice, MixerSample* sample, int start)
     voices[voice].volume = 0;
     if (!ready.load(std::memory_order_acquire) || !sample)
         return;
+    started_at[voice].store(std::max(start, 0), std::memory_order_relaxed);
+    started_before[voice].store(updates.load(std::memory_order_acquire) + 1, std::memory_order_release);
+    voice_gain[voice] = sample->gain;
     Voice_Play(static_cast<SBYTE>(voice), sample->handle, static_cast<ULONG>(std::max(start, 0)));
     Voice_SetFrequency(static_cast<SBYTE>(voice), static_cast<ULONG>(held_rate[voice]));
     Voice_SetVolume(static_cast<SBYTE>(voice), 0);
@@ -278,7 +303,7 @@ void mixer_voice_volume(int voice, int volume)
         return;
     voices[voice].volume = std::clamp(volume, 0, 255);
     if (ready.load(std::memory_order_acquire))
-        Voice_SetVolume(static_cast<SBYTE>(voice), static_cast<UWORD>(voices[voice].rate ? voices[voice].volume : 0));
+        apply_volume(voice);
 }
 
 void mixer_voice_rate(int voice, int rate)
@@ -291,7 +316,7 @@ void mixer_voice_rate(int voice, int rate)
     if (!ready.load(std::memory_order_acquire))
         return;
     Voice_SetFrequency(static_cast<SBYTE>(voice), static_cast<ULONG>(held_rate[voice]));
-    Voice_SetVolume(static_cast<SBYTE>(voice), static_cast<UWORD>(voices[voice].rate ? voices[voice].volume : 0));
+    apply_volume(voice);
 }
 
 void mixer_voice_pan(int voice, int pan)
@@ -305,9 +330,11 @@ void mixer_voice_pan(int voice, int pan)
 
 long mixer_voice_position(int voice)
 {
-    return valid(voice) && ready.load(std::memory_order_acquire)
-        ? std::max<long>(Voice_GetPosition(static_cast<SBYTE>(voice)), 0)
-        : 0;
+    if (!valid(voice) || !ready.load(std::memory_order_acquire))
+        return 0;
+    if (started_before[voice].load(std::memory_order_acquire) == updates.load(std::memory_order_acquire) + 1)
+        return started_at[voice].load(std::memory_order_relaxed);
+    return std::max<long>(Voice_GetPosition(static_cast<SBYTE>(voice)), 0);
 }
 
 MixerVoice mixer_voice(int voice)
@@ -319,8 +346,10 @@ void mixer_update()
 {
     const std::lock_guard<std::mutex> hold(update_lock);
     // The silent driver would mix a large block into nowhere at every update.
-    if (ready.load(std::memory_order_acquire) && output != Output::NONE)
+    if (ready.load(std::memory_order_acquire) && output != Output::NONE) {
         MikMod_Update();
+        updates.fetch_add(1, std::memory_order_acq_rel);
+    }
 }
 
 const int16_t* mixer_last_update(int& samples)

@@ -32,12 +32,16 @@ void mixer_register_output(const char* target);
 void mixer_init(int channels, int frame_rate);
 // The number of updates a second from now on (PAL or NTSC chosen).
 void mixer_set_frame_rate(int frame_rate);
+// The samples each update mixes: MIXER_RATE / the frame rate.
+int mixer_frame_samples();
 // True when the output is a file rather than something heard in real time.
 bool mixer_output_is_file();
 // Makes MIXER_VOICES voices.
 void mixer_voices_create();
-// Takes a copy of `length` 16-bit signed mono samples for looping voices.
-MixerSample* mixer_sample_load(const int16_t* data, int length);
+// Takes a copy of `length` 16-bit signed mono samples for looping voices,
+// played `gain` times as loud as they are stored: a wave whose swing does
+// not fit 16 bits is stored at a fraction of it.
+MixerSample* mixer_sample_load(const int16_t* data, int length, int gain = 1);
 // Restarts `voice` looping `sample` from sample `start`, silent until told
 // otherwise.
 void mixer_voice_play(int voice, MixerSample* sample, int start);

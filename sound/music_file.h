@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "sound/psg.h"
@@ -20,6 +21,10 @@ constexpr uint32_t MUSIC_MAX_LENGTH = 256u << 20;
 struct MusicFile {
     PsgState start;  // frequencies, volumes, noise mode and latch
     std::vector<uint8_t> stream;  // the raw stream, L bytes
+    // Game Gear stereo writes (VGM only), each made before the stream byte
+    // at its index.
+    std::vector<std::pair<size_t, uint8_t>> stereo;
+    int clock_hz = 0;  // the chip's clock when the file names one
 };
 
 enum class MusicFileStatus {

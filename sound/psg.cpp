@@ -9,6 +9,7 @@
 PsgState psg;
 int8_t psg_pan[4];
 bool psg_sound_on = true;
+bool psg_gg_speaker = false;
 
 namespace {
 
@@ -29,6 +30,12 @@ constexpr int NOISE_WHITE = 4;
 // or bit 0 alone (periodic).
 constexpr uint16_t SHIFT_SEED = 0x8000;
 constexpr uint16_t WHITE_TAPS = 0x0009;
+// The shifts white noise's running mean is taken over: a corner near 14 Hz at
+// the fastest fixed rate.
+constexpr int DC_WINDOW = 512;
+// Periodic noise without its constant part reaches 15/16 of its swing, more
+// than 16 bits hold: it is stored at half of it and played twice as loud.
+constexpr int PERIODIC_GAIN = 2;
 
 // Indexed by 15 - attenuation.
 constexpr uint8_t VOLUMES[16] = {0, 10, 13, 16, 20, 25, 32, 40, 51, 64, 81, 102, 128, 161, 202, 255};
@@ -72,21 +79,44 @@ void store_tone(int channel)
         psg.frequency[NOISE_CHANNEL] = stored_hz(noise_shift_hz());
 }
 
+// The Game Gear's speaker plays every channel; the stereo register reaches
+// only the headphones.
+uint8_t heard_stereo()
+{
+    return psg_gg_speaker ? 0xFF : stereo;
+}
+
 // Voices are silenced by volume, so a channel switched off on both sides
 // by the stereo register is volume 0, and one heard on one side only is at
 // half volume panned hard over: each side hears it as loud as a centred
 // channel.
 int heard_volume(int channel)
 {
-    const bool right = stereo & (1 << channel), left = stereo & (0x10 << channel);
+    const bool right = heard_stereo() & (1 << channel), left = heard_stereo() & (0x10 << channel);
     const int volume = psg.volume[channel];
     return left && right ? volume : left || right ? (volume + 1) / 2 : 0;
 }
 
+int pan_of(uint8_t stereo_byte, int channel)
+{
+    const bool right = stereo_byte & (1 << channel), left = stereo_byte & (0x10 << channel);
+    return left == right ? 0 : left ? -128 : 128;
+}
+
 int voice_pan(int channel)
 {
-    const bool right = stereo & (1 << channel), left = stereo & (0x10 << channel);
-    return left == right ? 0 : left ? -128 : 128;
+    return pan_of(heard_stereo(), channel);
+}
+
+// Every voice's panning and volume after the stereo register or the speaker.
+void push_stereo()
+{
+    for (int channel = 3; channel >= 0; --channel) {
+        psg_pan[channel] = static_cast<int8_t>(std::clamp(pan_of(stereo, channel), -127, 127));
+        mixer_voice_pan(channel, voice_pan(channel));
+        if (psg_sound_on)
+            mixer_voice_volume(channel, heard_volume(channel));
+    }
 }
 
 // Puts `sample` on the channel's voice, at the same point of its wave.
@@ -115,7 +145,7 @@ void push_voice(int channel, bool restart)
     if (channel == NOISE_CHANNEL) {
         const bool white = noise_control & NOISE_WHITE;
         voice_use(channel, noise_samples[white], noise_length[white], restart);
-        rate = noise_shift_hz() * (white ? 1 : PSG_PERIODIC_HOLD);
+        rate = noise_shift_hz() * PSG_NOISE_HOLD;
     } else {
         const int octave = period[channel] ? psg_tone_octave(period[channel]) : 0;
         const int length = PSG_TONE_LENGTH >> octave;
@@ -202,27 +232,57 @@ int psg_tone_octave(int tone_period)
 
 std::vector<int16_t> psg_noise_wave(bool white)
 {
-    std::vector<int16_t> wave;
+    std::vector<bool> outputs;
     uint16_t shifter = SHIFT_SEED;
     do {
         const bool out = shifter & 1;
         const bool feedback = white ? __builtin_parity(shifter & WHITE_TAPS) : out;
         shifter = static_cast<uint16_t>(shifter >> 1 | feedback << 15);
-        if (white) {
-            wave.push_back(out ? 32767 : -32768);
-        } else {
-            // Without its constant part, as the console's output stage
-            // passes it: one high shift in sixteen.
-            const int16_t level = out ? 30720 : -2048;
-            wave.insert(wave.end(), PSG_PERIODIC_HOLD, level);
-        }
+        outputs.push_back(out);
     } while (shifter != SHIFT_SEED);
+    const int count = static_cast<int>(outputs.size());
+    // Without the constant part, as the console's output stage passes it.
+    // Periodic noise is one high shift in sixteen. White noise starts
+    // afresh at every noise write, and its first few hundred shifts are
+    // mostly low: what each shift loses is the mean of the shifts around
+    // it, which leaves everything above a few hertz as it is.
+    std::vector<long> highs(static_cast<size_t>(count) + 1, 0);
+    for (int i = 0; i < count; ++i)
+        highs[static_cast<size_t>(i) + 1] = highs[static_cast<size_t>(i)] + outputs[static_cast<size_t>(i)];
+    std::vector<int16_t> wave;
+    wave.reserve(static_cast<size_t>(count) * PSG_NOISE_HOLD);
+    for (int i = 0; i < count; ++i) {
+        double level;
+        if (white) {
+            const int first = std::max(0, i - DC_WINDOW / 2), end = std::min(count, i + DC_WINDOW / 2);
+            const double mean = 2.0
+                    * static_cast<double>(highs[static_cast<size_t>(end)] - highs[static_cast<size_t>(first)])
+                    / (end - first)
+                - 1;
+            level = PSG_SQUARE_AMPLITUDE * ((outputs[static_cast<size_t>(i)] ? 1 : -1) - mean);
+        } else {
+            const double swing = 2.0 * PSG_SQUARE_AMPLITUDE / PERIODIC_GAIN;
+            level = outputs[static_cast<size_t>(i)] ? swing * (count - 1) / count : -swing / count;
+        }
+        const auto sample = static_cast<int16_t>(std::clamp(std::lround(level), -32768L, 32767L));
+        wave.insert(wave.end(), PSG_NOISE_HOLD, sample);
+    }
     return wave;
 }
 
 void psg_set_frame_rate(int frame_rate)
 {
-    clock_hz = frame_rate == 50 ? PSG_CLOCK_PAL : PSG_CLOCK_NTSC;
+    psg_set_clock(frame_rate == 50 ? PSG_CLOCK_PAL : PSG_CLOCK_NTSC);
+}
+
+void psg_set_clock(int hz)
+{
+    clock_hz = hz;
+}
+
+int psg_clock()
+{
+    return clock_hz;
 }
 
 double psg_tone_hz(int tone_period)
@@ -249,7 +309,7 @@ void psg_create()
     }
     for (bool white : {false, true}) {
         const std::vector<int16_t> wave = psg_noise_wave(white);
-        noise_samples[white] = mixer_sample_load(wave.data(), static_cast<int>(wave.size()));
+        noise_samples[white] = mixer_sample_load(wave.data(), static_cast<int>(wave.size()), white ? 1 : PERIODIC_GAIN);
         noise_length[white] = static_cast<int>(wave.size());
     }
     psg_silence();
@@ -282,14 +342,44 @@ void psg_write(uint8_t value)
 
 void gg_stereo_write(uint8_t value)
 {
+    if (psg_logging)
+        psg_log_stereo(value);
     stereo = value;
-    for (int channel = 3; channel >= 0; --channel) {
-        const int pan = voice_pan(channel);
-        psg_pan[channel] = static_cast<int8_t>(std::clamp(pan, -127, 127));
-        mixer_voice_pan(channel, pan);
-        if (psg_sound_on)
-            mixer_voice_volume(channel, heard_volume(channel));
+    push_stereo();
+}
+
+void psg_set_gg_speaker(bool on)
+{
+    psg_gg_speaker = on;
+    push_stereo();
+}
+
+std::vector<uint8_t> psg_state_writes()
+{
+    std::vector<uint8_t> bytes;
+    for (int channel = 0; channel < 3; ++channel) {
+        bytes.push_back(static_cast<uint8_t>(0x80 | channel << 5 | (period[channel] & 0x0F)));
+        bytes.push_back(static_cast<uint8_t>(period[channel] >> 4 & 0x3F));
     }
+    for (int channel = 0; channel < 4; ++channel) {
+        // A loaded state may hold any volume: the nearest level stands for it.
+        int level = 0;
+        for (int candidate = 1; candidate < 16; ++candidate)
+            if (std::abs(VOLUMES[candidate] - psg.volume[channel]) < std::abs(VOLUMES[level] - psg.volume[channel]))
+                level = candidate;
+        bytes.push_back(static_cast<uint8_t>(0x90 | channel << 5 | (15 - level)));
+    }
+    // The noise register afresh, as it sounds from now on; the latch last,
+    // unless the noise register is the latched one and so already last.
+    bytes.push_back(static_cast<uint8_t>(0xE0 | noise_control));
+    if ((psg.latch & 0x80) && (psg.latch & 0xF0) != 0xE0)
+        bytes.push_back(psg.latch);
+    return bytes;
+}
+
+uint8_t psg_stereo()
+{
+    return stereo;
 }
 
 void psg_silence()

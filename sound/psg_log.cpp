@@ -5,10 +5,13 @@
 
 #include "host/file.h"
 #include "host/log.h"
+#include "sound/mixer.h"
 #include "sound/music_file.h"
 #include "sound/psg.h"
+#include "sound/vgm_file.h"
 
 bool psg_logging = false;
+PsgLogFormat psg_log_format = PsgLogFormat::SMSMUSIC;
 
 namespace {
 
@@ -17,6 +20,7 @@ constexpr size_t INITIAL_CAPACITY = 1 << 20;
 
 std::vector<uint8_t> header;
 std::vector<uint8_t> stream;
+VgmStream vgm;
 
 bool write_temporary(const std::vector<uint8_t>& bytes)
 {
@@ -31,19 +35,43 @@ void append(uint8_t value)
         stream.push_back(value);
 }
 
+bool vgm_recording()
+{
+    return psg_log_format == PsgLogFormat::VGM;
+}
+
+// The frame rate whose frames the mixer plays.
+int frame_rate()
+{
+    return MIXER_RATE / mixer_frame_samples();
+}
+
 }  // namespace
 
-void psg_log_start()
+void psg_log_start(PsgLogFormat format)
 {
     if (psg_logging)
         return;
-    header = music_file_header(psg);
+    psg_log_format = format;
+    if (vgm_recording()) {
+        // A VGM file starts from a chip at reset: the state now is written
+        // into it first.
+        vgm = VgmStream {};
+        for (uint8_t value : psg_state_writes())
+            vgm_psg_write(vgm, value);
+        if (psg_stereo() != 0xFF)
+            vgm_stereo_write(vgm, psg_stereo());
+        header = vgm_file_build(vgm, psg_clock(), frame_rate());
+    } else {
+        header = music_file_header(psg);
+    }
     // The header goes out at once, so a folder that cannot take the file
     // stops the recording before it starts.
     if (!write_temporary(header))
         return;
     stream.clear();
-    stream.reserve(INITIAL_CAPACITY);
+    if (!vgm_recording())
+        stream.reserve(INITIAL_CAPACITY);
     psg_logging = true;
 }
 
@@ -51,12 +79,24 @@ void psg_log_byte(uint8_t value)
 {
     // The chip ignores bit 6 of a data byte, so 0x3F plays as 0x7F does and
     // the frame marker keeps its meaning.
-    append(value == MUSIC_FRAME_END ? MUSIC_FRAME_END & ~0x40 : value);
+    if (vgm_recording())
+        vgm_psg_write(vgm, value);
+    else
+        append(value == MUSIC_FRAME_END ? MUSIC_FRAME_END & ~0x40 : value);
+}
+
+void psg_log_stereo(uint8_t value)
+{
+    if (vgm_recording())
+        vgm_stereo_write(vgm, value);
 }
 
 void psg_log_frame()
 {
-    append(MUSIC_FRAME_END);
+    if (vgm_recording())
+        vgm_wait(vgm, static_cast<uint32_t>(mixer_frame_samples()));
+    else
+        append(MUSIC_FRAME_END);
 }
 
 void psg_log_stop()
@@ -65,7 +105,9 @@ void psg_log_stop()
         return;
     psg_logging = false;
     std::vector<uint8_t> file;
-    if (!music_file_build(header, stream, file))
+    if (vgm_recording())
+        file = vgm_file_build(vgm, psg_clock(), frame_rate());
+    else if (!music_file_build(header, stream, file))
         fatal_exit("Error during compression.");
     if (!write_temporary(file)) {
         // Whatever is left would be a header without its music.
@@ -73,5 +115,35 @@ void psg_log_stop()
         log_write("Cannot write %s: the recording is lost.", PSG_LOG_TEMPORARY);
     }
     stream = std::vector<uint8_t>();
+    vgm = VgmStream {};
     header.clear();
+}
+
+std::string psg_log_offered_name(const std::string& psg_file)
+{
+    if (!vgm_recording())
+        return psg_file;
+    const size_t dot = psg_file.rfind('.');
+    return (dot == std::string::npos ? psg_file : psg_file.substr(0, dot)) + ".vgm";
+}
+
+bool psg_log_save(const std::string& path)
+{
+    if (!vgm_recording() || !vgm_compressed_name(path))
+        return move_user_file(PSG_LOG_TEMPORARY, path);
+    FILE* file = open_regular_file(PSG_LOG_TEMPORARY);
+    if (!file)
+        return false;
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        bytes.insert(bytes.end(), chunk, chunk + got);
+    std::fclose(file);
+    std::vector<uint8_t> packed;
+    if (!vgm_gzip(bytes, packed) || !write_user_file(path, [&](FILE* out) {
+            return std::fwrite(packed.data(), 1, packed.size(), out) == packed.size();
+        }))
+        return false;
+    std::remove(PSG_LOG_TEMPORARY);
+    return true;
 }

@@ -67,6 +67,7 @@ const Keyword KEYWORDS[] = {
     {"clock", KEY_FLAG, &settings.clock, nullptr, 1, 0},
     {"nopopups", KEY_FLAG, &settings.popups, nullptr, 0, 0},
     {"nospritelimit", KEY_FLAG, &settings.sprite_limit, nullptr, 0, 0},
+    {"ggspeaker", KEY_FLAG, &settings.gg_speaker, nullptr, 1, 0},
 };
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
 
@@ -314,6 +315,8 @@ void write_settings(FILE* file)
         put_line(file, "nopopups");
     if (!settings.sprite_limit)
         put_line(file, "nospritelimit");
+    if (settings.gg_speaker)
+        put_line(file, "ggspeaker");
 }
 
 }  // namespace

@@ -294,7 +294,7 @@ void joystick2_click(int handle)
 // another name or throw it away with the close box. True once closed.
 bool save_music()
 {
-    if (psg_name.empty() || !move_user_file(PSG_LOG_TEMPORARY, psg_name))
+    if (psg_name.empty() || !psg_log_save(psg_name))
         return false;
     close_dialog(save_psg_dialog);
     return true;

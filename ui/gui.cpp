@@ -148,6 +148,12 @@ void toggle_sound()
     psg_set_sound(settings.sound);
 }
 
+void toggle_gg_speaker()
+{
+    settings.gg_speaker = !settings.gg_speaker;
+    psg_set_gg_speaker(settings.gg_speaker);
+}
+
 void toggle_bg()
 {
     render_disable_bg = !render_disable_bg;
@@ -173,14 +179,24 @@ void toggle_popups()
     settings.popups = !settings.popups;
 }
 
-void log_psg()
+void start_log(PsgLogFormat format)
 {
     // Without a game there is nothing to record, and no frame end to stop
     // the log at: as the hot key, the entry does nothing then.
     if (!machine.rom_loaded)
         return;
-    psg_log_start();
+    psg_log_start(format);
     gui_visible = false;
+}
+
+void log_psg()
+{
+    start_log(PsgLogFormat::SMSMUSIC);
+}
+
+void log_vgm()
+{
+    start_log(PsgLogFormat::VGM);
 }
 
 const MenuEntry FILE_ENTRIES[] = {
@@ -225,6 +241,7 @@ const MenuEntry SETTINGS_ENTRIES[] = {
     {90, "  Disable bg", "", toggle_bg, [] { return render_disable_bg; }},
     {100, "  Disable sprites", "", toggle_sprites, [] { return render_disable_sprites; }},
     {110, "  Sprite limit", "", toggle_sprite_limit, [] { return settings.sprite_limit; }},
+    {120, "  Game Gear speaker", "", toggle_gg_speaker, [] { return settings.gg_speaker; }},
 };
 
 const MenuEntry MISC_ENTRIES[] = {
@@ -232,8 +249,9 @@ const MenuEntry MISC_ENTRIES[] = {
     {20, "  State popups", "", toggle_popups, [] { return settings.popups; }},
     // Hides the menus; the click below the bar closes the menu.
     {30, "  Log PSG...", "alt-p", log_psg, nullptr, false},
-    {40, nullptr, "", nullptr},
-    {50, "  About TARVEN...", "", gui_open_about},
+    {40, "  Log VGM...", "", log_vgm, nullptr, false},
+    {50, nullptr, "", nullptr},
+    {60, "  About TARVEN...", "", gui_open_about},
 };
 
 template <int N>

@@ -39,7 +39,7 @@ void hot_keys()
         key_clear(KEY_ESC);
         if (psg_logging) {
             psg_log_stop();
-            gui_open_save_psg(machine.psg_file);
+            gui_open_save_psg(psg_log_offered_name(machine.psg_file));
         } else
             toggle_menus();
     }

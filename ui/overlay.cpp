@@ -129,5 +129,6 @@ void overlay()
         draw_clock(x2, y2);
 
     if (psg_logging)
-        text_print_shaded(1, y2 - 8, vid_make_color(255, 255, 255), "Logging PSG");
+        text_print_shaded(1, y2 - 8, vid_make_color(255, 255, 255),
+            psg_log_format == PsgLogFormat::VGM ? "Logging VGM" : "Logging PSG");
 }

@@ -46,6 +46,7 @@ struct Options {
     std::string screenshot;
     std::string wav;
     std::string psg_log;
+    std::string vgm;
     bool sound = true;
     std::vector<StateAction> states;
     std::string rom;
@@ -70,6 +71,8 @@ Options options;
         "  --screenshot FILE.png  write the last frame's picture\n"
         "  --wav FILE.wav         write the sound, exactly one frame of it per frame\n"
         "  --psg-log FILE         record the PSG writes into an SMSMUSIC file\n"
+        "  --vgm FILE             record them into a VGM file (.vgz: compressed)\n"
+        "  --gg-speaker           the Game Gear's speaker: all channels, no stereo\n"
         "  --no-sound             turn the sound switch off (no mixing at all)\n"
         "  --no-rewind            record no frames to rewind through (F9)\n"
         "  --no-sprite-limit      draw every sprite, not only eight a line\n"
@@ -136,6 +139,10 @@ void parse_options(int argc, char** argv)
                 usage("the sound file's name ends in .wav");
         } else if (arg == "--psg-log") {
             options.psg_log = value();
+        } else if (arg == "--vgm") {
+            options.vgm = value();
+        } else if (arg == "--gg-speaker") {
+            settings.gg_speaker = true;
         } else if (arg == "--no-sound") {
             options.sound = false;
         } else if (arg == "--no-rewind") {
@@ -155,8 +162,10 @@ void parse_options(int argc, char** argv)
         }
     }
     // Without a ROM the menus run; only a running game has music and states.
-    if (options.rom.empty() && !options.psg_log.empty())
-        usage("--psg-log needs a ROM");
+    if (options.rom.empty() && !(options.psg_log.empty() && options.vgm.empty()))
+        usage("a recording needs a ROM");
+    if (!options.psg_log.empty() && !options.vgm.empty())
+        usage("one recording at a time: --psg-log or --vgm");
     if (options.rom.empty() && !options.states.empty())
         usage("state actions need a ROM");
     // An action the run never reaches would pass unnoticed.
@@ -209,10 +218,11 @@ void finish_psg_log()
     psg_log_stop();
     // A recording started with Alt+P has no name here: it stays in
     // music.$$$, whole, to be named by hand.
-    if (options.psg_log.empty())
+    const std::string& name = options.vgm.empty() ? options.psg_log : options.vgm;
+    if (name.empty())
         return;
-    if (!move_user_file(PSG_LOG_TEMPORARY, options.psg_log))
-        fatal_exit("cannot write %s", options.psg_log.c_str());
+    if (!psg_log_save(name))
+        fatal_exit("cannot write %s", name.c_str());
 }
 
 // Without --wav the sound is mixed into memory, as tarven mixes it for the
@@ -227,6 +237,7 @@ void start_sound()
         fatal_exit("cannot write %s", options.wav.c_str());
     psg_create();
     psg_set_sound(settings.sound);
+    psg_set_gg_speaker(settings.gg_speaker);
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
 }
 
@@ -268,9 +279,9 @@ int main(int argc, char** argv)
     }
     headless_frame_hook = on_frame;
     interface_hooks.take_picture = screenshot_key;
-    if (!options.psg_log.empty()) {
+    if (!options.psg_log.empty() || !options.vgm.empty()) {
         // From the machine's very first write, so the log replays the run.
-        psg_log_start();
+        psg_log_start(options.vgm.empty() ? PsgLogFormat::SMSMUSIC : PsgLogFormat::VGM);
         if (!psg_logging)
             fatal_exit("cannot record the PSG: %s cannot be created", PSG_LOG_TEMPORARY);
     }

@@ -53,6 +53,7 @@ std::vector<int16_t> frame_sound;
 retro_variable option_list[] = {
     {"tarven_region", "Region; USA/European|Japanese"},
     {"tarven_video_standard", "Video standard; NTSC|PAL"},
+    {"tarven_gg_speaker", "Game Gear speaker (every channel, no stereo); Off|On"},
     {nullptr, nullptr},
 };
 
@@ -106,10 +107,12 @@ retro_system_av_info av_info()
     return info;
 }
 
-// Region and video standard take effect at once, as in the CPU menu.
+// Region, video standard and speaker take effect at once, as in the menus.
 void apply_options(bool running)
 {
     settings.usa = std::strcmp(option_value("tarven_region"), "Japanese") != 0;
+    settings.gg_speaker = std::strcmp(option_value("tarven_gg_speaker"), "On") == 0;
+    psg_set_gg_speaker(settings.gg_speaker);
     const int rate = std::strcmp(option_value("tarven_video_standard"), "PAL") == 0 ? 50 : 60;
     if (rate == settings.frame_rate)
         return;

@@ -61,6 +61,7 @@ int main(int argc, char** argv)
     psg_set_frame_rate(settings.frame_rate);
     psg_create();
     psg_set_sound(settings.sound);
+    psg_set_gg_speaker(settings.gg_speaker);
     exit_hook_add(SMS_FreeMachine, "Machine (Save RAM)");
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();

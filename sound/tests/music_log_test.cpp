@@ -9,6 +9,7 @@
 #include "sound/music_file.h"
 #include "sound/psg.h"
 #include "sound/psg_log.h"
+#include "sound/vgm_file.h"
 
 namespace {
 
@@ -249,6 +250,50 @@ TEST(MusicFile, CompressedLengthUpToZlibsBound)
     file.resize(file.size() + compressBound(stream.size()));
     set_u32(file, 28, static_cast<uint32_t>(compressBound(stream.size()) + 1));
     EXPECT_EQ(parse(file, music, error), MusicFileStatus::DAMAGED);
+}
+
+// A VGM file reads back as frames of writes: waits of any length summed
+// into frame ends, Game Gear stereo writes beside the byte they precede, a
+// data byte 7Fh as 3Fh, other chips' commands skipped, the clock kept.
+TEST(VgmFile, WaitsBecomeFramesAndEveryFaultHasAReason)
+{
+    VgmStream vgm;
+    vgm_psg_write(vgm, 0x8E);
+    vgm_wait(vgm, 735);
+    vgm_stereo_write(vgm, 0x0F);
+    vgm_psg_write(vgm, 0x7F);
+    vgm_wait(vgm, 1000);
+    vgm_wait(vgm, 2 * 65535);
+    std::vector<uint8_t> file = vgm_file_build(vgm, PSG_CLOCK_PAL, 50);
+    file.insert(file.end() - 1, {0x52, 0x28, 0x00, 0x70, 0x50, 0x90});  // a YM2612 write, a wait of 1
+    set_u32(file, 4, static_cast<uint32_t>(file.size() - 4));
+    MusicFile music;
+    std::string error;
+    ASSERT_EQ(vgm_file_parse(file.data(), file.size(), 735, music, error), MusicFileStatus::OK) << error;
+    EXPECT_EQ(music.clock_hz, PSG_CLOCK_PAL);
+    const size_t frames = (735 + 1000 + 2 * 65535 + 1 + 734) / 735;
+    std::vector<uint8_t> expected = {0x8E, MUSIC_FRAME_END, 0x3F, MUSIC_FRAME_END};
+    expected.insert(expected.end(), (735 + 1000 + 2 * 65535 + 1) / 735 - 2, MUSIC_FRAME_END);
+    expected.push_back(0x90);
+    expected.insert(expected.end(), frames - (735 + 1000 + 2 * 65535 + 1) / 735, MUSIC_FRAME_END);
+    EXPECT_EQ(music.stream, expected);
+    EXPECT_EQ(music.stereo, (std::vector<std::pair<size_t, uint8_t>> {{2, 0x0F}}));
+    std::vector<uint8_t> packed;
+    ASSERT_TRUE(vgm_gzip(file, packed));
+    MusicFile unpacked;
+    ASSERT_EQ(vgm_file_parse(packed.data(), packed.size(), 735, unpacked, error), MusicFileStatus::OK);
+    EXPECT_EQ(unpacked.stream, music.stream);
+
+    EXPECT_EQ(vgm_file_parse(packed.data(), 20, 735, music, error), MusicFileStatus::DAMAGED);
+    EXPECT_EQ(error, "compressed data damaged or cut short");
+    file[0x40] = 0x01;
+    EXPECT_EQ(vgm_file_parse(file.data(), file.size(), 735, music, error), MusicFileStatus::DAMAGED);
+    EXPECT_EQ(error, "unknown command 01h at byte 64");
+    file[0x0C] = file[0x0D] = file[0x0E] = file[0x0F] = 0;
+    EXPECT_EQ(vgm_file_parse(file.data(), file.size(), 735, music, error), MusicFileStatus::DAMAGED);
+    EXPECT_EQ(error, "no SN76489 music in this VGM file");
+    EXPECT_EQ(vgm_file_parse(file.data(), 40, 735, music, error), MusicFileStatus::DAMAGED);
+    EXPECT_EQ(vgm_file_parse(file.data() + 1, file.size() - 1, 735, music, error), MusicFileStatus::NOT_MUSIC);
 }
 
 }  // namespace

@@ -161,24 +161,26 @@ TEST_F(PsgTest, NoiseRatesKindsAndToneTwo)
         write({static_cast<uint8_t>(0xE4 | mode)});
         EXPECT_EQ(psg.noise_mode, mode);
         EXPECT_EQ(psg.frequency[3], rates[mode]);
-        EXPECT_EQ(rate(3), rates[mode]);  // white noise: a sample a shift
+        EXPECT_EQ(rate(3), std::lround(PSG_CLOCK_NTSC / (512.0 * (1 << mode)) * PSG_NOISE_HOLD)) << "white";
         write({static_cast<uint8_t>(0xE0 | mode)});
-        EXPECT_EQ(rate(3), std::lround(PSG_CLOCK_NTSC / (512.0 * (1 << mode)) * PSG_PERIODIC_HOLD)) << "periodic";
+        EXPECT_EQ(rate(3), std::lround(PSG_CLOCK_NTSC / (512.0 * (1 << mode)) * PSG_NOISE_HOLD)) << "periodic";
     }
 
     // Tone 2 clocks the noise in mode 3, and the noise follows it at once.
     write({0xCE, 0x0F, 0xE7});
     EXPECT_EQ(psg.noise_mode, 3);
     EXPECT_EQ(psg.frequency[3], 440);
-    EXPECT_EQ(rate(3), std::lround(psg_tone_hz(254)));
+    EXPECT_EQ(rate(3), std::lround(psg_tone_hz(254) * PSG_NOISE_HOLD));
     write({0xC4, 0x06});
     EXPECT_EQ(psg.frequency[3], 1119);
-    EXPECT_EQ(rate(3), std::lround(psg_tone_hz(100)));
-    write({0xE3});
-    EXPECT_EQ(rate(3), std::lround(psg_tone_hz(100) * PSG_PERIODIC_HOLD));
+    EXPECT_EQ(rate(3), std::lround(psg_tone_hz(100) * PSG_NOISE_HOLD));
+    // Tone 2's shortest periods shift the noise faster than any fixed rate.
+    write({0xC1, 0x00, 0xE3});
+    EXPECT_EQ(rate(3), std::lround(psg_tone_hz(1) * PSG_NOISE_HOLD));
+    write({0xC4, 0x06});
     write({0xE4, 0xCE, 0x0F});
     EXPECT_EQ(psg.frequency[3], 6991);  // and no longer after
-    EXPECT_EQ(rate(3), 6991);
+    EXPECT_EQ(rate(3), std::lround(PSG_CLOCK_NTSC / 512.0 * PSG_NOISE_HOLD));
 }
 
 TEST_F(PsgTest, SoundSwitch)
@@ -232,12 +234,12 @@ TEST_F(PsgTest, RefreshDerivesThePeriodsFromTheStoredState)
     psg.latch = 0xE1;
     psg_refresh();
     EXPECT_EQ(psg_noise_control(), 1);
-    EXPECT_EQ(rate(3), std::lround(PSG_CLOCK_NTSC / 1024.0 * PSG_PERIODIC_HOLD));
+    EXPECT_EQ(rate(3), std::lround(PSG_CLOCK_NTSC / 1024.0 * PSG_NOISE_HOLD));
     EXPECT_EQ(volume(3), 255);
     psg.latch = 0xB0;
     psg_refresh();
     EXPECT_EQ(psg_noise_control(), 5);
-    EXPECT_EQ(rate(3), 3496);
+    EXPECT_EQ(rate(3), std::lround(PSG_CLOCK_NTSC / 1024.0 * PSG_NOISE_HOLD));
 }
 
 TEST(PsgWaveforms, BandLimitedSquares)
@@ -273,22 +275,35 @@ TEST(PsgWaveforms, ShiftRegisterNoise)
 {
     // White noise: the Sega chip's 16-bit register with feedback from bits 0
     // and 3 runs 57,337 shifts before it repeats, eight seconds at its
-    // fastest; about half the outputs are high.
+    // fastest; each shift held PSG_NOISE_HOLD samples, at the square waves'
+    // swing less the mean of the shifts around it, so that its first,
+    // mostly low, shifts after a restart carry no constant part.
     const std::vector<int16_t> white = psg_noise_wave(true);
-    EXPECT_EQ(white.size(), 57337u);
-    const auto high = std::count(white.begin(), white.end(), 32767);
-    EXPECT_EQ(high + std::count(white.begin(), white.end(), -32768), static_cast<long>(white.size()));
-    EXPECT_NEAR(static_cast<double>(high) / white.size(), 0.5, 0.01);
+    ASSERT_EQ(white.size(), size_t {57337} * PSG_NOISE_HOLD);
+    long high = 0;
+    for (size_t i = 0; i < white.size(); i += PSG_NOISE_HOLD) {
+        EXPECT_EQ(white[i], white[i + PSG_NOISE_HOLD - 1]);
+        high += white[i] > 0;
+    }
+    EXPECT_NEAR(static_cast<double>(high) / 57337, 0.5, 0.01);
+    for (size_t shifts : {1000, 57337}) {
+        double sum = 0;
+        for (size_t i = 0; i < shifts * PSG_NOISE_HOLD; ++i)
+            sum += white[i];
+        EXPECT_LT(std::abs(sum / static_cast<double>(shifts * PSG_NOISE_HOLD)), 0.05 * PSG_SQUARE_AMPLITUDE) << shifts;
+    }
 
-    // Periodic noise: one high shift in sixteen, without a constant part.
+    // Periodic noise: one high shift in sixteen, without a constant part,
+    // at half the swing (the mixer plays it twice as loud).
     const std::vector<int16_t> periodic = psg_noise_wave(false);
-    ASSERT_EQ(periodic.size(), size_t {PSG_PERIODIC_SHIFTS * PSG_PERIODIC_HOLD});
+    ASSERT_EQ(periodic.size(), size_t {PSG_PERIODIC_SHIFTS * PSG_NOISE_HOLD});
     long sum = 0;
-    for (int i = 0; i < PSG_PERIODIC_SHIFTS * PSG_PERIODIC_HOLD; ++i) {
-        EXPECT_EQ(periodic[i] > 0, i >= (PSG_PERIODIC_SHIFTS - 1) * PSG_PERIODIC_HOLD) << i;
+    for (int i = 0; i < PSG_PERIODIC_SHIFTS * PSG_NOISE_HOLD; ++i) {
+        EXPECT_EQ(periodic[i] > 0, i >= (PSG_PERIODIC_SHIFTS - 1) * PSG_NOISE_HOLD) << i;
         sum += periodic[i];
     }
-    EXPECT_EQ(sum, 0);
+    EXPECT_NEAR(periodic.back() - periodic.front(), PSG_SQUARE_AMPLITUDE, 1);
+    EXPECT_NEAR(sum, 0, PSG_PERIODIC_SHIFTS * PSG_NOISE_HOLD);
 }
 
 TEST_F(PsgTest, ResetClearsTheLatch)
@@ -337,6 +352,15 @@ TEST_F(PsgTest, StereoWiring)
     EXPECT_EQ(volume(0), 81);
     psg_silence();
     EXPECT_EQ(mixer_voice(0).pan, -128);
+    // The Game Gear's speaker plays every channel centred at full volume,
+    // whatever the register says; the viewer still shows the register.
+    psg_set_gg_speaker(true);
+    gg_stereo_write(0x82);
+    for (int ch = 0; ch < 4; ++ch)
+        EXPECT_EQ(std::make_pair(mixer_voice(ch).pan, volume(ch)), std::make_pair(0, ch ? 255 : 161)) << ch;
+    EXPECT_EQ(psg_pan[3], -127);
+    psg_set_gg_speaker(false);
+    EXPECT_EQ(mixer_voice(3).pan, -128);
     // Machine start wires every channel to both sides.
     psg_reset();
     EXPECT_EQ(mixer_voice(0).pan, 0);

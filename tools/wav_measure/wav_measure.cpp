@@ -14,6 +14,16 @@
 //   wav_measure FILE repeat FIRST END         the strongest correlation of the
 //                                             sound with itself 1 ms to half the
 //                                             segment later (1: it repeats)
+//   wav_measure FILE phase FIRST END SAMPLES  the largest jump of the dominant
+//                                             tone's phase at the edges of the
+//                                             frames of SAMPLES, in degrees,
+//                                             and how many edges jump over 45
+//   wav_measure FILE noise FIRST END HZ AMP   how far the spectrum lies from the
+//                                             chip's white noise shifted at HZ
+//                                             with a swing of +-AMP (a fraction
+//                                             of full scale): the worst octave
+//                                             band 20 Hz-20 kHz and the whole,
+//                                             in dB
 #include <fftw3.h>
 
 #include <algorithm>
@@ -217,6 +227,118 @@ double dominant_frequency(const std::vector<float>& mixed, int rate, size_t firs
     return (static_cast<double>(peak) + offset) * rate / static_cast<double>(size);
 }
 
+// The phase, in radians, that a sine of `hz` fitted to `samples` FIRST to
+// END-1 has at sample `at`.
+double phase_at(const std::vector<float>& samples, int rate, size_t first, size_t end, double hz, size_t at)
+{
+    // Least squares over cos, sin and a constant, solved by Cramer's rule.
+    double m[3][3] = {}, v[3] = {};
+    for (size_t i = first; i < end; ++i) {
+        const double t = 2 * M_PI * hz * (static_cast<double>(i) - static_cast<double>(at)) / rate;
+        const double basis[3] = {std::cos(t), std::sin(t), 1};
+        for (int r = 0; r < 3; ++r) {
+            v[r] += basis[r] * samples[i];
+            for (int c = 0; c < 3; ++c)
+                m[r][c] += basis[r] * basis[c];
+        }
+    }
+    auto det = [](double a[3][3]) {
+        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) - a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0])
+            + a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    };
+    double coefficients[2];
+    for (int k = 0; k < 2; ++k) {
+        double replaced[3][3];
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                replaced[r][c] = c == k ? v[r] : m[r][c];
+        coefficients[k] = det(replaced);
+    }
+    return std::atan2(-coefficients[1], coefficients[0]);
+}
+
+// At each frame edge: the phase the end of the frame before reaches and the
+// phase the start of the next one comes from, each fitted at that frame's
+// own dominant frequency over a few hundred samples next to the edge.
+double largest_phase_jump(
+    const std::vector<float>& mixed, int rate, size_t first, size_t end, size_t frame, int& over_45)
+{
+    const size_t side = std::min<size_t>(400, frame / 2);
+    double largest = 0;
+    over_45 = 0;
+    for (size_t edge = first + frame; edge + frame <= end; edge += frame) {
+        const double before_hz = dominant_frequency(mixed, rate, edge - frame, edge);
+        const double after_hz = dominant_frequency(mixed, rate, edge, edge + frame);
+        if (before_hz <= 0 || after_hz <= 0)
+            continue;
+        const double jump = phase_at(mixed, rate, edge, edge + side, after_hz, edge)
+            - phase_at(mixed, rate, edge - side, edge, before_hz, edge);
+        const double degrees = std::abs(std::remainder(jump, 2 * M_PI)) * 180 / M_PI;
+        largest = std::max(largest, degrees);
+        over_45 += degrees > 45;
+    }
+    return largest;
+}
+
+// The mean power per hertz in each octave band from 20 Hz to 20 kHz:
+// averaged spectra of one-second pieces.
+std::vector<double> octave_bands(const std::vector<float>& samples, int rate, size_t first, size_t end)
+{
+    const size_t piece = static_cast<size_t>(rate);
+    std::vector<double> sum(10, 0.0), bins(10, 0.0);
+    for (size_t at = first; at + piece <= end; at += piece) {
+        const std::vector<double> magnitude = spectrum(samples, at, at + piece, 0);
+        for (size_t k = 1; k < magnitude.size(); ++k) {
+            const double hz = static_cast<double>(k) * rate / static_cast<double>(piece);
+            if (hz < 20 || hz >= 20000)
+                continue;
+            const size_t band = std::min<size_t>(9, static_cast<size_t>(std::log2(hz / 20)));
+            sum[band] += magnitude[k] * magnitude[k];
+            bins[band] += 1;
+        }
+    }
+    for (size_t band = 0; band < sum.size(); ++band)
+        sum[band] /= std::max(bins[band], 1.0);
+    return sum;
+}
+
+// The chip's white noise: the Sega shift register from its start, +-amplitude,
+// sampled far above the audible band so nothing folds back into it.
+std::vector<float> chip_white_noise(double shift_hz, double amplitude, int rate, size_t length)
+{
+    std::vector<float> noise(length);
+    uint16_t shifter = 0x8000;
+    double shifts_due = 0;
+    for (float& sample : noise) {
+        sample = static_cast<float>((shifter & 1) ? amplitude : -amplitude);
+        for (shifts_due += shift_hz / rate; shifts_due >= 1; shifts_due -= 1)
+            shifter = static_cast<uint16_t>(shifter >> 1 | __builtin_parity(shifter & 9) << 15);
+    }
+    return noise;
+}
+
+void compare_noise(const std::vector<float>& mixed, int rate, size_t first, size_t end, double hz, double amplitude)
+{
+    constexpr int OVERSAMPLING = 16;
+    const size_t seconds = std::max<size_t>(1, (end - first) / static_cast<size_t>(rate));
+    const int chip_rate = rate * OVERSAMPLING;
+    const std::vector<float> chip = chip_white_noise(hz, amplitude, chip_rate, seconds * chip_rate);
+    // One-hertz bins at both rates: the powers compare as they are.
+    const std::vector<double> ours = octave_bands(mixed, rate, first, end);
+    const std::vector<double> theirs = octave_bands(chip, chip_rate, 0, chip.size());
+    double worst = 0, ours_total = 0, theirs_total = 0;
+    for (size_t band = 0; band < ours.size(); ++band) {
+        const double db = 10 * std::log10(ours[band] / theirs[band]);
+        std::printf("band-%d-db %.2f\n", 20 << band, db);
+        if (std::abs(db) > std::abs(worst))
+            worst = db;
+        const double width = std::min(20000.0, 20.0 * (2 << band)) - 20.0 * (1 << band);
+        ours_total += ours[band] * width;
+        theirs_total += theirs[band] * width;
+    }
+    std::printf("worst-band-db %.2f\nlevel-db %.2f\n", worst, 10 * std::log10(ours_total / theirs_total));
+}
+
 size_t number(const char* text)
 {
     char* end = nullptr;
@@ -236,7 +358,8 @@ void segment(char** at, size_t count, size_t& first, size_t& end)
 }
 
 constexpr const char* USAGE = "usage: wav_measure FILE [segment FIRST END | frames SAMPLES | level FIRST END HZ | "
-                              "harmonics FIRST END HZ | repeat FIRST END]";
+                              "harmonics FIRST END HZ | repeat FIRST END | phase FIRST END SAMPLES | "
+                              "noise FIRST END HZ AMPLITUDE]";
 
 }  // namespace
 
@@ -252,8 +375,12 @@ int main(int argc, char** argv)
         std::printf("channels %d\nrate %d\nsamples %zu\n", wav.channels, wav.rate, count);
     } else if (argc == 5 && !std::strcmp(argv[2], "segment")) {
         segment(argv + 3, count, first, end);
-        std::printf("rms-left %.5f\nrms-right %.5f\npeak-hz %.2f\nclipped %zu\n", rms(wav.left, first, end),
-            rms(wav.right, first, end), dominant_frequency(mixed, wav.rate, first, end), clipped(wav, first, end));
+        double sum = 0;
+        for (size_t i = first; i < end; ++i)
+            sum += mixed[i];
+        std::printf("rms-left %.5f\nrms-right %.5f\npeak-hz %.2f\nclipped %zu\ndc %.5f\n", rms(wav.left, first, end),
+            rms(wav.right, first, end), dominant_frequency(mixed, wav.rate, first, end), clipped(wav, first, end),
+            sum / static_cast<double>(end - first));
     } else if (argc == 6 && !std::strcmp(argv[2], "level")) {
         segment(argv + 3, count, first, end);
         const double hz = std::atof(argv[5]);
@@ -270,6 +397,20 @@ int main(int argc, char** argv)
     } else if (argc == 5 && !std::strcmp(argv[2], "repeat")) {
         segment(argv + 3, count, first, end);
         std::printf("repeat %.4f\n", strongest_repeat(mixed, wav.rate, first, end));
+    } else if (argc == 6 && !std::strcmp(argv[2], "phase")) {
+        segment(argv + 3, count, first, end);
+        const size_t frame = number(argv[5]);
+        if (frame < 2)
+            fail("frames too short");
+        int over_45 = 0;
+        const double largest = largest_phase_jump(mixed, wav.rate, first, end, frame, over_45);
+        std::printf("phase-jump %.1f\nphase-jumps-over-45 %d\n", largest, over_45);
+    } else if (argc == 7 && !std::strcmp(argv[2], "noise")) {
+        segment(argv + 3, count, first, end);
+        const double hz = std::atof(argv[5]), amplitude = std::atof(argv[6]);
+        if (hz <= 0 || amplitude <= 0)
+            fail("the shift rate and the swing are positive");
+        compare_noise(mixed, wav.rate, first, end, hz, amplitude);
     } else if (argc == 4 && !std::strcmp(argv[2], "frames")) {
         const size_t samples = number(argv[3]);
         if (samples == 0)

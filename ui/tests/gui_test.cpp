@@ -183,6 +183,10 @@ TEST_F(GuiTest, ViewSettingsAndMiscSwitchesToggle)
     choose(SETTINGS_MENU, 90);
     choose(SETTINGS_MENU, 100);
     EXPECT_TRUE(render_disable_bg && render_disable_sprites);
+    choose(SETTINGS_MENU, 110);
+    EXPECT_FALSE(settings.sprite_limit);
+    choose(SETTINGS_MENU, 120);
+    EXPECT_TRUE(settings.gg_speaker && psg_gg_speaker);
     choose(SETTINGS_MENU, 60);
     EXPECT_TRUE(settings.fullscreen);
 
@@ -226,7 +230,7 @@ TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
     choose(FILE_MENU, 10);
     choose(SETTINGS_MENU, 10);  // Input...
     choose(SETTINGS_MENU, 30);  // Config Joystick 1...
-    choose(MISC_MENU, 50);  // About TARVEN...
+    choose(MISC_MENU, 60);  // About TARVEN...
     int open = 0;
     for (const DialogSlot& slot : dialog_slots)
         open += slot.in_use;
@@ -313,7 +317,7 @@ TEST_F(GuiTest, AnEleventhWindowEndsTheProgram)
 
 TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
 {
-    choose(MISC_MENU, 50);  // About, at (28, 51)
+    choose(MISC_MENU, 60);  // About, at (28, 51)
     ASSERT_TRUE(dialog_slots[0].in_use);
     press(40, 55);
     move(50, 60);
@@ -331,7 +335,7 @@ TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
 // dragged, and when the picture shrinks under it (leaving full screen).
 TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
 {
-    choose(MISC_MENU, 50);  // About, 200 x 70 at (28, 51)
+    choose(MISC_MENU, 60);  // About, 200 x 70 at (28, 51)
     press(40, 55);
     move(255, 191);
     release();

@@ -3,7 +3,8 @@
 # sonivo from the command line, without a terminal: usage, one line and
 # status 1 for a missing file and for a file that is no music, a name with
 # brackets played as it is, every match of a pattern played after a damaged
-# one, a recorded data byte 0x7F replayed without a frame break, and the
+# one, a recorded data byte 0x7F replayed without a frame break, --pal's
+# clock, VGM files (compressed ones too, and a cut one refused), and the
 # tempo: one frame every 1/60 s (1/50 s with --pal).
 set -eu
 headless=$1
@@ -76,6 +77,25 @@ check "the replay lasts $frames frames ($played samples)" "$(holds '[ "$played" 
 pitch=$("$measure" played.wav segment $(((23 * 60 + 5) * frame)) $(((23 * 60 + 55) * frame)) | awk '$1 == "peak-hz" { print $2 }')
 check "the data byte plays period 3FEh ($pitch Hz)" \
     "$(holds 'awk "BEGIN { exit !($pitch > 109.34 && $pitch < 109.56) }"')"
+
+# --pal: the PAL console's clock, 882 samples a frame.
+TARVEN_AUDIO_OUT=pal.wav "$sonivo" --pal rules.psg >/dev/null
+played=$("$measure" pal.wav | awk '$1 == "samples" { print $2 }')
+pitch=$("$measure" pal.wav segment $(((6 * 60 + 5) * 882)) $(((6 * 60 + 55) * 882)) | awk '$1 == "peak-hz" { print $2 }')
+check "--pal: $frames frames of 882 samples, period 254 at the PAL clock's 436.38 Hz ($pitch Hz)" \
+    "$(holds '[ "$played" -eq $((frames * 882)) ] && awk "BEGIN { exit !($pitch > 436.2 && $pitch < 436.6) }"')"
+
+# The same run recorded as a compressed VGM file plays as long and as high.
+"$headless" --frames $frames --no-video --vgm rules.vgz "$rom" >/dev/null
+TARVEN_AUDIO_OUT=vgm.wav "$sonivo" rules.vgz >/dev/null
+played=$("$measure" vgm.wav | awk '$1 == "samples" { print $2 }')
+pitch=$("$measure" vgm.wav segment $(((23 * 60 + 5) * frame)) $(((23 * 60 + 55) * frame)) | awk '$1 == "peak-hz" { print $2 }')
+check "a .vgz file plays $frames frames, the data byte 7Fh as period 3FEh ($pitch Hz)" \
+    "$(holds '[ "$played" -eq $((frames * frame)) ] && awk "BEGIN { exit !($pitch > 109.34 && $pitch < 109.56) }"')"
+"$python" -c 'import gzip, sys; sys.stdout.buffer.write(gzip.open(sys.argv[1]).read()[:101])' rules.vgz >cut.vgm
+run cut.vgm
+check "a cut VGM file: one line saying so, status 1" \
+    "$(holds '[ $code -eq 1 ] && [ $(wc -l <err) -eq 1 ] && grep -q "cut.vgm: a command cut short" err')"
 
 # Tempo: the time from one "Playing" line to the next, taken as sonivo
 # prints them; a file's first frame waits up to a tick, so 1500 frames make

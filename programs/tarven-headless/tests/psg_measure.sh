@@ -4,14 +4,17 @@
 # a WAV file, reads the file's header back with libsndfile, and measures each
 # 60-frame step, frames 5-55 unless said: the pitch of every period against
 # the clock / (32 x period), both latch rules, periodic noise's pitch, white
-# noise that does not repeat, the power off a tone's harmonics, and the Game
-# Gear stereo wiring. Prints the pitch table (period, Hz, cents).
+# noise that does not repeat, the power off a tone's harmonics, the Game
+# Gear stereo wiring, the phase kept over octave switches, white noise's
+# spectrum and periodic noise's level against the chip's, and the noise
+# shifted by tone 2's shortest periods. Prints the pitch table (period, Hz,
+# cents) and the noise's octave bands.
 set -eu
 headless=$1
 measure=$2
 python=$3
 rom=$4
-frames=1700
+frames=2060
 "$headless" --frames $frames --wav sound.wav "$rom"
 
 frame=735
@@ -108,6 +111,35 @@ for byte in 255 15 240 16; do
     done
     check "stereo byte $byte: no sample clipped" "$(segment $stereo_step | value clipped) == 0"
     stereo_step=$((stereo_step + 1))
+done
+# A trill whose every other latch byte passes an octave above: the phase
+# runs on over the switches as over any change of pitch.
+jump=$("$measure" sound.wav phase $((28 * 60 * frame + 2 * frame)) $((30 * 60 * frame - 2 * frame)) $frame | value phase-jump)
+echo "largest phase jump at a frame edge in the trill: $jump degrees"
+check "no phase jump at the octave switches beyond 10 degrees" "$jump < 10"
+
+# The chip's channels share its output levels: white noise swings as far as
+# a square wave whose fundamental is the tone's (that times pi / 4), and
+# periodic noise's fundamental is sin(pi / 16) of a square wave's.
+tone=$(level 21 "$(hz 254)" | value level-left)
+"$measure" sound.wav noise $(((18 * 60 + 2) * frame)) $(((21 * 60 - 2) * frame)) \
+    "$(awk -v c=$clock 'BEGIN { print c / 512 }')" "$(awk -v t="$tone" 'BEGIN { print t * atan2(1, 1) }')" >noise.txt
+cat noise.txt
+check "white noise within 2 dB of the chip's in every octave band" \
+    "$(value worst-band-db <noise.txt) < 2 && $(value worst-band-db <noise.txt) > -2"
+check "white noise as loud as the chip's, within 1 dB" "$(value level-db <noise.txt) < 1 && $(value level-db <noise.txt) > -1"
+check "white noise without a constant part" "$(segment 19 | value dc) < 0.005 && $(segment 19 | value dc) > -0.005"
+ratio=$(level 16 "$(awk -v c=$clock 'BEGIN { print c / 8192 }')" | value level-left)
+ratio=$(awk -v p="$ratio" -v t="$tone" 'BEGIN { print 20 * log(p / t / sin(atan2(1, 1) / 4)) / log(10) }')
+echo "periodic noise level against the chip's: $ratio dB"
+check "periodic noise's level within 1 dB of the chip's" "$ratio < 1 && $ratio > -1"
+for step_period in 30:1 31:2 32:3; do
+    step=${step_period%:*}
+    period=${step_period#*:}
+    played=$(segment "$step" | value peak-hz)
+    echo "periodic noise from tone 2 at period $period: $played Hz"
+    check "tone 2 at period $period shifts periodic noise at a sixteenth of its pitch" \
+        "$played > $(hz "$period") / 16 * 0.999 && $played < $(hz "$period") / 16 * 1.001"
 done
 [ $status -eq 0 ] && echo "all sound measurements passed"
 exit $status

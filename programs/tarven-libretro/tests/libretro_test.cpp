@@ -207,9 +207,11 @@ TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
     EXPECT_TRUE(settings.usa);
     frontend.options["tarven_region"] = "Japanese";
     frontend.options["tarven_video_standard"] = "PAL";
+    frontend.options["tarven_gg_speaker"] = "On";
     frontend.options_changed = true;
     frontend.audio_batches.clear();
     run(2);
+    EXPECT_TRUE(psg_gg_speaker);
     EXPECT_EQ(frontend.fps_announced, 50.0);
     EXPECT_EQ(frontend.audio_batches, std::vector<size_t>(2, 882));
     EXPECT_EQ(retro_get_region(), unsigned(RETRO_REGION_PAL));
@@ -221,6 +223,8 @@ TEST_F(LibretroTest, FramesHaveTheStandardsPictureAndSound)
     retro_deinit();
     SetUp();
     EXPECT_DOUBLE_EQ(psg_tone_hz(1), PSG_CLOCK_NTSC / 32.0);
+    ASSERT_TRUE(load(DEMO));
+    EXPECT_FALSE(psg_gg_speaker);
 }
 
 TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
@@ -300,6 +304,21 @@ TEST_F(LibretroTest, PadsReachTheGame)
     ASSERT_TRUE(retro_unserialize(start.data(), start.size()));
     frontend.pressed_id = RETRO_DEVICE_ID_JOYPAD_B;
     EXPECT_NE(next_pictures(60), idle);
+
+    // Every line of both pads reaches its bit of the controller ports (low
+    // while held): pad 1 on DC bits 0-5, pad 2 on DC bits 6-7 and DD bits 0-3.
+    const unsigned ids[6] = {RETRO_DEVICE_ID_JOYPAD_UP, RETRO_DEVICE_ID_JOYPAD_DOWN, RETRO_DEVICE_ID_JOYPAD_LEFT,
+        RETRO_DEVICE_ID_JOYPAD_RIGHT, RETRO_DEVICE_ID_JOYPAD_B, RETRO_DEVICE_ID_JOYPAD_A};
+    for (unsigned port = 0; port < 2; ++port) {
+        for (int line = 0; line < 6; ++line) {
+            frontend.pressed_port = port;
+            frontend.pressed_id = ids[line];
+            retro_run();
+            const int bit = static_cast<int>(port) * 6 + line;
+            const unsigned lines = machine.port_dc | (machine.port_dd & 0x0F) << 8;
+            EXPECT_EQ(lines, 0xFFFu & ~(1u << bit)) << "pad " << port + 1 << " line " << line;
+        }
+    }
 }
 
 // A cartridge that maps its RAM into slot 2, copies its first byte into
