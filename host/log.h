@@ -2,12 +2,16 @@
 #pragma once
 
 #include <cstdarg>
+#include <string>
 
 using ExitHookCallback = void (*)();
 
-// Deletes "tarven.log" and empties the hook list; called once at start-up.
+// Where the log goes: "tarven.log" in the current folder unless a program
+// names another place before log_reset.
+void log_set_path(const std::string& path);
+// Deletes the log and empties the hook list; called once at start-up.
 void log_reset();
-// Appends one printf-formatted line to "tarven.log", flushed and closed at once.
+// Appends one printf-formatted line to the log, flushed and closed at once.
 void log_write(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Registers a hook; hooks run newest first. Names are cut to 49 characters.
 void exit_hook_add(ExitHookCallback callback, const char* name);

@@ -376,7 +376,7 @@ RETRO_API bool retro_load_game(const retro_game_info* game)
     const std::string error = game->data ? SMS_CheckROMImage({static_cast<const uint8_t*>(game->data), game->size}, rom)
                                          : SMS_ReadROM(path.c_str(), rom);
     if (!error.empty()) {
-        log_cb(RETRO_LOG_ERROR, "%s\n", error.c_str());
+        log_cb(RETRO_LOG_ERROR, "%s %s\n", path.c_str(), error.c_str());
         return false;
     }
     retro_unload_game();

@@ -179,7 +179,8 @@ TEST_F(SlotPopup, AMessageWiderThanTheScreenGoesOnInALineAbove)
     const int w = screen_image.width;
     const int h = screen_image.height;
     vid_clear(0, screen_image);
-    show_message("a game with a long name.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages");
+    show_message("a game with a long name.sms is not a Master System or Game Gear game: its size is not a whole number "
+                 "of 16 KB banks");
     overlay_message();
     EXPECT_GT(lit_pixels(0, h - 9, w - 1, h - 1), 0);
     EXPECT_GT(lit_pixels(0, h - 18, w - 1, h - 10), 0) << "no line above the last";
