@@ -13,5 +13,5 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 ln -s "$(realpath "$rom")" "$scratch/$(basename "$rom")"
 cd "$scratch"
-export XDG_DATA_HOME="$scratch/data" XDG_CONFIG_HOME="$scratch/config" XDG_STATE_HOME="$scratch/state"
+export XDG_DATA_HOME="$scratch/.local/share" XDG_CONFIG_HOME="$scratch/.config" XDG_STATE_HOME="$scratch/.local/state"
 "$program" "$@" "$(basename "$rom")"
