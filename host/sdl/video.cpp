@@ -22,7 +22,6 @@
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "ui/config.h"
-#include "ui/gui.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -120,9 +119,9 @@ void update_refresh_rate()
 
 ViewRect source_rect()
 {
-    // The pop-ups sit at the image's edges, beyond a Game Gear's screen.
-    return layout_source(screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg,
-        gui_visible || overlay_shown());
+    // The pop-ups lie inside what is shown, so they never change it.
+    return layout_source(
+        screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg, gui_visible);
 }
 
 // Where `source` goes in an output of `width` x `height` pixels.

@@ -744,7 +744,7 @@ TEST_F(GuiTest, PsgOutputBarsFollowTheVolumes)
     psg.volume[1] = 10;
     view_psg_output = true;
     vid_clear(0, screen_image);
-    viewer_popups_draw();
+    viewer_popups_draw({0, 0, 255, 191}, 191);
     const int x = 256 / 2 - 70;
     const int y = 192 - 46;
     const uint32_t half_red = 0x7F0000;
@@ -764,7 +764,7 @@ TEST_F(GuiTest, GameGearPanMarksSitLeftCentredOrRight)
     vdp.is_gg = true;
     view_psg_output = true;
     vid_clear(0, screen_image);
-    viewer_popups_draw();
+    viewer_popups_draw({0, 0, 255, 191}, 191);
     vdp.is_gg = false;
     psg_pan[0] = psg_pan[2] = 0;
     const int x = 256 / 2 - 70;

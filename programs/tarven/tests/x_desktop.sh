@@ -10,7 +10,7 @@
 #               and switches back; each picture is checked; Alt+X quits.
 #   gamegear    the Game Gear demo's 160 x 144 screen alone fills the
 #               window's height, with black bars beside it; a slot popup
-#               shows the whole picture, the popup below that screen.
+#               shows inside that screen, which stays where it was.
 #   nodisplay   with no display at all tarven ends at once with a message.
 #   closebox    under openbox, the window manager's Close (what its close
 #               box does) quits the orderly way.
@@ -222,10 +222,11 @@ if [ "$mode" = gamegear ]; then
     # 384 / 144 = 8 / 3: 426 pixels wide in the middle of 512.
     picture 512 384 "$SKY_GAME_GEAR"
     until_true bars_ok 43 || fail "no black bars 43 pixels wide beside the Game Gear screen"
-    # Key 1 chooses a save-state slot, whose popup sits below the Game Gear's
-    # screen: while it shows, so does the whole picture, its boxes in green.
+    # Key 1 chooses a save-state slot, whose popup shows its boxes in green
+    # inside the Game Gear's screen, which neither moves nor zooms for it.
     hold_key 1
     until_true popup_shown || fail "the slot popup does not show on the Game Gear"
+    bars_ok 43 || fail "the Game Gear screen moved for the slot popup"
     hold_key F8
     until_true test -s .pictures/tarven-demo-gg-001.png || fail "F8 wrote no screenshot to the pictures folder"
 else
