@@ -175,19 +175,50 @@ int32_t* const KEY_BINDINGS[] = {
 const char* const KEY_LABELS[] = {"Up: ", "Down: ", "Left: ", "Right: ", "Button 1: ", "Button 2: ", "Pause/Start: "};
 constexpr int KEY_ROWS = 7;
 
+// What the program's own keys do; a control bound to one would also do that
+// at every press (F5 saving a state).
+const char* hot_key_use(int key)
+{
+    if (key >= KEY_1 && key <= KEY_0)
+        return "chooses a save slot";
+    switch (key) {
+    case KEY_TAB:
+        return "is the console's reset button";
+    case KEY_LALT:
+        return "starts the program's key combinations";
+    case KEY_F5:
+        return "saves the state";
+    case KEY_F7:
+        return "loads the state";
+    case KEY_F8:
+        return "takes a screenshot";
+    case KEY_F9:
+        return "rewinds";
+    case KEY_F10:
+        return "fast-forwards";
+    default:
+        return nullptr;
+    }
+}
+
 void keyboard_draw(int handle)
 {
     DialogState& d = keyboard_dialog;
     if (!step_dialog(d, handle))
         return;
-    // The next key typed ends a capture; ESC cancels it. The key bound is
-    // used up, so that it does not also act (F5 saving a state).
+    // The next key typed ends a capture; ESC cancels it. The key typed is
+    // used up, so that it does not also act (F5 saving a state). One of the
+    // program's own keys is refused, and the capture waits on.
     const uint8_t key = take_typed_key(handle);
     if (key != 0 && d.selected != 0) {
         key_clear(key);
-        if (key != KEY_ESC)
-            *KEY_BINDINGS[d.selected - 1] = key;
-        set_capture(d, 0, DIALOG_KEYS_TAKEN);
+        if (const char* use = hot_key_use(key)) {
+            show_message(std::string(key_name(key)) + " " + use + " in tarven: choose another key");
+        } else {
+            if (key != KEY_ESC)
+                *KEY_BINDINGS[d.selected - 1] = key;
+            set_capture(d, 0, DIALOG_KEYS_TAKEN);
+        }
     }
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
