@@ -397,6 +397,16 @@ void save_psg_click(int handle)
 
 // About.
 
+// The day this file was compiled, "Dec 9 2026": the compiler pads a day
+// below 10 with a space.
+std::string build_date()
+{
+    std::string date = __DATE__;
+    if (date[4] == ' ')
+        date.erase(4, 1);
+    return date;
+}
+
 void about_draw(int handle)
 {
     dialog_drag_step(about_dialog.drag, handle);
@@ -404,7 +414,7 @@ void about_draw(int handle)
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 200, y + 70, "About TARVEN");
     text_colour(label_colour());
-    text_print_centred(x + 100, y + 15, "TARVEN %s alpha", "Apr 27 2000");
+    text_print_centred(x + 100, y + 15, "tarven %s, built %s", TARVEN_VERSION, build_date().c_str());
     text_print_centred(x + 100, y + 23, "Sega Master System and");
     text_print_centred(x + 100, y + 31, "Game Gear emulator for Linux");
     text_print_centred(x + 100, y + 47, "ESC shows the menus");

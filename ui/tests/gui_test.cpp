@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -234,6 +235,34 @@ TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
     EXPECT_EQ(dialog_slots[0].width, 160);  // the selector
     EXPECT_EQ(dialog_slots[3].width, 200);  // the about box, on top
     EXPECT_EQ(dialog_stack[9], 3);
+}
+
+// The pixels of `colour` in the About box's first line, inside its frame
+// at (28, 51).
+std::set<std::pair<int, int>> about_line(uint32_t colour)
+{
+    std::set<std::pair<int, int>> found;
+    for (int y = 51 + 14; y < 51 + 23; ++y)
+        for (int x = 28 + 1; x < 28 + 200; ++x)
+            if (picture_pixel_xrgb(x, y) == colour)
+                found.insert({x, y});
+    return found;
+}
+
+// The About box names this build: its version and the day it was built.
+TEST_F(GuiTest, TheAboutBoxNamesTheVersionAndBuildDay)
+{
+    const uint32_t grey = 0xDCDCDC;
+    choose(MISC_MENU, 50);
+    const auto shown = about_line(grey);
+    std::string day = __DATE__;
+    if (day[4] == ' ')
+        day.erase(4, 1);
+    vid_clear(0, screen_image);
+    text_colour(rgb(220, 220, 220));
+    text_print_centred(28 + 100, 51 + 15, "tarven %s, built %s", TARVEN_VERSION, day.c_str());
+    EXPECT_FALSE(shown.empty());
+    EXPECT_EQ(shown, about_line(grey));
 }
 
 TEST_F(GuiTest, LogPsgHidesTheMenusAndQuitEndsTheProgram)
