@@ -1,11 +1,16 @@
 // The small dialogs: "Input", "Configure Keyboard", "Configure Joystick 1"
 // and "2", "Save PSG..." and the about box.
+#include <sys/stat.h>
+
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "host/draw.h"
 #include "host/file.h"
 #include "host/input.h"
+#include "host/log.h"
 #include "machine/scheduler.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
@@ -31,6 +36,9 @@ DialogState joystick_dialogs[2];
 DialogState save_psg_dialog;
 DialogState about_dialog;
 std::string psg_name;
+// The name of an existing file the player was asked about: saving under it
+// once more replaces that file.
+std::string psg_name_to_replace;
 
 // Offsets of the pointer from the window's top-left corner.
 struct Offset {
@@ -320,15 +328,59 @@ void joystick2_click(int handle)
 
 // Save PSG.
 
-// An old file of that name stays until the recording replaces it. A
-// failure is shown and keeps the dialog open, the recording with it, to try
-// another name or throw it away with the close box. True once closed.
+void save_psg_draw(int handle);
+
+bool file_exists(const std::string& path)
+{
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
+
+// Where a file lies, for a player who never chose the current folder.
+std::string full_path(const std::string& path)
+{
+    char whole[PATH_MAX];
+    return realpath(path.c_str(), whole) ? whole : path;
+}
+
+// An old file of that name is replaced only when the player saves under
+// it a second time, after being asked, and stays until the recording
+// replaces it. A failure is shown and keeps the dialog open, the recording
+// with it, to try another name or throw it away with the close box. True
+// once closed.
 bool save_music()
 {
-    if (psg_name.empty() || !move_user_file(PSG_LOG_TEMPORARY, psg_name))
+    if (psg_name.empty())
         return false;
+    if (psg_name != psg_name_to_replace && file_exists(psg_name)) {
+        psg_name_to_replace = psg_name;
+        show_message(psg_name + " exists already: Save again to replace it, or type another name");
+        return false;
+    }
+    if (!move_user_file(PSG_LOG_TEMPORARY, psg_name))
+        return false;
+    show_message("Music saved to " + full_path(psg_name));
     close_dialog(save_psg_dialog);
     return true;
+}
+
+// At exit, a recording still waiting for its name is kept under the name
+// offered (or the first free one like it), and the player is told where.
+void keep_unnamed_music()
+{
+    if (!dialog_shows(save_psg_dialog.handle, save_psg_draw) || !file_exists(PSG_LOG_TEMPORARY))
+        return;
+    std::string name = psg_name.empty() ? "music.PSG" : psg_name;
+    const size_t dot = name.find_last_of('.');
+    const size_t stem = dot == std::string::npos || dot < name.find_last_of('/') + 1 ? name.size() : dot;
+    for (int number = 1; file_exists(name); ++number)
+        name = psg_name.substr(0, stem) + "-" + std::to_string(number) + psg_name.substr(stem);
+    if (!move_user_file(PSG_LOG_TEMPORARY, name))
+        return;
+    const std::string note = "The music recording was not saved by name: it is kept as " + full_path(name);
+    std::fprintf(stderr, "tarven: %s\n", note.c_str());
+    log_write("%s", note.c_str());
+    exit_note_failure(note.c_str());
 }
 
 // Types the key into the name field; false for a key that types nothing
@@ -467,7 +519,12 @@ void gui_open_about()
 
 void gui_open_save_psg(const std::string& name)
 {
+    static bool keeping = false;
+    if (!keeping)
+        exit_hook_add(keep_unnamed_music, "Unnamed music recording");
+    keeping = true;
     psg_name = name.substr(0, PSG_NAME_MAX);
+    psg_name_to_replace.clear();
     last_key.store(0, std::memory_order_relaxed);
     gui_visible = true;
     open_once(save_psg_dialog, 50, 40, 143, 48, save_psg_draw, save_psg_click, DIALOG_KEYS_TAKEN);

@@ -728,15 +728,20 @@ TEST_F(GuiTest, SavePsgCloseBoxDeletesTheLog)
     EXPECT_FALSE(dialog_slots[0].in_use);
 }
 
-// An old file of the chosen name goes only when the recording takes its
-// place: with the recording missing (its write failed) the old one stays,
-// the popup says what went wrong and the dialog stays for another try.
-TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
+// An old file of the chosen name goes only after the player is asked and
+// saves again, and only when the recording takes its place: with the
+// recording missing (its write failed) the old one stays, the popup says
+// what went wrong and the dialog stays for another try. A saved recording
+// says where it went.
+TEST_F(GuiTest, SavePsgAsksBeforeReplacingAndKeepsTheOldFileOnFailure)
 {
     std::ofstream("tune.PSG") << "old tune";
     file_set_failure_handler(show_message);
     message.clear();
     gui_open_save_psg("tune.PSG");
+    key(KEY_ENTER);
+    EXPECT_EQ(message.rfind("tune.PSG exists already", 0), 0u) << message;
+    EXPECT_TRUE(dialog_slots[0].in_use);
     key(KEY_ENTER);
     file_set_failure_handler(nullptr);
     EXPECT_TRUE(fs::exists("tune.PSG"));
@@ -747,6 +752,7 @@ TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
     EXPECT_EQ(fs::file_size("tune.PSG"), 1u);
     EXPECT_FALSE(fs::exists("music.$$$"));
     EXPECT_FALSE(dialog_slots[0].in_use);
+    EXPECT_EQ(message, "Music saved to " + fs::canonical("tune.PSG").string());
 }
 
 TEST_F(GuiTest, PatternsWindowDrawsNoPatternsOnceTheMachineStops)
