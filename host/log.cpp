@@ -1,5 +1,6 @@
 #include "host/log.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -107,6 +108,22 @@ void exit_note_failure(const char* text)
     if (!exit_failures.empty())
         exit_failures += '\n';
     exit_failures += text;
+}
+
+void run_without_library_noise(const std::function<void()>& work)
+{
+    std::fflush(stderr);
+    const int saved = dup(STDERR_FILENO);
+    const int nowhere = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && nowhere >= 0)
+        dup2(nowhere, STDERR_FILENO);
+    if (nowhere >= 0)
+        close(nowhere);
+    work();
+    if (saved >= 0) {
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
 }
 
 void fatal_set_message_handler(FatalMessageHandler handler)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <functional>
 #include <string>
 
 using ExitHookCallback = void (*)();
@@ -25,6 +26,12 @@ void exit_hooks_run();
 // is shown as a fatal message is, also at an ordinary quit, as the window is
 // about to go and the popup with it.
 void exit_note_failure(const char* text);
+
+// Runs `work` with standard error sent nowhere: the system's sound and
+// display libraries print their probing there (a missing ALSA card, an
+// unset XDG_RUNTIME_DIR), which says nothing to a player. What matters is
+// told in one line of our own.
+void run_without_library_noise(const std::function<void()>& work);
 
 // A non-empty fatal message always goes to standard error; a desktop
 // program installs this to show it in a message box as well.

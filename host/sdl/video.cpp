@@ -218,7 +218,10 @@ void shutdown()
 
 void open_window()
 {
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    int failed = 0;
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        run_without_library_noise([&] { failed = SDL_InitSubSystem(SDL_INIT_VIDEO); });
+    if (failed != 0)
         fatal_exit("No display could be opened: %s", SDL_GetError());
     require_display();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");

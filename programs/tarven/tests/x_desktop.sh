@@ -11,7 +11,8 @@
 #   gamegear    the Game Gear demo's 160 x 144 screen alone fills the
 #               window's height, with black bars beside it; a slot popup
 #               shows inside that screen, which stays where it was.
-#   nodisplay   with no display at all tarven ends at once with a message.
+#   nodisplay   with no display at all tarven ends at once with a message,
+#               the one line on the terminal but for the one about sound.
 #   closebox    under openbox, the window manager's Close (what its close
 #               box does) quits the orderly way.
 #   badrom      a text file named x.sms, chosen in the ROM file selector
@@ -81,6 +82,8 @@ if [ "$mode" = nodisplay ]; then
     env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$program" "$rom" 2>stderr.txt || status=$?
     cat stderr.txt
     grep -q "No display could be opened" stderr.txt || fail "no message about the missing display"
+    # The display and sound libraries' own probing stays off the terminal.
+    [ "$(grep -cv "No sound device could be opened" stderr.txt)" -eq 1 ] || fail "more than the one line"
     [ "$status" -eq 255 ] || fail "tarven ended with status $status, not 255"
     echo "tarven refused to play without a display"
     exit 0
