@@ -22,9 +22,10 @@ void exit_hooks_run();
 // the ordinary quit, with status 0.
 [[noreturn]] void fatal_exit(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Notes a failure to save; one that happens while the hooks run at the end
-// is shown as a fatal message is, also at an ordinary quit, as the window is
-// about to go and the popup with it.
+// Notes a failure to save, or a save the player did not ask for (a music
+// recording kept under a name of its own); one noted while the hooks run at
+// the end is shown as a fatal message is, also at an ordinary quit, as the
+// window is about to go and the popup with it.
 void exit_note_failure(const char* text);
 
 // Runs `work` with standard error sent nowhere: the system's sound and
