@@ -147,8 +147,10 @@ int draw_message(PopupArea area, int bottom)
 
 void overlay_message()
 {
-    if (message_shown(key_clock.load(std::memory_order_relaxed)))
-        draw_message(popup_area(), popup_area().y2);
+    if (!message_shown(key_clock.load(std::memory_order_relaxed)))
+        return;
+    const PopupArea area = popup_area();
+    draw_message(area, area.y2);
 }
 
 void overlay()
