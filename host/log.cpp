@@ -142,11 +142,11 @@ void fatal_exit(const char* format, ...)
     exiting = true;
     exit_hooks_run();
     exiting = false;
-    // Saves that failed just now (settings, cartridge RAM) would otherwise
-    // be told only on standard error and in the log.
     // A quit the user asked for is no failure: launchers and scripts read
     // 255 as a crash.
     const int status = message[0] == '\0' ? 0 : 255;
+    // Saves that failed just now (settings, cartridge RAM) would otherwise
+    // be told only on standard error and in the log.
     if (message[0] == '\0' && !exit_failures.empty() && fatal_message_handler)
         show_message_ending_at_signals(exit_failures.c_str(), status);
     if (message[0] != '\0') {

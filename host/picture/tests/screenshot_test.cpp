@@ -61,8 +61,9 @@ protected:
 
 }  // namespace
 
-// Named after the game with the next number free in the pictures folder; a dangling link takes its name too, since
-// writing through it would make a file somewhere else.
+// Named after the game with the next number free in the pictures folder;
+// a dangling link takes its name too, since writing through it would make
+// a file somewhere else.
 TEST_F(Screenshot, NamesCountUpInThePicturesFolder)
 {
     EXPECT_EQ(screenshot_next_path(), in_pictures("Sonic.v2-001.png"));
