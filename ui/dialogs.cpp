@@ -370,11 +370,12 @@ void keep_unnamed_music()
 {
     if (!dialog_shows(save_psg_dialog.handle, save_psg_draw) || !file_exists(PSG_LOG_TEMPORARY))
         return;
-    std::string name = psg_name.empty() ? "music.PSG" : psg_name;
-    const size_t dot = name.find_last_of('.');
-    const size_t stem = dot == std::string::npos || dot < name.find_last_of('/') + 1 ? name.size() : dot;
+    const std::string offered = psg_name.empty() ? "music.PSG" : psg_name;
+    const size_t dot = offered.find_last_of('.');
+    const size_t stem = dot == std::string::npos || dot < offered.find_last_of('/') + 1 ? offered.size() : dot;
+    std::string name = offered;
     for (int number = 1; file_exists(name); ++number)
-        name = psg_name.substr(0, stem) + "-" + std::to_string(number) + psg_name.substr(stem);
+        name = offered.substr(0, stem) + "-" + std::to_string(number) + offered.substr(stem);
     if (!move_user_file(PSG_LOG_TEMPORARY, name))
         return;
     const std::string note = "The music recording was not saved by name: it is kept as " + full_path(name);
