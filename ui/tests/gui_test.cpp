@@ -387,6 +387,22 @@ TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
     EXPECT_EQ(dialog_slots[0].y, 192 - 11);
 }
 
+// The selector opens in the running game's folder; browsed elsewhere, it
+// opens where it was left while the same game runs.
+TEST_F(GuiTest, TheSelectorOpensInTheGamesFolder)
+{
+    fs::create_directory("roms");
+    fs::copy_file(fs::path(TARVEN_ROMS) / "chip_show.sms", "roms/chip_show.sms");
+    SMS_LoadROM("roms/chip_show.sms");
+    SMS_InitMachine();
+    choose(FILE_MENU, 10);
+    EXPECT_EQ(rom_list.folder, "roms");
+    rom_list.folder = ".";
+    dialog_reset();
+    choose(FILE_MENU, 10);
+    EXPECT_EQ(rom_list.folder, ".");
+}
+
 TEST_F(GuiTest, TheListSortsFilesAndDirectoriesTogetherIgnoringCase)
 {
     for (const char* name : {"b.SMS", "A.gg", "c.sms", "notes.txt", "d.GG.bak"})
