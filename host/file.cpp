@@ -220,16 +220,49 @@ bool user_file_writable(const std::string& path)
         && access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-std::string user_save_folder()
+std::string user_folder(const char* variable, const char* fallback)
 {
     // Relative values are invalid by the XDG rules and are ignored.
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data && data[0] == '/')
-        return std::string(data) + "/tarven/saves";
+    const char* value = std::getenv(variable);
+    if (value && value[0] == '/')
+        return std::string(value) + "/tarven";
     const char* home = std::getenv("HOME");
     if (home && home[0] == '/')
-        return std::string(home) + "/.local/share/tarven/saves";
+        return std::string(home) + "/" + fallback + "/tarven";
     return {};
+}
+
+std::string user_save_folder()
+{
+    const std::string data = user_folder("XDG_DATA_HOME", ".local/share");
+    return data.empty() ? data : data + "/saves";
+}
+
+std::string user_pictures_folder()
+{
+    const char* home_variable = std::getenv("HOME");
+    const std::string home = home_variable && home_variable[0] == '/' ? home_variable : "";
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string dirs = (config && config[0] == '/' ? std::string(config) : home + "/.config") + "/user-dirs.dirs";
+    // Lines such as XDG_PICTURES_DIR="$HOME/Pictures": quoted, an absolute
+    // path or one relative to $HOME.
+    constexpr const char* KEY = "XDG_PICTURES_DIR=\"";
+    std::string folder;
+    if (FILE* file = open_regular_file(dirs.c_str())) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, file)) {
+            std::string text = line;
+            if (text.compare(0, std::strlen(KEY), KEY) != 0)
+                continue;
+            text = text.substr(std::strlen(KEY), text.find('"', std::strlen(KEY)) - std::strlen(KEY));
+            if (text.compare(0, 6, "$HOME/") == 0 && !home.empty())
+                folder = home + text.substr(5);
+            else if (text[0] == '/')
+                folder = text;
+        }
+        std::fclose(file);
+    }
+    return folder.empty() ? home : folder;
 }
 
 bool make_folders(const std::string& folder)

@@ -37,10 +37,18 @@ bool move_user_file(const std::string& from, const std::string& path);
 // user meant.
 bool user_file_writable(const std::string& path);
 
+// The program's per-user folder of one kind: $VARIABLE/tarven, by default
+// ~/FALLBACK/tarven (XDG_CONFIG_HOME and .config for the settings,
+// XDG_STATE_HOME and .local/state for the log). Empty when neither
+// variable names an absolute folder.
+std::string user_folder(const char* variable, const char* fallback);
 // The per-user folder for saves that cannot lie beside their game:
 // $XDG_DATA_HOME/tarven/saves, by default ~/.local/share/tarven/saves.
 // Empty when neither variable names an absolute folder.
 std::string user_save_folder();
+// The user's pictures folder, as the desktop's user-dirs.dirs names it
+// (XDG_PICTURES_DIR), else the home folder; empty when neither is known.
+std::string user_pictures_folder();
 // Makes `folder` and the folders above it that are missing.
 bool make_folders(const std::string& folder);
 

@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <cctype>
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "host/file.h"
@@ -154,16 +156,18 @@ void SMS_FreeROM()
 
 std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom)
 {
-    const std::string cannot_open = std::string("SMS_LoadROM, could not open ") + path;
     FILE* file = open_regular_file(path);
-    if (!file)
-        return cannot_open;
+    if (!file) {
+        // EINVAL: a folder, a pipe or a device, which no player calls a file.
+        const char* why = errno == EINVAL ? "it is not a file" : std::strerror(errno);
+        return std::string("could not be opened: ") + why;
+    }
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0)
         length = std::ftell(file);
     if (length < 0) {
         std::fclose(file);
-        return cannot_open;
+        return "could not be read";
     }
     // Checked before anything is allocated.
     if (const char* error = SMS_ROMSizeError(length)) {
@@ -182,7 +186,7 @@ std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom)
     std::fclose(file);
     if (!read) {
         rom.clear();
-        return cannot_open;
+        return "could not be read";
     }
     return {};
 }
@@ -217,7 +221,7 @@ void SMS_LoadROM(const char* path)
     std::vector<uint8_t> rom;
     const std::string error = SMS_ReadROM(path, rom);
     if (!error.empty())
-        fatal_exit("%s", error.c_str());
+        fatal_exit("%s %s", path, error.c_str());
     SMS_InstallROM(path, std::move(rom));
 }
 
@@ -236,9 +240,8 @@ bool SMS_OpenROM(const std::string& path)
         return refuse(file_name_of(path) + " is not a .sms or .gg file");
     std::vector<uint8_t> rom;
     const std::string error = SMS_ReadROM(path.c_str(), rom);
-    // The size messages do not name the file.
     if (!error.empty())
-        return refuse(error.find(path) != std::string::npos ? error : file_name_of(path) + ": " + error);
+        return refuse(file_name_of(path) + " " + error);
     SMS_FreeMachine();
     SMS_InstallROM(path, std::move(rom));
     SMS_InitMachine();
@@ -282,12 +285,14 @@ const char* SMS_ROMSizeError(long long length)
     // A huge (or sparse) file is no cartridge, and must not end the program
     // as an allocation failure.
     if (length > static_cast<long long>(MAX_ROM_PAGES) * ROM_PAGE_SIZE + ROM_HEADER_SIZE)
-        return "SMS_LoadROM(), ROM larger than 256 pages of 16k";
+        return "is too large to be a Master System or Game Gear game (over 4 MB)";
+    if (length == 0)
+        return "is empty: there is no game in it";
     if (length % ROM_PAGE_SIZE == ROM_HEADER_SIZE)
         length -= ROM_HEADER_SIZE;
     // A file without a single page would leave the mapper nothing to select.
     if (length % ROM_PAGE_SIZE != 0 || length <= 0)
-        return "SMS_LoadROM(), ROM size not a multiple of 16k pages";
+        return "is not a Master System or Game Gear game: its size is not a whole number of 16 KB banks";
     return nullptr;
 }
 

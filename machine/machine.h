@@ -49,7 +49,8 @@ extern MachineState machine;
 void SMS_LoadROM(const char* path);
 // Reads and checks a cartridge without touching the machine, so that a bad
 // file can be refused while a game runs on. Gives the reason a file is
-// refused, empty when `rom` holds the image without any header.
+// refused, in a player's words to follow the file's name ("x.sms is
+// empty: ..."), empty when `rom` holds the image without any header.
 std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom);
 // The same checks for an image already in memory.
 std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom);
@@ -71,8 +72,8 @@ std::string SMS_SavePathForWriting(const std::string& beside_rom);
 // Where such a save is read from: the newer of the file beside the ROM and
 // the one in the per-user save folder, whichever exists.
 std::string SMS_SavePathForReading(const std::string& beside_rom);
-// The message SMS_LoadROM ends the program with for a file of `length`
-// bytes, or null when that length makes a cartridge.
+// The reason SMS_ReadROM gives for a file of `length` bytes, or null when
+// that length makes a cartridge.
 const char* SMS_ROMSizeError(long long length);
 void SMS_FreeROM();
 int32_t SMS_ROMChecksum();

@@ -1,5 +1,7 @@
 #include "machine/scheduler.h"
 
+#include <algorithm>
+
 #include "host/draw.h"
 #include "host/input.h"
 #include "host/video.h"
@@ -30,6 +32,7 @@ namespace {
 
 constexpr int VISIBLE_LINES = 192;
 constexpr int POPUP_TICKS = 150;
+constexpr int POPUP_READ_TICKS = 60;
 
 template <typename Pixel>
 void render_line(int line)
@@ -132,7 +135,9 @@ void handle_line_hot_keys()
 void show_message(const std::string& text)
 {
     message = text;
-    message_until = key_clock.load(std::memory_order_relaxed) + POPUP_TICKS;
+    // Long enough to read: some fifteen characters a second.
+    const int ticks = std::max(POPUP_TICKS, POPUP_READ_TICKS + 4 * static_cast<int>(text.size()));
+    message_until = key_clock.load(std::memory_order_relaxed) + ticks;
 }
 
 void SMS_Scanline()

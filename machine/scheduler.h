@@ -27,5 +27,5 @@ void SMS_Run();
 void SMS_RunOn();
 // One scanline's work after the CPU has run that line.
 void SMS_Scanline();
-// Shows a message in the popup for 150 timer ticks.
+// Shows a message in the popup for 150 timer ticks, a long one longer.
 void show_message(const std::string& text);

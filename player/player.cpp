@@ -27,7 +27,8 @@ constexpr int KEY_LOOP = 'l';
 constexpr int KEY_SKIP = ' ';
 constexpr int NTSC_FRAME_RATE = 60;
 constexpr int PAL_FRAME_RATE = 50;
-constexpr const char* USAGE = "usage: sonivo [--pal] FILE-OR-PATTERN...  (--pal: recorded at 50 frames a second)\n";
+constexpr const char* USAGE
+    = "usage: sonivo [--pal] [--] FILE-OR-PATTERN...  (--pal: recorded at 50 frames a second)\n";
 
 // One tick a recorded frame, at exactly the recording's frame rate.
 int frame_rate = NTSC_FRAME_RATE;
@@ -171,6 +172,13 @@ int sonivo_main(int argc, char** argv)
     if (argc > 1 && !std::strcmp(argv[1], "--pal")) {
         frame_rate = PAL_FRAME_RATE;
         ++first;
+    }
+    // "--" ends the options, for a file whose name starts with a dash.
+    if (first < argc && !std::strcmp(argv[first], "--")) {
+        ++first;
+    } else if (first < argc && argv[first][0] == '-' && argv[first][1] != '\0') {
+        std::fprintf(stderr, "sonivo: unknown option %s\n%s", argv[first], USAGE);
+        return 2;
     }
     tick_length = std::chrono::nanoseconds(1'000'000'000 / frame_rate);
     mixer_register_output(std::getenv("TARVEN_AUDIO_OUT"));

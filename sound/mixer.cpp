@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "host/log.h"
+
 struct MixerSample {
     SAMPLE* handle;
     int gain;
@@ -237,9 +239,13 @@ void mixer_init(int channels, int frame_rate)
     md_sndfxvolume = 120;
 
     const char* alias = output == Output::DEVICE ? "sdl" : output == Output::NONE ? "nosound" : "frames";
-    if (!open_driver(alias)) {
+    bool opened = false;
+    run_without_library_noise([&] { opened = open_driver(alias); });
+    if (!opened) {
         if (output == Output::WAV)
             std::fprintf(stderr, "Cannot write the sound to %s; going on without sound.\n", wav_path.c_str());
+        else if (output == Output::DEVICE)
+            std::fprintf(stderr, "No sound device could be opened; going on without sound.\n");
         output = Output::NONE;
         open_driver("nosound");
     }

@@ -224,24 +224,26 @@ const char* const HEADER_BLOCK[] = {
     "; TARVEN -- Config file",
     "; *********************",
     "",
-    "; Graphics options.",
-    "; - 'fullscreen' or 'windowed'",
-    "; - bpp 8, 16 or 32 (24bpp not supported)",
-    "; - xres <screen resolution width>",
-    "; - yres <screen resolution height>",
+    "; tarven rewrites this file at every exit, keeping the settings and",
+    "; putting these comments back. It reads tarven.cfg from the current",
+    "; folder when there is one, else from ~/.config/tarven.",
     "",
-    "; Note about BPP - In fullscreen, this can be anything. But in",
-    "; Windowed mode, this MUST match the bpp that windows is running in.",
-    "; 32 bpp is slower, and offers no advantages - only included for",
-    "; compatibility. You should use 16 unless you have problems.",
-    "; For fullscreen, most video cards should support 320x200 or 320x240.",
-    "; In Windowed mode, these values are ignored.",
+    "; Graphics options.",
+    "; - 'fullscreen' or 'windowed' (Alt+Enter switches)",
+    "; - bpp 16 or 32: the colour depth of the picture; 32 shows every",
+    ";   colour exactly, 16 rounds them slightly. Any other value is 16.",
+    "; - xres <width>",
+    "; - yres <height>",
+    "",
+    "; xres and yres give the size of the screen the menus are drawn on in",
+    "; full screen; the game's picture is scaled to fill the display either",
+    "; way. In a window, these values are ignored.",
     "",
 };
 const char* const MACHINE_BLOCK[] = {
-    "; SMS info.",
-    "; 'pal' or 'ntsc' (50hz or 60hz)",
-    "; 'japan' or 'usa' (langauge detection)",
+    "; Console.",
+    "; 'pal' or 'ntsc' (50 Hz or 60 Hz)",
+    "; 'japan' or 'usa' (the console's region, which some games read)",
     "",
 };
 const char* const PLAYER_BLOCK[] = {
@@ -250,13 +252,13 @@ const char* const PLAYER_BLOCK[] = {
     "",
 };
 const char* const KEYBOARD_BLOCK[] = {
-    "; Keyboard control setup. Key values are given in scancodes,",
-    "; But these can be setup easily from inside TARVEN.",
+    "; Keyboard control setup. Key values are PC scan codes (set 1);",
+    "; Settings, Config Keyboard... sets them by pressing the keys.",
     "",
 };
 const char* const JOYSTICK_BLOCK[] = {
     "; Joystick control setup. Directional controls are fixed,",
-    "; only buttons are remappable. Values are button numbers.",
+    "; only buttons are remappable. Values are button numbers, from 0.",
     "",
 };
 const char* const OPTIONS_BLOCK[] = {

@@ -25,11 +25,12 @@ bool left_pressed()
 }
 
 // Keeps the window's title bar within the pointer's reach: dragged off the
-// picture, or left there by a picture that shrank (leaving full screen).
+// picture or under the menu bar, or left there by a picture that shrank
+// (leaving full screen).
 void keep_title_bar_reachable(DialogSlot& slot)
 {
     slot.x = std::clamp(slot.x, TITLE_KEPT - slot.width, std::max(screen_image.width - TITLE_KEPT, 0));
-    slot.y = std::clamp(slot.y, 0, std::max(screen_image.height - TITLE_HEIGHT, 0));
+    slot.y = std::clamp(slot.y, MENU_BAR_HEIGHT, std::max(screen_image.height - TITLE_HEIGHT, MENU_BAR_HEIGHT));
 }
 
 bool strictly_inside(const DialogSlot& slot)

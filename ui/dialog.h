@@ -6,6 +6,8 @@
 #include <cstdint>
 
 constexpr int DIALOG_SLOTS = 10;
+// The menu bar's rows, 0 to 9: no window's title bar goes under it.
+constexpr int MENU_BAR_HEIGHT = 10;
 
 using DialogHandler = void (*)(int handle);
 

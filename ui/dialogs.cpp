@@ -1,11 +1,16 @@
 // The small dialogs: "Input", "Configure Keyboard", "Configure Joystick 1"
 // and "2", "Save PSG..." and the about box.
+#include <sys/stat.h>
+
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "host/draw.h"
 #include "host/file.h"
 #include "host/input.h"
+#include "host/log.h"
 #include "machine/scheduler.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
@@ -31,6 +36,9 @@ DialogState joystick_dialogs[2];
 DialogState save_psg_dialog;
 DialogState about_dialog;
 std::string psg_name;
+// The name of an existing file the player was asked about: saving under it
+// once more replaces that file.
+std::string psg_name_to_replace;
 
 // Offsets of the pointer from the window's top-left corner.
 struct Offset {
@@ -175,19 +183,50 @@ int32_t* const KEY_BINDINGS[] = {
 const char* const KEY_LABELS[] = {"Up: ", "Down: ", "Left: ", "Right: ", "Button 1: ", "Button 2: ", "Pause/Start: "};
 constexpr int KEY_ROWS = 7;
 
+// What the program's own keys do; a control bound to one would also do that
+// at every press (F5 saving a state).
+const char* hot_key_use(int key)
+{
+    if (key >= KEY_1 && key <= KEY_0)
+        return "chooses a save slot";
+    switch (key) {
+    case KEY_TAB:
+        return "is the console's reset button";
+    case KEY_LALT:
+        return "starts the program's key combinations";
+    case KEY_F5:
+        return "saves the state";
+    case KEY_F7:
+        return "loads the state";
+    case KEY_F8:
+        return "takes a screenshot";
+    case KEY_F9:
+        return "rewinds";
+    case KEY_F10:
+        return "fast-forwards";
+    default:
+        return nullptr;
+    }
+}
+
 void keyboard_draw(int handle)
 {
     DialogState& d = keyboard_dialog;
     if (!step_dialog(d, handle))
         return;
-    // The next key typed ends a capture; ESC cancels it. The key bound is
-    // used up, so that it does not also act (F5 saving a state).
+    // The next key typed ends a capture; ESC cancels it. The key typed is
+    // used up, so that it does not also act (F5 saving a state). One of the
+    // program's own keys is refused, and the capture waits on.
     const uint8_t key = take_typed_key(handle);
     if (key != 0 && d.selected != 0) {
         key_clear(key);
-        if (key != KEY_ESC)
-            *KEY_BINDINGS[d.selected - 1] = key;
-        set_capture(d, 0, DIALOG_KEYS_TAKEN);
+        if (const char* use = hot_key_use(key)) {
+            show_message(std::string(key_name(key)) + " " + use + " in tarven: choose another key");
+        } else {
+            if (key != KEY_ESC)
+                *KEY_BINDINGS[d.selected - 1] = key;
+            set_capture(d, 0, DIALOG_KEYS_TAKEN);
+        }
     }
     const int x = dialog_slots[handle].x;
     const int y = dialog_slots[handle].y;
@@ -289,15 +328,60 @@ void joystick2_click(int handle)
 
 // Save PSG.
 
-// An old file of that name stays until the recording replaces it. A
-// failure is shown and keeps the dialog open, the recording with it, to try
-// another name or throw it away with the close box. True once closed.
+void save_psg_draw(int handle);
+
+bool file_exists(const std::string& path)
+{
+    struct stat status;
+    return lstat(path.c_str(), &status) == 0;
+}
+
+// Where a file lies, for a player who never chose the current folder.
+std::string full_path(const std::string& path)
+{
+    char whole[PATH_MAX];
+    return realpath(path.c_str(), whole) ? whole : path;
+}
+
+// An old file of that name is replaced only when the player saves under
+// it a second time, after being asked, and stays until the recording
+// replaces it. A failure is shown and keeps the dialog open, the recording
+// with it, to try another name or throw it away with the close box. True
+// once closed.
 bool save_music()
 {
-    if (psg_name.empty() || !psg_log_save(psg_name))
+    if (psg_name.empty())
         return false;
+    if (psg_name != psg_name_to_replace && file_exists(psg_name)) {
+        psg_name_to_replace = psg_name;
+        show_message(psg_name + " exists already: Save again to replace it, or type another name");
+        return false;
+    }
+    if (!psg_log_save(psg_name))
+        return false;
+    show_message("Music saved to " + full_path(psg_name));
     close_dialog(save_psg_dialog);
     return true;
+}
+
+// At exit, a recording still waiting for its name is kept under the name
+// offered (or the first free one like it), and the player is told where.
+void keep_unnamed_music()
+{
+    if (!dialog_shows(save_psg_dialog.handle, save_psg_draw) || !file_exists(PSG_LOG_TEMPORARY))
+        return;
+    const std::string offered = psg_name.empty() ? "music.PSG" : psg_name;
+    const size_t dot = offered.find_last_of('.');
+    const size_t stem = dot == std::string::npos || dot < offered.find_last_of('/') + 1 ? offered.size() : dot;
+    std::string name = offered;
+    for (int number = 1; file_exists(name); ++number)
+        name = offered.substr(0, stem) + "-" + std::to_string(number) + offered.substr(stem);
+    if (!psg_log_save(name))
+        return;
+    const std::string note = "The music recording was not saved by name: it is kept as " + full_path(name);
+    std::fprintf(stderr, "tarven: %s\n", note.c_str());
+    log_write("%s", note.c_str());
+    exit_note_failure(note.c_str());
 }
 
 // Types the key into the name field; false for a key that types nothing
@@ -366,6 +450,16 @@ void save_psg_click(int handle)
 
 // About.
 
+// The day this file was compiled, "Dec 9 2026": the compiler pads a day
+// below 10 with a space.
+std::string build_date()
+{
+    std::string date = __DATE__;
+    if (date[4] == ' ')
+        date.erase(4, 1);
+    return date;
+}
+
 void about_draw(int handle)
 {
     dialog_drag_step(about_dialog.drag, handle);
@@ -373,7 +467,7 @@ void about_draw(int handle)
     const int y = dialog_slots[handle].y;
     draw_window_frame(x, y, x + 200, y + 70, "About TARVEN");
     text_colour(label_colour());
-    text_print_centred(x + 100, y + 15, "TARVEN %s alpha", "Apr 27 2000");
+    text_print_centred(x + 100, y + 15, "tarven %s, built %s", TARVEN_VERSION, build_date().c_str());
     text_print_centred(x + 100, y + 23, "Sega Master System and");
     text_print_centred(x + 100, y + 31, "Game Gear emulator for Linux");
     text_print_centred(x + 100, y + 47, "ESC shows the menus");
@@ -426,7 +520,12 @@ void gui_open_about()
 
 void gui_open_save_psg(const std::string& name)
 {
+    static bool keeping = false;
+    if (!keeping)
+        exit_hook_add(keep_unnamed_music, "Unnamed music recording");
+    keeping = true;
     psg_name = name.substr(0, PSG_NAME_MAX);
+    psg_name_to_replace.clear();
     last_key.store(0, std::memory_order_relaxed);
     gui_visible = true;
     open_once(save_psg_dialog, 50, 40, 143, 48, save_psg_draw, save_psg_click, DIALOG_KEYS_TAKEN);

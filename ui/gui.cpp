@@ -19,7 +19,6 @@ uint8_t menu_number = 0;
 
 namespace {
 
-constexpr int BAR_HEIGHT = 10;
 constexpr int BAR_END = 158;  // the bar covers columns 0-157
 constexpr int ENTRY_WIDTH = 100;
 constexpr int ENTRY_HEIGHT = 10;
@@ -321,10 +320,10 @@ void route_mouse()
 {
     if (dialog_route_click())
         return;
-    const bool on_bar = mouse_y < BAR_HEIGHT && mouse_x < BAR_END;
+    const bool on_bar = mouse_y < MENU_BAR_HEIGHT && mouse_x < BAR_END;
     if (mouse_clicked && on_bar && !menu_open)
         menu_open = 1;
-    if (menu_open && mouse_y < BAR_HEIGHT)
+    if (menu_open && mouse_y < MENU_BAR_HEIGHT)
         menu_follow_pointer();
     if (mouse_clicked) {
         menu_act();
@@ -399,7 +398,7 @@ void draw_entry(int x, int y, const char* label, const char* shortcut, EntryLook
 int menu_title(int x, const char* label, bool open)
 {
     const int w = text_width(label);
-    vid_rect(x, 0, x + w, BAR_HEIGHT - 1, open ? rgb(0, 128, 0) : rgb(0, 0, 128), screen_image);
+    vid_rect(x, 0, x + w, MENU_BAR_HEIGHT - 1, open ? rgb(0, 128, 0) : rgb(0, 0, 128), screen_image);
     draw_text(x + 1, 2, open ? rgb(0, 40, 0) : rgb(40, 40, 40), label);
     draw_text(x, 1, open ? rgb(30, 255, 30) : rgb(220, 220, 220), label);
     return x + w;

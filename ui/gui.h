@@ -24,13 +24,12 @@ void gui_close_menus();
 // file kept whenever the machine is freed.
 void gui_install_hooks();
 
-// Draws the on-screen popups into the screen image, once per frame.
+// Draws the on-screen popups into the screen image, once per frame, inside
+// what the window shows (the emulated picture, or the Game Gear's screen,
+// unless the menus are shown), none over another.
 void overlay();
 // The message popup alone, as the menus without a game show it.
 void overlay_message();
-// Whether overlay draws anything at present. The popups sit at the bottom
-// of the whole screen image, which may lie outside the emulated picture.
-bool overlay_shown();
 
 // Each opens its window unless it is already open.
 void gui_open_rom_selector();

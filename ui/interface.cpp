@@ -8,6 +8,7 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "ui/config.h"
+#include "ui/dialog.h"
 #include "ui/gui.h"
 
 namespace {
@@ -49,6 +50,30 @@ void hot_keys()
     }
 }
 
+// What a player meets with no game: how to start one, in a panel drawn as
+// the windows are. Only on an empty screen, so that it never lies under a
+// menu or a window.
+void draw_start_screen()
+{
+    if (menu_open)
+        return;
+    for (const DialogSlot& slot : dialog_slots)
+        if (slot.in_use)
+            return;
+    const int x = screen_image.width / 2;
+    const int y = screen_image.height / 2 - 45;
+    draw_window_frame(x - 100, y, x + 100, y + 85, "tarven: Master System and Game Gear");
+    // Without the close box: there is nothing to close.
+    vid_rect(x + 100 - 7, y + 2, x + 100 - 2, y + 8, vid_make_color(0, 40, 170), screen_image);
+    text_colour(vid_make_color(30, 255, 30));
+    text_print_centred(x, y + 17, "To play, open a game:");
+    text_colour(vid_make_color(220, 220, 220));
+    text_print_centred(x, y + 29, "alt-l, or File and Open ROM...,");
+    text_print_centred(x, y + 39, "or drop a .sms or .gg file here.");
+    text_print_centred(x, y + 59, "ESC shows or hides the menus,");
+    text_print_centred(x, y + 69, "alt-x quits.");
+}
+
 void run_menu_only()
 {
     // A menu action that asks for a fresh start (Free ROM) ends the pass too.
@@ -56,6 +81,7 @@ void run_menu_only()
         input_poll();
         hot_keys();
         vid_clear(0, screen_image);
+        draw_start_screen();
         if (gui_visible)
             gui_frame();
         // A file the selector refused says why here too.

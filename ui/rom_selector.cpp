@@ -53,6 +53,8 @@ struct Selector {
     // The last part of the listed folder's real path, found when it is
     // listed rather than at every frame; empty when it cannot be found.
     std::string folder_name;
+    // The folder of the game the selector last started in.
+    std::string game_folder;
 };
 
 Selector selector;
@@ -140,6 +142,12 @@ void close_selector()
     selector.handle = -1;
 }
 
+std::string folder_of(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // ".." goes up by name, as a shell does, so that the path stays short and
 // leads back through a link the way it came.
 std::string folder_above(const std::string& folder)
@@ -148,7 +156,7 @@ std::string folder_above(const std::string& folder)
     const std::string last = folder.substr(slash == std::string::npos ? 0 : slash + 1);
     if (last.empty() || last == "." || last == "..")
         return folder == "/" ? folder : rom_list_path("..");
-    return slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    return folder_of(folder);
 }
 
 // A folder that cannot be listed leaves the current one, listed anew.
@@ -310,8 +318,9 @@ void rom_list_build()
         while (const dirent* found = readdir(dir)) {
             const std::string name = found->d_name;
             struct stat info { };
-            // Links count as what they point at.
-            if (name == "." || stat(rom_list_path(name).c_str(), &info) != 0)
+            // Links count as what they point at. Hidden entries (settings
+            // folders, mostly) stay hidden, as in the desktop's file chooser.
+            if ((name[0] == '.' && name != "..") || stat(rom_list_path(name).c_str(), &info) != 0)
                 continue;
             if (S_ISDIR(info.st_mode))
                 directories.push_back(name);
@@ -345,6 +354,14 @@ void rom_list_build()
 void gui_open_rom_selector()
 {
     if (!dialog_shows(selector.handle, selector_draw)) {
+        // Another game is found beside the running one; otherwise the list
+        // stays in the folder last used. The state files lie beside the ROM.
+        const std::string game_folder = machine.rom_loaded ? folder_of(machine.state_file) : selector.game_folder;
+        if (game_folder != selector.game_folder) {
+            selector.game_folder = game_folder;
+            rom_list.folder = game_folder;
+            rom_list_build();
+        }
         selector.handle = dialog_open(20, 20, WIDTH, HEIGHT, selector_draw, selector_click);
         dialog_slots[selector.handle].keys = DIALOG_KEYS_TAKEN;
         selector.fresh_listing = false;

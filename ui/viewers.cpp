@@ -107,17 +107,19 @@ const char* on_off(int bit)
     return bit ? "on" : "off";
 }
 
-void draw_fps(int w)
+void draw_fps(PopupArea area)
 {
-    vid_shade_rect(w - 30, 20, w - 10, 28, screen_image);
-    text_goto(w - 29, 21);
+    const int x = area.x2 + 1 - 30;
+    const int y = area.y1 + 20;
+    vid_shade_rect(x, y, x + 20, y + 8, screen_image);
+    text_goto(x + 1, y + 1);
     text_print("%d", fps);
 }
 
-void draw_vdp_settings(int w, int h)
+void draw_vdp_settings(PopupArea area)
 {
-    const int x = w - 70;
-    const int y = h / 2 - 40;
+    const int x = area.x2 + 1 - 70;
+    const int y = (area.y1 + area.y2 + 1) / 2 - 40;
     vid_shade_rect(x - 1, y - 1, x + 60, y + 47, screen_image);
     const uint8_t* reg = vdp.registers;
     text_goto(x, y);
@@ -134,10 +136,10 @@ void draw_vdp_settings(int w, int h)
     text_print("spr8x16 %s", on_off(reg[1] & 0x02));
 }
 
-void draw_psg_output(int w, int h)
+void draw_psg_output(PopupArea area, int bottom)
 {
-    const int x = w / 2 - 70;
-    const int y = h - 46;
+    const int x = (area.x1 + area.x2 + 1) / 2 - 70;
+    const int y = bottom + 1 - 46;
     // The Game Gear's stereo panning takes a fourth row.
     const bool stereo = vdp.is_gg;
     vid_set_lucent(50);
@@ -180,15 +182,13 @@ void gui_open_palette()
         palette.handle = dialog_open(120, 160, PALETTE_WIDTH, PALETTE_HEIGHT, palette_draw, palette_click);
 }
 
-void viewer_popups_draw()
+void viewer_popups_draw(PopupArea area, int bottom)
 {
-    const int w = screen_image.width;
-    const int h = screen_image.height;
     text_colour(rgb(30, 255, 30));
     if (view_fps)
-        draw_fps(w);
+        draw_fps(area);
     if (view_vdp_settings)
-        draw_vdp_settings(w, h);
+        draw_vdp_settings(area);
     if (view_psg_output)
-        draw_psg_output(w, h);
+        draw_psg_output(area, bottom);
 }

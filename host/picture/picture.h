@@ -28,8 +28,10 @@ bool picture_write_png(const std::string& path, PictureArea area = WHOLE_PICTURE
 
 // The screenshot key, F8: called at each frame end once the picture is
 // complete and before the menus and popups are drawn over it, writes what
-// the game shows to the next free GAME-NNN.png in the folder of the
-// settings file, and says so in the popup.
+// the game shows to the next free GAME-NNN.png in screenshot_folder, and
+// says so in the popup.
 void screenshot_key();
+// Where screenshots go; empty for the current folder.
+extern std::string screenshot_folder;
 // The file the next screenshot goes to.
 std::string screenshot_next_path();

@@ -7,18 +7,10 @@
 #include "host/picture/picture.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
-#include "ui/config.h"
+
+std::string screenshot_folder;
 
 namespace {
-
-// The folder of the settings file ("" for the current one), where the
-// user finds the screenshots.
-std::string screenshot_folder()
-{
-    if (!config_path)
-        return "";
-    return std::filesystem::path(config_path).parent_path().string();
-}
 
 bool name_taken(const std::filesystem::path& path)
 {
@@ -35,7 +27,7 @@ std::string screenshot_next_path()
     std::string game = std::filesystem::path(machine.rom_name).stem().string();
     if (game.empty())
         game = "tarven";
-    const std::filesystem::path folder = screenshot_folder();
+    const std::filesystem::path folder = screenshot_folder;
     for (int number = 1;; ++number) {
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "-%03d.png", number);

@@ -22,7 +22,6 @@
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "ui/config.h"
-#include "ui/gui.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -120,9 +119,9 @@ void update_refresh_rate()
 
 ViewRect source_rect()
 {
-    // The pop-ups sit at the image's edges, beyond a Game Gear's screen.
-    return layout_source(screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg,
-        gui_visible || overlay_shown());
+    // The pop-ups lie inside what is shown, so they never change it.
+    return layout_source(
+        screen_image.width, screen_image.height, picture_x_offset, picture_y_offset, vdp.is_gg, gui_visible);
 }
 
 // Where `source` goes in an output of `width` x `height` pixels.
@@ -219,7 +218,10 @@ void shutdown()
 
 void open_window()
 {
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+    int failed = 0;
+    if (!SDL_WasInit(SDL_INIT_VIDEO))
+        run_without_library_noise([&] { failed = SDL_InitSubSystem(SDL_INIT_VIDEO); });
+    if (failed != 0)
         fatal_exit("No display could be opened: %s", SDL_GetError());
     require_display();
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");

@@ -66,9 +66,11 @@ TEST_F(MachineDeathTest, RomsNoMapperCanAddressEndTheProgramBeforeAnyAllocation)
     // A sparse terabyte: reading it in would end in an allocation failure.
     write_file("huge.sms", {});
     std::filesystem::resize_file(dir / "huge.sms", uintmax_t(1) << 40);
-    EXPECT_EXIT(SMS_LoadROM("huge.sms"), ExitedWithCode(255), "ROM larger than 256 pages of 16k");
+    EXPECT_EXIT(
+        SMS_LoadROM("huge.sms"), ExitedWithCode(255), "huge.sms is too large to be a Master System or Game Gear game");
     std::filesystem::resize_file(dir / "huge.sms", 257 * ROM_PAGE_SIZE);
-    EXPECT_EXIT(SMS_LoadROM("huge.sms"), ExitedWithCode(255), "ROM larger than 256 pages of 16k");
+    EXPECT_EXIT(
+        SMS_LoadROM("huge.sms"), ExitedWithCode(255), "huge.sms is too large to be a Master System or Game Gear game");
     // The largest cartridge there can be, with its header, still loads.
     std::filesystem::resize_file(dir / "huge.sms", 256 * ROM_PAGE_SIZE + 512);
     SMS_LoadROM("huge.sms");
@@ -78,21 +80,22 @@ TEST_F(MachineDeathTest, RomsNoMapperCanAddressEndTheProgramBeforeAnyAllocation)
 TEST_F(MachineDeathTest, RomPathsThatAreNoFilesAreRefusedWithoutBlocking)
 {
     ASSERT_EQ(mkfifo((dir / "pipe.sms").c_str(), 0600), 0);
-    EXPECT_EXIT(SMS_LoadROM("pipe.sms"), ExitedWithCode(255), "SMS_LoadROM, could not open pipe.sms");
+    EXPECT_EXIT(SMS_LoadROM("pipe.sms"), ExitedWithCode(255), "pipe.sms could not be opened: it is not a file");
     std::filesystem::create_directory(dir / "folder.sms");
-    EXPECT_EXIT(SMS_LoadROM("folder.sms"), ExitedWithCode(255), "SMS_LoadROM, could not open folder.sms");
-    EXPECT_EXIT(SMS_LoadROM("/dev/zero"), ExitedWithCode(255), "SMS_LoadROM, could not open /dev/zero");
+    EXPECT_EXIT(SMS_LoadROM("folder.sms"), ExitedWithCode(255), "folder.sms could not be opened: it is not a file");
+    EXPECT_EXIT(SMS_LoadROM("/dev/zero"), ExitedWithCode(255), "/dev/zero could not be opened: it is not a file");
 }
 
 TEST_F(MachineDeathTest, BadRomFilesEndTheProgramWithAMessage)
 {
     write_file("odd.sms", std::vector<uint8_t>(262145));
-    EXPECT_EXIT(SMS_LoadROM("odd.sms"), ExitedWithCode(255), "ROM size not a multiple of 16k pages");
+    EXPECT_EXIT(
+        SMS_LoadROM("odd.sms"), ExitedWithCode(255), "odd.sms is not a Master System or Game Gear game: its size");
     write_file("empty.sms", {});
-    EXPECT_EXIT(SMS_LoadROM("empty.sms"), ExitedWithCode(255), "ROM size not a multiple of 16k pages");
+    EXPECT_EXIT(SMS_LoadROM("empty.sms"), ExitedWithCode(255), "empty.sms is empty: there is no game in it");
     write_file("header-only.sms", std::vector<uint8_t>(512));
-    EXPECT_EXIT(SMS_LoadROM("header-only.sms"), ExitedWithCode(255), "ROM size not a multiple of 16k pages");
-    EXPECT_EXIT(SMS_LoadROM("missing.sms"), ExitedWithCode(255), "SMS_LoadROM, could not open missing.sms");
+    EXPECT_EXIT(SMS_LoadROM("header-only.sms"), ExitedWithCode(255), "header-only.sms is not a Master System");
+    EXPECT_EXIT(SMS_LoadROM("missing.sms"), ExitedWithCode(255), "missing.sms could not be opened: No such file");
     EXPECT_EXIT(SMS_InitMachine(), ExitedWithCode(255), "SMS_InitMachine\\(\\), cannot init without ROM");
 }
 
@@ -102,8 +105,9 @@ TEST_F(MachineTest, ARefusedCartridgeLeavesTheRunningGameAlone)
     const int32_t checksum = machine.rom_checksum;
     std::vector<uint8_t> rom;
     write_file("text.sms", std::vector<uint8_t>(1000, 'x'));
-    EXPECT_EQ(SMS_ReadROM("text.sms", rom), "SMS_LoadROM(), ROM size not a multiple of 16k pages");
-    EXPECT_EQ(SMS_ReadROM("missing.sms", rom), "SMS_LoadROM, could not open missing.sms");
+    EXPECT_EQ(SMS_ReadROM("text.sms", rom),
+        "is not a Master System or Game Gear game: its size is not a whole number of 16 KB banks");
+    EXPECT_EQ(SMS_ReadROM("missing.sms", rom), "could not be opened: No such file or directory");
     EXPECT_TRUE(machine.rom_loaded && machine.machine_ready);
     EXPECT_EQ(machine.rom_checksum, checksum);
     EXPECT_EQ(cpu_read(0x8000), 2);

@@ -145,10 +145,12 @@ TEST_F(SavePlaceTest, OpeningARomWhileAGameRunsRefusesBadFilesAndKeepsTheGame)
     write_file("odd.sms", std::vector<uint8_t>(1000, 0));
     write_file("empty.gg", {});
     EXPECT_FALSE(SMS_OpenROM("odd.sms"));
-    EXPECT_EQ(message, "odd.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages");
+    EXPECT_EQ(
+        message, "odd.sms is not a Master System or Game Gear game: its size is not a whole number of 16 KB banks");
     EXPECT_FALSE(SMS_OpenROM("empty.gg"));
+    EXPECT_EQ(message, "empty.gg is empty: there is no game in it");
     EXPECT_FALSE(SMS_OpenROM("missing.sms"));
-    EXPECT_EQ(message, "SMS_LoadROM, could not open missing.sms");
+    EXPECT_EQ(message, "missing.sms could not be opened: No such file or directory");
     EXPECT_TRUE(machine.machine_ready);
     EXPECT_EQ(machine.rom_name, "first.sms");
     EXPECT_EQ(machine.ram[0], 0x77);

@@ -54,31 +54,31 @@ struct Options {
 
 Options options;
 
+constexpr const char* USAGE = "usage: tarven-headless [options] [ROM]\n"
+                              "Without a ROM the menus run, as tarven starts without one.\n"
+                              "  --frames N             run N frames (default 60)\n"
+                              "  --rate 50|60           frame rate (PAL or NTSC)\n"
+                              "  --region usa|japan     console region\n"
+                              "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
+                              "  --no-video             draw nothing (measures the machine alone)\n"
+                              "  --input FILE           scripted input, one event a line\n"
+                              "  --save-state FILE@N    save the machine to FILE at the end of frame N\n"
+                              "  --load-state FILE@N    load the machine from FILE at the end of frame N\n"
+                              "  --screenshot FILE.png  write the last frame's picture\n"
+                              "  --wav FILE.wav         write the sound, exactly one frame of it per frame\n"
+                              "  --psg-log FILE         record the PSG writes into an SMSMUSIC file\n"
+                              "  --vgm FILE             record them into a VGM file (.vgz: compressed)\n"
+                              "  --gg-speaker           the Game Gear's speaker: all channels, no stereo\n"
+                              "  --no-sound             turn the sound switch off (no mixing at all)\n"
+                              "  --no-rewind            record no frames to rewind through (F9)\n"
+                              "  --no-sprite-limit      draw every sprite, not only eight a line\n"
+                              "  --hash                 print machine-crc32 and picture-crc32\n"
+                              "  --bench                print fps and speed\n"
+                              "  --help                 print this and end\n";
+
 [[noreturn]] void usage(const char* problem)
 {
-    std::fprintf(stderr,
-        "tarven-headless: %s\n"
-        "usage: tarven-headless [options] [ROM]\n"
-        "Without a ROM the menus run, as tarven starts without one.\n"
-        "  --frames N             run N frames (default 60)\n"
-        "  --rate 50|60           frame rate (PAL or NTSC)\n"
-        "  --region usa|japan     console region\n"
-        "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
-        "  --no-video             draw nothing (measures the machine alone)\n"
-        "  --input FILE           scripted input, one event a line\n"
-        "  --save-state FILE@N    save the machine to FILE at the end of frame N\n"
-        "  --load-state FILE@N    load the machine from FILE at the end of frame N\n"
-        "  --screenshot FILE.png  write the last frame's picture\n"
-        "  --wav FILE.wav         write the sound, exactly one frame of it per frame\n"
-        "  --psg-log FILE         record the PSG writes into an SMSMUSIC file\n"
-        "  --vgm FILE             record them into a VGM file (.vgz: compressed)\n"
-        "  --gg-speaker           the Game Gear's speaker: all channels, no stereo\n"
-        "  --no-sound             turn the sound switch off (no mixing at all)\n"
-        "  --no-rewind            record no frames to rewind through (F9)\n"
-        "  --no-sprite-limit      draw every sprite, not only eight a line\n"
-        "  --hash                 print machine-crc32 and picture-crc32\n"
-        "  --bench                print fps and speed\n",
-        problem);
+    std::fprintf(stderr, "tarven-headless: %s\n%s", problem, USAGE);
     std::exit(2);
 }
 
@@ -153,6 +153,9 @@ void parse_options(int argc, char** argv)
             options.hash = true;
         } else if (arg == "--bench") {
             options.bench = true;
+        } else if (arg == "--help") {
+            std::fputs(USAGE, stdout);
+            std::exit(0);
         } else if (arg.size() > 1 && arg[0] == '-') {
             usage(("unknown option " + arg).c_str());
         } else if (options.rom.empty()) {

@@ -47,6 +47,9 @@ retro_log_printf_t log_cb;
 // after a load or reset, and copied back after each frame.
 std::array<uint8_t, SAVE_RAM_SIZE> save_ram;
 bool save_ram_to_machine = false;
+// Between the load and the first frame, when the frontend fills the save
+// RAM from its .srm file.
+bool save_ram_loading = false;
 std::vector<uint8_t> state_bytes;
 std::vector<int16_t> frame_sound;
 
@@ -81,6 +84,16 @@ void give_save_ram()
         return;
     for (int bank = 0; bank < 2; ++bank)
         std::memcpy(save_ram.data() + bank * CART_RAM_BANK_SIZE, machine.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
+}
+
+// Whether the frontend has save RAM to keep: until the first frame it may
+// still give the game's .srm; after, a game with cartridge RAM has some, and
+// so does one whose .srm held anything, kept as it was. Other games leave
+// no .srm behind.
+bool save_ram_kept()
+{
+    return save_ram_loading || machine.cart_ram_used
+        || std::any_of(save_ram.begin(), save_ram.end(), [](uint8_t byte) { return byte != 0; });
 }
 
 const char* option_value(const char* key)
@@ -301,6 +314,7 @@ RETRO_API void retro_run()
     if (environ_cb(RETRO_ENVIRONMENT_GET_VARIABLE_UPDATE, &changed) && changed)
         apply_options(true);
     take_save_ram();
+    save_ram_loading = false;
     quit_run = false;
     SMS_RunOn();
     give_save_ram();
@@ -379,7 +393,7 @@ RETRO_API bool retro_load_game(const retro_game_info* game)
     const std::string error = game->data ? SMS_CheckROMImage({static_cast<const uint8_t*>(game->data), game->size}, rom)
                                          : SMS_ReadROM(path.c_str(), rom);
     if (!error.empty()) {
-        log_cb(RETRO_LOG_ERROR, "%s\n", error.c_str());
+        log_cb(RETRO_LOG_ERROR, "%s %s\n", path.c_str(), error.c_str());
         return false;
     }
     retro_unload_game();
@@ -390,6 +404,7 @@ RETRO_API bool retro_load_game(const retro_game_info* game)
     apply_options(false);
     set_input_descriptors();
     save_ram.fill(0);
+    save_ram_loading = true;
     start_machine();
     return true;
 }
@@ -422,7 +437,7 @@ RETRO_API void* retro_get_memory_data(unsigned id)
 RETRO_API size_t retro_get_memory_size(unsigned id)
 {
     if (id == RETRO_MEMORY_SAVE_RAM)
-        return save_ram.size();
+        return machine.machine_ready && save_ram_kept() ? save_ram.size() : 0;
     if (id == RETRO_MEMORY_SYSTEM_RAM && machine.machine_ready)
         return machine.ram.size();
     return 0;

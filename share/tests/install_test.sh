@@ -57,6 +57,12 @@ for icon in "$prefix"/share/icons/hicolor/*/apps/tarven.png; do
     [ "$found" = "PNG $size" ] || fail "$icon is $found, not PNG $size"
 done
 
+# RetroArch finds the installed core and its information file through it.
+for file in lib/libretro/tarven_libretro.so share/libretro/info/tarven_libretro.info; do
+    grep -q "^libretro_[a-z_]* = \"$prefix/$(dirname "$file")\"\$" "$prefix/share/tarven/retroarch.cfg" ||
+        fail "share/tarven/retroarch.cfg does not lead RetroArch to $file"
+done
+
 installed_demo=$prefix/share/tarven/tarven-demo.sms
 picture_crc() {
     "$@" --frames 300 --hash | awk '$1 == "picture-crc32" { print $2 }'

@@ -55,6 +55,24 @@ TEST_F(BindingDialogs, EachKeyboardRowBindsItsOwnControl)
     }
 }
 
+// The program's own keys are refused with a message, and the row waits on
+// for another key.
+TEST_F(BindingDialogs, HotKeysAreRefused)
+{
+    const int32_t up = settings.kup;
+    gui_choose(SETTINGS_MENU, 20);  // Config Keyboard...
+    for (const int key :
+        std::initializer_list<int> {KEY_F5, KEY_F7, KEY_F8, KEY_F9, KEY_F10, KEY_1 + 2, KEY_0, KEY_TAB, KEY_LALT}) {
+        select_row(0);
+        message.clear();
+        tap(key);
+        EXPECT_EQ(settings.kup, up) << "key " << key;
+        EXPECT_NE(message.find("choose another key"), std::string::npos) << "key " << key;
+    }
+    tap(16);  // Q, still waited for
+    EXPECT_EQ(settings.kup, 16);
+}
+
 TEST_F(BindingDialogs, EachJoystickRowBindsItsOwnButton)
 {
     settings.player1 = DEVICE_JOYSTICK1;

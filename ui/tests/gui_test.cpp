@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -240,6 +241,34 @@ TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
     EXPECT_EQ(dialog_stack[9], 3);
 }
 
+// The pixels of `colour` in the About box's first line, inside its frame
+// at (28, 51).
+std::set<std::pair<int, int>> about_line(uint32_t colour)
+{
+    std::set<std::pair<int, int>> found;
+    for (int y = 51 + 14; y < 51 + 23; ++y)
+        for (int x = 28 + 1; x < 28 + 200; ++x)
+            if (picture_pixel_xrgb(x, y) == colour)
+                found.insert({x, y});
+    return found;
+}
+
+// The About box names this build: its version and the day it was built.
+TEST_F(GuiTest, TheAboutBoxNamesTheVersionAndBuildDay)
+{
+    const uint32_t grey = 0xDCDCDC;
+    choose(MISC_MENU, 60);
+    const auto shown = about_line(grey);
+    std::string day = __DATE__;
+    if (day[4] == ' ')
+        day.erase(4, 1);
+    vid_clear(0, screen_image);
+    text_colour(rgb(220, 220, 220));
+    text_print_centred(28 + 100, 51 + 15, "tarven %s, built %s", TARVEN_VERSION, day.c_str());
+    EXPECT_FALSE(shown.empty());
+    EXPECT_EQ(shown, about_line(grey));
+}
+
 TEST_F(GuiTest, LogPsgHidesTheMenusAndQuitEndsTheProgram)
 {
     load_chip_show();
@@ -332,7 +361,8 @@ TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
 }
 
 // A window's title bar stays within the pointer's reach, however far it is
-// dragged, and when the picture shrinks under it (leaving full screen).
+// dragged, never under the menu bar, and when the picture shrinks under it
+// (leaving full screen).
 TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
 {
     choose(MISC_MENU, 60);  // About, 200 x 70 at (28, 51)
@@ -348,9 +378,9 @@ TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
         release();
     }
     EXPECT_EQ(dialog_slots[0].x, 32 - 200);
-    EXPECT_EQ(dialog_slots[0].y, 0);
-    press(32 - 200 + 180, 4);  // the title bar's right end is still there to drag
-    move(100, 4);
+    EXPECT_EQ(dialog_slots[0].y, 10);
+    press(32 - 200 + 180, 14);  // the title bar's right end is still there to drag
+    move(100, 14);
     release();
     EXPECT_EQ(dialog_slots[0].x, 32 - 200 + 88);
 
@@ -359,6 +389,22 @@ TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
     frame();
     EXPECT_EQ(dialog_slots[0].x, 256 - 32);
     EXPECT_EQ(dialog_slots[0].y, 192 - 11);
+}
+
+// The selector opens in the running game's folder; browsed elsewhere, it
+// opens where it was left while the same game runs.
+TEST_F(GuiTest, TheSelectorOpensInTheGamesFolder)
+{
+    fs::create_directory("roms");
+    fs::copy_file(fs::path(TARVEN_ROMS) / "chip_show.sms", "roms/chip_show.sms");
+    SMS_LoadROM("roms/chip_show.sms");
+    SMS_InitMachine();
+    choose(FILE_MENU, 10);
+    EXPECT_EQ(rom_list.folder, "roms");
+    rom_list.folder = ".";
+    dialog_reset();
+    choose(FILE_MENU, 10);
+    EXPECT_EQ(rom_list.folder, ".");
 }
 
 TEST_F(GuiTest, TheListSortsFilesAndDirectoriesTogetherIgnoringCase)
@@ -604,9 +650,9 @@ TEST_F(GuiTest, EscCancelsACaptureAndABoundKeyActsNoMore)
     EXPECT_FALSE(key_down(KEY_ESC));
     EXPECT_FALSE(gui_takes_key(KEY_ESC));
     click(50 + 100, 40 + 15);
-    key(KEY_F5);
-    EXPECT_EQ(settings.kup, KEY_F5);
-    EXPECT_FALSE(key_down(KEY_F5));
+    key(KEY_P);
+    EXPECT_EQ(settings.kup, KEY_P);
+    EXPECT_FALSE(key_down(KEY_P));
 }
 
 // Without a joystick its dialog says so and a click on a row waits for no
@@ -702,15 +748,20 @@ TEST_F(GuiTest, SavePsgCloseBoxDeletesTheLog)
     EXPECT_FALSE(dialog_slots[0].in_use);
 }
 
-// An old file of the chosen name goes only when the recording takes its
-// place: with the recording missing (its write failed) the old one stays,
-// the popup says what went wrong and the dialog stays for another try.
-TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
+// An old file of the chosen name goes only after the player is asked and
+// saves again, and only when the recording takes its place: with the
+// recording missing (its write failed) the old one stays, the popup says
+// what went wrong and the dialog stays for another try. A saved recording
+// says where it went.
+TEST_F(GuiTest, SavePsgAsksBeforeReplacingAndKeepsTheOldFileOnFailure)
 {
     std::ofstream("tune.PSG") << "old tune";
     file_set_failure_handler(show_message);
     message.clear();
     gui_open_save_psg("tune.PSG");
+    key(KEY_ENTER);
+    EXPECT_EQ(message.rfind("tune.PSG exists already", 0), 0u) << message;
+    EXPECT_TRUE(dialog_slots[0].in_use);
     key(KEY_ENTER);
     file_set_failure_handler(nullptr);
     EXPECT_TRUE(fs::exists("tune.PSG"));
@@ -721,6 +772,7 @@ TEST_F(GuiTest, SavePsgKeepsTheOldFileWhenTheRecordingCannotTakeItsPlace)
     EXPECT_EQ(fs::file_size("tune.PSG"), 1u);
     EXPECT_FALSE(fs::exists("music.$$$"));
     EXPECT_FALSE(dialog_slots[0].in_use);
+    EXPECT_EQ(message, "Music saved to " + fs::canonical("tune.PSG").string());
 }
 
 TEST_F(GuiTest, PatternsWindowDrawsNoPatternsOnceTheMachineStops)
@@ -748,7 +800,7 @@ TEST_F(GuiTest, PsgOutputBarsFollowTheVolumes)
     psg.volume[1] = 10;
     view_psg_output = true;
     vid_clear(0, screen_image);
-    viewer_popups_draw();
+    viewer_popups_draw({0, 0, 255, 191}, 191);
     const int x = 256 / 2 - 70;
     const int y = 192 - 46;
     const uint32_t half_red = 0x7F0000;
@@ -768,7 +820,7 @@ TEST_F(GuiTest, GameGearPanMarksSitLeftCentredOrRight)
     vdp.is_gg = true;
     view_psg_output = true;
     vid_clear(0, screen_image);
-    viewer_popups_draw();
+    viewer_popups_draw({0, 0, 255, 191}, 191);
     vdp.is_gg = false;
     psg_pan[0] = psg_pan[2] = 0;
     const int x = 256 / 2 - 70;

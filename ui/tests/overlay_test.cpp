@@ -172,18 +172,20 @@ TEST_F(SlotPopup, TheClockAndTheRecordingNoticeShowInTheirCorners)
     EXPECT_EQ(lit_pixels(w - 40, h - 10, w - 1, h - 1), 0);
 }
 
-// A refusal names the file and gives the loader's words: wider than the
-// screen, it goes on in a line above instead of being cut at the edge.
-TEST_F(SlotPopup, AMessageWiderThanTheScreenGoesOnInALineAbove)
+// A refusal names the file and says what is wrong: wider than the screen,
+// it goes on in lines above instead of being cut at the edge.
+TEST_F(SlotPopup, AMessageWiderThanTheScreenGoesOnInLinesAbove)
 {
     const int w = screen_image.width;
     const int h = screen_image.height;
     vid_clear(0, screen_image);
-    show_message("a game with a long name.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages");
+    show_message("a game with a long name.sms is not a Master System or Game Gear game: its size is not a whole "
+                 "number of 16 KB banks");
     overlay_message();
     EXPECT_GT(lit_pixels(0, h - 9, w - 1, h - 1), 0);
     EXPECT_GT(lit_pixels(0, h - 18, w - 1, h - 10), 0) << "no line above the last";
-    EXPECT_EQ(lit_pixels(0, 0, w - 1, h - 19), 0);
+    EXPECT_GT(lit_pixels(0, h - 27, w - 1, h - 19), 0) << "no third line";
+    EXPECT_EQ(lit_pixels(0, 0, w - 1, h - 28), 0);
 
     vid_clear(0, screen_image);
     show_message("game.ST0 saved");

@@ -68,7 +68,7 @@ TEST_F(Selector, UpAndDownWalkALongListOneEntryAtATime)
     EXPECT_EQ(rom_list.top, 45 - ROM_LIST_ROWS);
 }
 
-TEST_F(Selector, LinksAreListedAsWhatTheyLeadTo)
+TEST_F(Selector, LinksAreListedAsWhatTheyLeadToAndHiddenEntriesNot)
 {
     fs::create_directory("real");
     std::ofstream("real/game.sms") << "x";
@@ -76,6 +76,8 @@ TEST_F(Selector, LinksAreListedAsWhatTheyLeadTo)
     fs::create_directory_symlink("real", "folder.sms");  // a folder, whatever its name
     fs::create_symlink("real/game.sms", "linked.sms");
     fs::create_symlink("nowhere.sms", "dangling.sms");
+    fs::create_directory(".hidden");  // hidden entries stay hidden
+    std::ofstream(".hidden.sms") << "x";
     rom_list_build();
 
     std::map<std::string, RomListKind> listed;

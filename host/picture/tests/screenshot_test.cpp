@@ -13,7 +13,6 @@
 #include "host/tests/scratch_directory.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
-#include "ui/config.h"
 
 namespace {
 
@@ -36,13 +35,11 @@ PngSize png_size(const std::string& path)
 class Screenshot : public testing::Test {
 protected:
     ScratchDirectory scratch;
-    std::string settings_file;
 
     void SetUp() override
     {
-        std::filesystem::create_directory("settings");
-        settings_file = (scratch.path() / "settings" / "tarven.cfg").string();
-        config_path = settings_file.c_str();
+        std::filesystem::create_directory("pictures");
+        screenshot_folder = (scratch.path() / "pictures").string();
         headless_video_start(16);
         machine.rom_name = "Sonic.v2.gg";
         machine.is_gg = true;
@@ -51,30 +48,30 @@ protected:
 
     void TearDown() override
     {
-        config_path = nullptr;
+        screenshot_folder.clear();
         machine.rom_name.clear();
         machine.is_gg = false;
     }
 
-    std::string in_settings(const std::string& name)
+    std::string in_pictures(const std::string& name)
     {
-        return (scratch.path() / "settings" / name).string();
+        return (scratch.path() / "pictures" / name).string();
     }
 };
 
 }  // namespace
 
-// Named after the game with the next number free in the settings file's
-// folder; a dangling link takes its name too, since writing through it
-// would make a file somewhere else.
-TEST_F(Screenshot, NamesCountUpInTheFolderOfTheSettings)
+// Named after the game with the next number free in the pictures folder;
+// a dangling link takes its name too, since writing through it would make
+// a file somewhere else.
+TEST_F(Screenshot, NamesCountUpInThePicturesFolder)
 {
-    EXPECT_EQ(screenshot_next_path(), in_settings("Sonic.v2-001.png"));
-    std::ofstream(in_settings("Sonic.v2-001.png")) << "taken";
-    std::filesystem::create_symlink("nowhere/else.png", in_settings("Sonic.v2-002.png"));
-    EXPECT_EQ(screenshot_next_path(), in_settings("Sonic.v2-003.png"));
+    EXPECT_EQ(screenshot_next_path(), in_pictures("Sonic.v2-001.png"));
+    std::ofstream(in_pictures("Sonic.v2-001.png")) << "taken";
+    std::filesystem::create_symlink("nowhere/else.png", in_pictures("Sonic.v2-002.png"));
+    EXPECT_EQ(screenshot_next_path(), in_pictures("Sonic.v2-003.png"));
 
-    config_path = "tarven.cfg";
+    screenshot_folder.clear();
     EXPECT_EQ(screenshot_next_path(), "Sonic.v2-001.png");
 }
 
@@ -86,23 +83,23 @@ TEST_F(Screenshot, KeyWritesWhatTheConsoleShowsAndSaysSo)
     screenshot_key();
     screenshot_key();
     EXPECT_FALSE(key_down(KEY_F8));
-    EXPECT_EQ(message, in_settings("Sonic.v2-001.png") + " saved");
-    EXPECT_EQ(png_size(in_settings("Sonic.v2-001.png")).width, 160u);
-    EXPECT_EQ(png_size(in_settings("Sonic.v2-001.png")).height, 144u);
-    EXPECT_FALSE(std::filesystem::exists(in_settings("Sonic.v2-002.png")));
+    EXPECT_EQ(message, in_pictures("Sonic.v2-001.png") + " saved");
+    EXPECT_EQ(png_size(in_pictures("Sonic.v2-001.png")).width, 160u);
+    EXPECT_EQ(png_size(in_pictures("Sonic.v2-001.png")).height, 144u);
+    EXPECT_FALSE(std::filesystem::exists(in_pictures("Sonic.v2-002.png")));
 
     machine.is_gg = false;
     key_state[KEY_F8] = 0x80;
     screenshot_key();
-    EXPECT_EQ(png_size(in_settings("Sonic.v2-002.png")).width, 256u);
-    EXPECT_EQ(png_size(in_settings("Sonic.v2-002.png")).height, 192u);
+    EXPECT_EQ(png_size(in_pictures("Sonic.v2-002.png")).width, 256u);
+    EXPECT_EQ(png_size(in_pictures("Sonic.v2-002.png")).height, 192u);
 }
 
 TEST_F(Screenshot, FailedWriteClaimsNothing)
 {
-    std::filesystem::remove("settings");
+    std::filesystem::remove("pictures");
     key_state[KEY_F8] = 0x80;
     screenshot_key();
     EXPECT_EQ(message.find(" saved"), std::string::npos) << message;
-    EXPECT_FALSE(std::filesystem::exists(in_settings("Sonic.v2-001.png")));
+    EXPECT_FALSE(std::filesystem::exists(in_pictures("Sonic.v2-001.png")));
 }

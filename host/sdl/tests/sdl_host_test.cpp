@@ -222,11 +222,12 @@ TEST_F(SdlHost, GameGearScreenAloneFillsTheWindowHeight)
     EXPECT_NEAR(picture.w, 256 * 426 / 160.0f, 0.01);
 }
 
-// The pop-ups sit at the edges of the whole picture, beyond a Game Gear's
-// screen: while one shows, so does the whole picture, as under the menus.
-TEST_F(SdlHost, GameGearShowsTheWholePictureWhileAPopupShows)
+// The pop-ups lie inside a Game Gear's screen: the picture never moves or
+// zooms for one.
+TEST_F(SdlHost, GameGearPictureStaysPutWhileAPopupShows)
 {
     vdp.is_gg = true;
+    const SDL_FRect alone = vid_picture_rect();
     show_message("chip_show.ST0 saved");
     const SDL_FRect with_message = vid_picture_rect();
     message_until = 0;
@@ -237,11 +238,13 @@ TEST_F(SdlHost, GameGearShowsTheWholePictureWhileAPopupShows)
     const SDL_FRect with_fps = vid_picture_rect();
     view_fps = false;
     vdp.is_gg = false;
-    // The whole 4:3 picture fills the 512 x 384 window.
     for (const SDL_FRect& picture : {with_message, with_clock, with_fps}) {
-        EXPECT_FLOAT_EQ(picture.h, 384);
-        EXPECT_FLOAT_EQ(picture.y, 0);
+        EXPECT_FLOAT_EQ(picture.x, alone.x);
+        EXPECT_FLOAT_EQ(picture.y, alone.y);
+        EXPECT_FLOAT_EQ(picture.w, alone.w);
+        EXPECT_FLOAT_EQ(picture.h, alone.h);
     }
+    EXPECT_NEAR(alone.w, 256 * 426 / 160.0f, 0.01);
 }
 
 TEST_F(SdlHost, PointerOutsideTheFullScreenPictureIsClampedAndShown)

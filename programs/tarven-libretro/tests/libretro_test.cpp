@@ -237,7 +237,8 @@ TEST_F(LibretroTest, BadROMIsRefusedWithTheLoadersMessage)
 {
     std::ofstream("short.sms", std::ios::binary) << std::string(1000, 'x');
     EXPECT_FALSE(load("short.sms"));
-    EXPECT_NE(frontend.log.find("ROM size not a multiple of 16k pages"), std::string::npos) << frontend.log;
+    EXPECT_NE(frontend.log.find("short.sms is not a Master System or Game Gear game"), std::string::npos)
+        << frontend.log;
     retro_run();  // nothing runs, nothing is sent
     EXPECT_EQ(frontend.width, 0u);
     EXPECT_EQ(retro_get_memory_data(RETRO_MEMORY_SYSTEM_RAM), nullptr);
@@ -390,9 +391,27 @@ TEST_F(LibretroTest, CartridgeRAMIsTheFrontendsSaveRAM)
 
     // The frontend keeps the save: none is written beside the ROM, and no
     // failure to write one is logged.
+    EXPECT_EQ(retro_get_memory_size(RETRO_MEMORY_SAVE_RAM), 32768u);
     retro_unload_game();
     EXPECT_FALSE(std::filesystem::exists("saver.SAV"));
     EXPECT_FALSE(std::filesystem::exists("tarven.log"));
+}
+
+// A game without cartridge RAM has no save RAM for the frontend to write,
+// once it runs; before, the frontend may give its .srm, which is kept if it
+// holds anything.
+TEST_F(LibretroTest, SaveRAMOnlyForGamesThatHaveIt)
+{
+    ASSERT_TRUE(load(DEMO));
+    EXPECT_EQ(retro_get_memory_size(RETRO_MEMORY_SAVE_RAM), 32768u);
+    run(2);
+    EXPECT_EQ(retro_get_memory_size(RETRO_MEMORY_SAVE_RAM), 0u);
+
+    ASSERT_TRUE(load(DEMO));
+    static_cast<uint8_t*>(retro_get_memory_data(RETRO_MEMORY_SAVE_RAM))[100] = 0x42;
+    run(2);
+    EXPECT_EQ(retro_get_memory_size(RETRO_MEMORY_SAVE_RAM), 32768u);
+    EXPECT_EQ(static_cast<uint8_t*>(retro_get_memory_data(RETRO_MEMORY_SAVE_RAM))[100], 0x42);
 }
 
 }  // namespace

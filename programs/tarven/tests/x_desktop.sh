@@ -10,15 +10,22 @@
 #               and switches back; each picture is checked; Alt+X quits.
 #   gamegear    the Game Gear demo's 160 x 144 screen alone fills the
 #               window's height, with black bars beside it; a slot popup
-#               shows the whole picture, the popup below that screen.
-#   nodisplay   with no display at all tarven ends at once with a message.
+#               shows inside that screen, which stays where it was.
+#   nodisplay   with no display at all tarven ends at once with a message,
+#               the one line on the terminal but for the one about sound.
 #   closebox    under openbox, the window manager's Close (what its close
 #               box does) quits the orderly way.
 #   badrom      a text file named x.sms, chosen in the ROM file selector
 #               (Alt+L, a double click) while the demo plays, is refused
 #               with the reason in the log; the demo plays on.
+#   fatalbox    a missing game's message box ends at SIGTERM and at Ctrl+C
+#               (SIGINT) with status 255, the message on standard error
+#               and in the log.
 # Every quit must end with status 0, tarven.cfg written and an empty log
 # (but for badrom's refusal); the refusal without a display with status 255.
+# A tarven.cfg in the current folder (window mode) keeps the settings and
+# the log there; otherwise they go to the per-user folders, and F8's
+# screenshot (gamegear mode) to the pictures folder of user-dirs.dirs.
 # Run it through run_in_scratch.sh, so that what it writes lands in a
 # scratch directory.
 set -eu
@@ -33,7 +40,7 @@ SCREEN_HEIGHT=768
 SKY="0 85 170"
 SKY_AFTER_BUTTON2="85 0 85"
 SKY_GAME_GEAR="0 73 182"
-REFUSAL="x.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages"
+REFUSAL="x.sms is not a Master System or Game Gear game: its size is not a whole number of 16 KB banks"
 
 fail() {
     echo "x_desktop ($mode): $*" >&2
@@ -46,13 +53,26 @@ done
 
 . "$(dirname "$0")/../../../tools/x_server.sh"
 
+# Where the settings and the log go: the current folder when a tarven.cfg
+# is there at start, else the per-user folders.
+settings=$XDG_CONFIG_HOME/tarven/tarven.cfg
+log=$XDG_STATE_HOME/tarven/tarven.log
+if [ "$mode" = window ]; then
+    : >tarven.cfg
+    settings=tarven.cfg
+    log=tarven.log
+fi
+mkdir -p "$XDG_CONFIG_HOME" .pictures
+echo "XDG_PICTURES_DIR=\"$PWD/.pictures\"" >"$XDG_CONFIG_HOME/user-dirs.dirs"
+
 check_exit() {
     local status=$1
     [ "$status" -eq 0 ] || fail "tarven ended with status $status, not the orderly exit's 0"
-    [ -f tarven.cfg ] || fail "tarven.cfg was not written at exit"
-    [ "$mode" != badrom ] || sed -i "/^$REFUSAL\$/d" tarven.log
-    if [ -s tarven.log ]; then
-        cat tarven.log >&2
+    [ -s "$settings" ] || fail "$settings was not written at exit"
+    [ "$mode" = window ] || [ ! -e tarven.cfg ] || fail "tarven.cfg was written to the current folder"
+    [ "$mode" != badrom ] || sed -i "/^$REFUSAL\$/d" "$log"
+    if [ -s "$log" ]; then
+        cat "$log" >&2
         fail "the log is not empty"
     fi
 }
@@ -62,12 +82,46 @@ if [ "$mode" = nodisplay ]; then
     env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$program" "$rom" 2>stderr.txt || status=$?
     cat stderr.txt
     grep -q "No display could be opened" stderr.txt || fail "no message about the missing display"
+    # The display and sound libraries' own probing stays off the terminal.
+    [ "$(grep -cv "No sound device could be opened" stderr.txt)" -eq 1 ] || fail "more than the one line"
     [ "$status" -eq 255 ] || fail "tarven ended with status $status, not 255"
     echo "tarven refused to play without a display"
     exit 0
 fi
 
 x_server_start $SCREEN_WIDTH $SCREEN_HEIGHT
+
+if [ "$mode" = fatalbox ]; then
+    # The box is the one window beside the root window; xdotool cannot
+    # match the UTF-8 title SDL gives it.
+    box_shown() {
+        [ "$(xdotool search --onlyvisible --maxdepth 1 --class '' | wc -l)" -ge 2 ]
+    }
+    # Job control, or the shell would start tarven with SIGINT ignored.
+    set -m
+    for signal in TERM INT; do
+        "$program" missing.sms 2>stderr.txt &
+        tarven=$!
+        pids+=("$tarven")
+        # The log line comes once the game's window is gone, just before the box.
+        until_true grep -q "^Exiting: missing.sms could not be opened" "$log" || fail "the log does not say why"
+        until_true box_shown || fail "no message box"
+        kill -$signal "$tarven"
+        for _ in $(seq $((TIMEOUT * 5))); do
+            kill -0 "$tarven" 2>/dev/null || break
+            sleep 0.2
+        done
+        kill -0 "$tarven" 2>/dev/null && fail "SIG$signal did not end the message box"
+        status=0
+        wait "$tarven" || status=$?
+        [ "$status" -eq 255 ] || fail "SIG$signal ended the box with status $status, not 255"
+        grep -q "missing.sms could not be opened: No such file or directory" stderr.txt ||
+            fail "standard error does not name missing.sms: $(cat stderr.txt)"
+        rm "$log"
+    done
+    echo "tarven ended its message box at SIGTERM and SIGINT with status 255"
+    exit 0
+fi
 
 if [ "$mode" = fullscreen ] || [ "$mode" = closebox ]; then
     openbox >openbox.log 2>&1 &
@@ -171,10 +225,13 @@ if [ "$mode" = gamegear ]; then
     # 384 / 144 = 8 / 3: 426 pixels wide in the middle of 512.
     picture 512 384 "$SKY_GAME_GEAR"
     until_true bars_ok 43 || fail "no black bars 43 pixels wide beside the Game Gear screen"
-    # Key 1 chooses a save-state slot, whose popup sits below the Game Gear's
-    # screen: while it shows, so does the whole picture, its boxes in green.
+    # Key 1 chooses a save-state slot, whose popup shows its boxes in green
+    # inside the Game Gear's screen, which neither moves nor zooms for it.
     hold_key 1
     until_true popup_shown || fail "the slot popup does not show on the Game Gear"
+    bars_ok 43 || fail "the Game Gear screen moved for the slot popup"
+    hold_key F8
+    until_true test -s .pictures/tarven-demo-gg-001.png || fail "F8 wrote no screenshot to the pictures folder"
 else
     picture 512 384 "$SKY"
 fi
@@ -208,7 +265,7 @@ elif [ "$mode" = badrom ]; then
         sleep 0.1
         xdotool mouseup 1
     done
-    until_true grep -qx "$REFUSAL" tarven.log || fail "no refusal of x.sms in the log"
+    until_true grep -qx "$REFUSAL" "$log" || fail "no refusal of x.sms in the log"
     kill -0 "$tarven" 2>/dev/null || fail "tarven ended at the bad file"
     # ESC hides the menus: the demo plays on behind them.
     hold_key Escape
