@@ -11,6 +11,7 @@
 #include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/dialog.h"
+#include "ui/session.h"
 #include "ui/viewers.h"
 #include "vdp/render.h"
 
@@ -178,6 +179,33 @@ void log_psg()
     gui_visible = false;
 }
 
+// One entry starts a recording or a playback and, while it runs, stops it.
+void record_input()
+{
+    if (session_recording())
+        session_stop();
+    else
+        gui_open_record();
+}
+
+const char* record_label()
+{
+    return session_recording() ? "  Stop recording" : "  Record input...";
+}
+
+void play_input()
+{
+    if (session_playing())
+        session_stop();
+    else
+        gui_open_rom_selector();
+}
+
+const char* play_label()
+{
+    return session_playing() ? "  Stop playing" : "  Play input...";
+}
+
 const MenuEntry FILE_ENTRIES[] = {
     {10, "  Open ROM...", "alt-l", open_rom},
     {20, "  Free ROM", "", free_rom},
@@ -226,8 +254,10 @@ const MenuEntry MISC_ENTRIES[] = {
     {20, "  State popups", "", toggle_popups, [] { return settings.popups; }},
     // Hides the menus; the click below the bar closes the menu.
     {30, "  Log PSG...", "alt-p", log_psg, nullptr, false},
-    {40, nullptr, "", nullptr},
-    {50, "  About TARVEN...", "", gui_open_about},
+    {40, "  Record input...", "", record_input, nullptr, true, record_label, game_loaded},
+    {50, "  Play input...", "", play_input, nullptr, true, play_label, game_loaded},
+    {60, nullptr, "", nullptr},
+    {70, "  About TARVEN...", "", gui_open_about},
 };
 
 template <int N>
