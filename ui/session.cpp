@@ -235,10 +235,8 @@ void finish_recording(const std::string& why)
     const std::string state = r.script + STATE_SUFFIX;
     if (!write_text(state, r.start.data(), r.start.size()) || !write_text(r.script, text.data(), text.size()))
         return;
-    const std::string note = (why.empty() ? "Input" : why + ": input") + " recorded in " + r.script + " ("
-        + std::to_string(r.session.frames) + " frames)";
-    show_message(note);
-    log_write("%s", note.c_str());
+    show_message((why.empty() ? "Input" : why + ": input") + " recorded in " + r.script + " ("
+        + std::to_string(r.session.frames) + " frames)");
 }
 
 void record_frame(const Controls& held)
