@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -314,6 +315,21 @@ void play_frame(Controls& held)
     }
 }
 
+// A '#' after a blank starts a comment to the end of the line, but for the
+// lines whose last word is a path that may hold one (start, drop).
+std::string without_comment(const std::string& line)
+{
+    std::istringstream words(line);
+    std::string first, kind;
+    words >> first >> kind;
+    if (first == "start" || kind == "drop")
+        return line;
+    const size_t comment = line.find_first_of('#');
+    if (comment == std::string::npos || comment == 0 || !std::isspace(static_cast<unsigned char>(line[comment - 1])))
+        return line;
+    return line.substr(0, comment);
+}
+
 }  // namespace
 
 bool session_parse(const std::string& text, const std::string& name, Session& session, const ScriptLineReader& other,
@@ -325,9 +341,10 @@ bool session_parse(const std::string& text, const std::string& name, Session& se
         const size_t first = line.find_first_not_of(" \t\r");
         if (first == std::string::npos || line[first] == '#')
             continue;
-        const LineVerdict verdict = parse_line(line, session);
+        const std::string event = without_comment(line);
+        const LineVerdict verdict = parse_line(event, session);
         session.any_line = session.any_line || verdict == LineVerdict::session;
-        if (verdict == LineVerdict::session || (verdict == LineVerdict::other && other && other(line)))
+        if (verdict == LineVerdict::session || (verdict == LineVerdict::other && other && other(event)))
             continue;
         error = name + ":" + std::to_string(number)
             + (verdict == LineVerdict::malformed || other ? ": malformed input event: "

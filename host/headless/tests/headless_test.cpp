@@ -13,7 +13,7 @@ TEST(InputScript, ParsesEveryEventKind)
     const std::string text = "# a comment\n"
                              "\n"
                              "  10 key 28 down\n"
-                             "12 key enter up\n"
+                             "12 key enter up # Enter, a comment\n"
                              "12 key F5 down\r\n"
                              "3 mouse 40 -5\n"
                              "4 button down\n"
