@@ -49,15 +49,15 @@ extern MachineState machine;
 extern uint32_t machine_generation;
 
 // What the console's controls hold in one frame, whatever devices they come
-// from: each pad's PAD_ bits, set while held, and the console's buttons.
-enum PadBit : uint8_t {
-    PAD_UP = 0x01,
-    PAD_DOWN = 0x02,
-    PAD_LEFT = 0x04,
-    PAD_RIGHT = 0x08,
-    PAD_BUTTON1 = 0x10,
-    PAD_BUTTON2 = 0x20,
-    PAD_START = 0x40,  // the Game Gear's start button
+// from: each pad's HELD_ bits, set while held, and the console's buttons.
+enum HeldBit : uint8_t {
+    HELD_UP = 0x01,
+    HELD_DOWN = 0x02,
+    HELD_LEFT = 0x04,
+    HELD_RIGHT = 0x08,
+    HELD_BUTTON1 = 0x10,
+    HELD_BUTTON2 = 0x20,
+    HELD_START = 0x40,  // the Game Gear's start button
 };
 enum ConsoleBit : uint8_t {
     CONSOLE_PAUSE = 0x01,  // the Master System's pause button

@@ -14,7 +14,7 @@ constexpr uint8_t DD_RESET = 0x10, DD_NATIONALISATION = 0xC0;
 constexpr uint8_t GG_START = 0x80, GG_REGION = 0x40;
 
 // Where each of a pad's six lines lands (0 = pressed), in the order of the
-// PAD_ bits: up, down, left, right, button 1, button 2. Player 2's lines
+// HELD_ bits: up, down, left, right, button 1, button 2. Player 2's lines
 // straddle both ports.
 struct PadLine {
     bool port_dd;  // else port 0xDC
@@ -32,9 +32,9 @@ bool joystick_button(const JoystickState& joystick, int32_t button)
 
 uint8_t pad_bits(bool up, bool down, bool left, bool right, bool button1, bool button2, bool start)
 {
-    return static_cast<uint8_t>((up ? PAD_UP : 0) | (down ? PAD_DOWN : 0) | (left ? PAD_LEFT : 0)
-        | (right ? PAD_RIGHT : 0) | (button1 ? PAD_BUTTON1 : 0) | (button2 ? PAD_BUTTON2 : 0)
-        | (start ? PAD_START : 0));
+    return static_cast<uint8_t>((up ? HELD_UP : 0) | (down ? HELD_DOWN : 0) | (left ? HELD_LEFT : 0)
+        | (right ? HELD_RIGHT : 0) | (button1 ? HELD_BUTTON1 : 0) | (button2 ? HELD_BUTTON2 : 0)
+        | (start ? HELD_START : 0));
 }
 
 uint8_t read_joystick(const JoystickState& joystick, int32_t button1, int32_t button2, int32_t start)
@@ -166,12 +166,12 @@ void SMS_UpdateControllers()
     machine.gg_port0 = 0xFF;
 
     press_lines(held.pads[0], PLAYER1_LINES);
-    if (machine.is_gg && (held.pads[0] & PAD_START))
+    if (machine.is_gg && (held.pads[0] & HELD_START))
         machine.gg_port0 = 0x7F;
 
     // Player 2's start inverts the bit, so both players holding it cancel out.
     press_lines(held.pads[1], PLAYER2_LINES);
-    if (machine.is_gg && (held.pads[1] & PAD_START))
+    if (machine.is_gg && (held.pads[1] & HELD_START))
         machine.gg_port0 ^= GG_START;
 
     if (machine.is_gg && settings.usa)

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -24,6 +24,8 @@ const char* const CONSOLE_WORDS[] = {"pause", "reset"};
 const char* const GROUP_NAMES[] = {"pad1", "pad2", "console"};
 constexpr const char* CHECK_NAME = "machine-crc32";
 constexpr const char* STATE_SUFFIX = ".state";
+// As many frames as tarven-headless --frames runs at most.
+constexpr unsigned long SESSION_FRAMES_MAX = 100000000;
 
 struct Words {
     const char* const* words;
@@ -106,7 +108,7 @@ LineVerdict parse_line(const std::string& line, Session& session)
     if (group == std::end(GROUP_NAMES) && kind != CHECK_NAME)
         return LineVerdict::other;
     unsigned long frame = 0;
-    if (!parse_number(first, 10, INT_MAX, frame) || frame < 1)
+    if (!parse_number(first, 10, SESSION_FRAMES_MAX, frame) || frame < 1)
         return LineVerdict::malformed;
     session.frames = std::max(session.frames, static_cast<int>(frame));
     if (kind == CHECK_NAME) {

@@ -10,7 +10,7 @@
 
 #include "machine/machine.h"
 
-// What a session line holds from its frame on: one pad's PAD_ bits or the
+// What a session line holds from its frame on: one pad's HELD_ bits or the
 // console's CONSOLE_ bits. Frames count from 1, the first frame played.
 enum class SessionGroup : uint8_t { pad1, pad2, console };
 struct SessionChange {

@@ -38,7 +38,7 @@ TEST(InputScript, ParsesEveryEventKind)
     EXPECT_EQ(session.changes[0].group, SessionGroup::pad1);
     EXPECT_EQ(session.changes[0].bits, 0);
     EXPECT_EQ(session.changes[1].bits, CONSOLE_PAUSE | CONSOLE_RESET);
-    EXPECT_EQ(session.changes[2].bits, PAD_START | PAD_BUTTON1);
+    EXPECT_EQ(session.changes[2].bits, HELD_START | HELD_BUTTON1);
     ASSERT_EQ(session.checks.size(), 1u);
     EXPECT_EQ(session.checks[0].crc, 0x0a1b2c3du);
     EXPECT_EQ(events[0].frame, 10);
