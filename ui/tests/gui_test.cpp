@@ -226,7 +226,7 @@ TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
     choose(FILE_MENU, 10);
     choose(SETTINGS_MENU, 10);  // Input...
     choose(SETTINGS_MENU, 30);  // Config Joystick 1...
-    choose(MISC_MENU, 50);  // About TARVEN...
+    choose(MISC_MENU, 70);  // About TARVEN...
     int open = 0;
     for (const DialogSlot& slot : dialog_slots)
         open += slot.in_use;
@@ -313,7 +313,7 @@ TEST_F(GuiTest, AnEleventhWindowEndsTheProgram)
 
 TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
 {
-    choose(MISC_MENU, 50);  // About, at (28, 51)
+    choose(MISC_MENU, 70);  // About, at (28, 51)
     ASSERT_TRUE(dialog_slots[0].in_use);
     press(40, 55);
     move(50, 60);
@@ -331,7 +331,7 @@ TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
 // dragged, and when the picture shrinks under it (leaving full screen).
 TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
 {
-    choose(MISC_MENU, 50);  // About, 200 x 70 at (28, 51)
+    choose(MISC_MENU, 70);  // About, 200 x 70 at (28, 51)
     press(40, 55);
     move(255, 191);
     release();
