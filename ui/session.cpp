@@ -175,6 +175,10 @@ std::string unused_script_path()
 
 struct Recorder {
     bool pending = false;  // starts at the next frame's end
+    // A pause held since before the start, which the machine has taken
+    // already: recorded as released until it is, which the machine, its
+    // latch cleared at the start of a replay, takes alike.
+    bool pause_taken = false;
     bool active = false;
     std::string script;
     std::string rom_name;
@@ -256,19 +260,24 @@ void record_frame(const Controls& held)
         r.session = Session {};
         r.session.rate = settings.frame_rate;
         r.last = Controls {};
+        r.pause_taken = machine.pause_latch;
     } else if (r.generation != machine_generation || r.session.rate != settings.frame_rate) {
-        // A state loaded, a rewind, a reset or another game: the session
+        // A state loaded, a rewind, a hard reset or another game: the session
         // recorded so far is kept, and ends there.
         finish_recording("Machine replaced");
         return;
     }
     const int frame = ++r.session.frames;
+    r.pause_taken = r.pause_taken && (held.console & CONSOLE_PAUSE);
+    Controls recorded = held;
+    if (r.pause_taken)
+        recorded.console &= static_cast<uint8_t>(~CONSOLE_PAUSE);
     for (SessionGroup group : {SessionGroup::pad1, SessionGroup::pad2, SessionGroup::console}) {
-        const uint8_t bits = group_bits(held, group);
+        const uint8_t bits = group_bits(recorded, group);
         if (bits != group_bits(r.last, group))
             r.session.changes.push_back({frame, group, bits});
     }
-    r.last = held;
+    r.last = recorded;
     r.session.checks.push_back({frame, SMS_MachineCRC()});
 }
 
@@ -291,6 +300,7 @@ void play_frame(Controls& held)
             return;
         }
         p.generation = machine_generation;
+        machine.pause_latch = false;
     } else if (p.generation != machine_generation) {
         stop_playing(p.script + " stopped at frame " + std::to_string(p.frame) + ": the machine was replaced");
         return;
