@@ -256,7 +256,7 @@ int main(int argc, char** argv)
     vid_fill_mode = 1;
     SMS_SetupCPU();
     gui_install_hooks();
-    file_drop_handler = SMS_OpenROM;
+    file_drop_handler = gui_open_file;
     rom_list_build();
     gui_visible = options.rom.empty();
     if (!gui_visible) {
