@@ -4,7 +4,9 @@
 # video, in microseconds, for each build, and how many times faster the new
 # build renders. The builds run alternately, ROUNDS times each, and each
 # figure is the median of its rounds, so that a machine busy with other work
-# disturbs both alike. The last line is the median speed-up over the games.
+# disturbs both alike. The last lines are the median speed-up over the games
+# and the median speed of the whole machine with rendering, the new build's
+# as a multiple of the old one's.
 # usage: [MEASURE=cpu] bench/render_speedup.sh OLD_BUILD NEW_BUILD [FRAMES] [ROUNDS] [BPP]
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,8 +37,9 @@ frame_time() {
     fi
 }
 
-printf '%-22s %9s %9s %9s %9s %8s\n' game old-render old-novid new-render new-novid speed-up
+printf '%-22s %9s %9s %9s %9s %8s %6s\n' game old-render old-novid new-render new-novid speed-up whole
 speedups=""
+wholes=""
 for rom in "$games"/*.sms; do
     samples=""
     round=0
@@ -58,9 +61,13 @@ $build-novideo $(frame_time "$program" "$rom" --no-video)
     new_novideo=$(pick new-novideo)
     speedup=$(awk -v a="$old_render" -v b="$old_novideo" -v c="$new_render" -v d="$new_novideo" \
         'BEGIN { printf "%.2f", (a - b) / (c - d) }')
-    printf '%-22s %9s %9s %9s %9s %8s\n' "$(basename "$rom" .sms)" "$old_render" "$old_novideo" \
-        "$new_render" "$new_novideo" "$speedup"
+    whole=$(awk -v a="$old_render" -v c="$new_render" 'BEGIN { printf "%.3f", a / c }')
+    printf '%-22s %9s %9s %9s %9s %8s %6s\n' "$(basename "$rom" .sms)" "$old_render" "$old_novideo" \
+        "$new_render" "$new_novideo" "$speedup" "$whole"
     speedups="$speedups$speedup
+"
+    wholes="$wholes$whole
 "
 done
 printf 'median speed-up %s\n' "$(printf '%s' "$speedups" | median)"
+printf 'median whole-machine speed %s\n' "$(printf '%s' "$wholes" | median)"

@@ -341,11 +341,13 @@ void SMS_InitMachine()
 
     vdp.is_gg = machine.is_gg;
     vdp_reset();
+    SMS_ApplyVideoSettings();
 
     machine.port_dc = 0xFF;
     machine.port_dd = 0xFF;
     machine.gg_port0 = 0xFF;
     machine.port1_latch = 0;
+    machine.io_control = 0xFF;
     machine.cart_ram_used = false;
     psg_reset();
 
@@ -357,6 +359,12 @@ void SMS_InitMachine()
     // The past of another game, or of the one before a reset, is no past of this one.
     SMS_RewindReset();
     machine.machine_ready = true;
+}
+
+void SMS_ApplyVideoSettings()
+{
+    vdp.is_pal = settings.frame_rate == 50;
+    vdp.sprite_limit = settings.sprite_limit;
 }
 
 void SMS_FreeMachine()

@@ -39,6 +39,7 @@ struct MachineState {
     uint8_t port_dd = 0xFF;
     uint8_t gg_port0 = 0xFF;
     uint8_t port1_latch = 0;
+    uint8_t io_control = 0xFF;  // port 0x3F: TH and TR directions and levels
     bool pause_latch = false;
 };
 
@@ -104,6 +105,9 @@ void SMS_InitMachine();
 void SMS_FreeMachine();
 void SMS_SetupCPU();
 void SMS_MapperWrite(int address, int value);
+// Hands the video chip the settings it follows: the standard and the
+// sprite limit.
+void SMS_ApplyVideoSettings();
 
 int SMS_PortIn(int port);
 void SMS_PortOut(int port, int value);

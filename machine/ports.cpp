@@ -13,6 +13,16 @@ namespace {
 constexpr uint8_t DD_RESET = 0x10, DD_NATIONALISATION = 0xC0;
 constexpr uint8_t GG_START = 0x80, GG_REGION = 0x40;
 
+// The Master System tells its ports apart by A7, A6 and A0 alone; the Game
+// Gear answers 0x00-0x06 itself first.
+constexpr int PORT_DECODE = 0xC1;
+constexpr int GG_LAST_PORT = 0x06;
+constexpr int GG_STEREO_PORT = 0x06;
+
+// Port 0x3F: per controller port, a direction bit (1 = input, pulled high)
+// and an output level for TH.
+constexpr uint8_t TH_A_INPUT = 0x02, TH_B_INPUT = 0x08, TH_A_HIGH = 0x20, TH_B_HIGH = 0x80;
+
 // Where each of a pad's six lines lands (0 = pressed), in the order of the
 // HELD_ bits: up, down, left, right, button 1, button 2. Player 2's lines
 // straddle both ports.
@@ -87,32 +97,62 @@ void press_lines(uint8_t pad, const PadLine (&lines)[6])
         clear_bit_if(lines[i].port_dd ? machine.port_dd : machine.port_dc, lines[i].bit, (pad >> i) & 1);
 }
 
+// The two TH lines' levels, port A's in bit 0 and port B's in bit 1.
+unsigned th_levels(uint8_t control)
+{
+    const bool a = (control & TH_A_INPUT) || (control & TH_A_HIGH);
+    const bool b = (control & TH_B_INPUT) || (control & TH_B_HIGH);
+    return unsigned(a) | unsigned(b) << 1;
+}
+
+void io_control_write(uint8_t byte)
+{
+    // TH rising on either port latches the H counter, as a light gun's
+    // sensor does.
+    if (th_levels(byte) & ~th_levels(machine.io_control))
+        vdp_latch_hcounter();
+    machine.io_control = byte;
+    // Export consoles echo the two output bits on the nationalisation
+    // bits; Japanese ones do not, which is how games tell them apart.
+    if (settings.usa && (byte & 0x0F) == 0x05) {
+        if ((byte & 0xF0) == 0xF0)
+            machine.port_dd |= DD_NATIONALISATION;
+        else
+            machine.port_dd &= static_cast<uint8_t>(~DD_NATIONALISATION);
+    }
+}
+
 }  // namespace
 
 int SMS_PortIn(int port)
 {
-    switch (port & 0xFF) {
-    case 0x00:
-        return machine.gg_port0;
-    case 0x01:
-        return machine.port1_latch;
-    case 0x04:
-        return 0x00;
-    case 0x05:
-        return 0x04;
-    case 0x7E:
+    port &= 0xFF;
+    if (machine.is_gg && port <= GG_LAST_PORT) {
+        switch (port) {
+        case 0x00:
+            return machine.gg_port0;
+        case 0x01:
+            return machine.port1_latch;
+        case 0x04:
+            return 0x00;
+        case 0x05:
+            return 0x04;
+        default:
+            return 0xFF;
+        }
+    }
+    switch (port & PORT_DECODE) {
+    case 0x40:
         return vdp_vcounter_read();
-    case 0x7F:
+    case 0x41:
         return vdp_hcounter_read();
-    case 0xBE:
+    case 0x80:
         return vdp_data_read();
-    case 0xBF:
+    case 0x81:
         return vdp_status_read();
     case 0xC0:
-    case 0xDC:
         return machine.port_dc;
     case 0xC1:
-    case 0xDD:
         return machine.port_dd;
     default:
         return 0xFF;
@@ -122,36 +162,35 @@ int SMS_PortIn(int port)
 void SMS_PortOut(int port, int value)
 {
     const uint8_t byte = static_cast<uint8_t>(value);
-    switch (port & 0xFF) {
-    case 0x01:
-        machine.port1_latch = byte;
-        break;
-    case 0x06:
+    port &= 0xFF;
+    // The stereo register is taken on either console, as it always was:
+    // the Master System's memory control port that 0x06 mirrors is not
+    // modelled, and music logs of either console may pan.
+    if (port == GG_STEREO_PORT) {
         gg_stereo_write(byte);
+        return;
+    }
+    if (machine.is_gg && port <= GG_LAST_PORT) {
+        if (port == 0x01)
+            machine.port1_latch = byte;
+        return;
+    }
+    switch (port & PORT_DECODE) {
+    case 0x01:
+        io_control_write(byte);
         break;
-    case 0x3F:
-        // Export consoles echo the two output bits on the nationalisation
-        // bits; Japanese ones do not, which is how games tell them apart.
-        if (settings.usa && (byte & 0x0F) == 0x05) {
-            if ((byte & 0xF0) == 0xF0)
-                machine.port_dd |= DD_NATIONALISATION;
-            else
-                machine.port_dd &= static_cast<uint8_t>(~DD_NATIONALISATION);
-        }
-        break;
-    case 0x7E:
-    case 0x7F:
+    case 0x40:
+    case 0x41:
         psg_write(byte);
         break;
-    case 0xBD:
-    case 0xBF:
-        vdp_control_write(byte);
-        break;
-    case 0xBE:
+    case 0x80:
         vdp_data_write(byte);
         break;
-    default:
+    case 0x81:
+        vdp_control_write(byte);
         break;
+    default:
+        break;  // the memory control port (even ports below 0x40) is not modelled
     }
 }
 
@@ -174,7 +213,8 @@ void SMS_UpdateControllers()
     if (machine.is_gg && (held.pads[1] & HELD_START))
         machine.gg_port0 ^= GG_START;
 
-    if (machine.is_gg && settings.usa)
+    // Bit 6 is set on export consoles, clear on Japanese ones.
+    if (machine.is_gg && !settings.usa)
         machine.gg_port0 &= static_cast<uint8_t>(~GG_REGION);
 
     clear_bit_if(machine.port_dd, DD_RESET, held.console & CONSOLE_RESET);

@@ -25,6 +25,7 @@ constexpr char MAGIC[9] = "SMSSTATE";  // eight letters and the terminating zero
 constexpr uint8_t VERSION = 1;
 constexpr int CPU_WORD_REGISTERS = 12;  // AF ... HL' in register-index order
 constexpr uint8_t XY_FLAG_BITS = 0x28;
+constexpr uint8_t STATE_LINE_IRQ = 0x01;  // in the stored VDP status byte
 
 // Everything an SMSSTATE file holds, in the order the file holds it.
 struct StateImage {
@@ -212,12 +213,14 @@ void capture_state(StateImage& s)
     std::memcpy(s.vdp_registers, vdp.registers, sizeof s.vdp_registers);
     s.vdp_registers[3] = s.vdp_registers[4] = 0;
     s.vdp_address = vdp.address;
-    s.vdp_status = vdp.status;
+    // The line interrupt's flag is no status bit; it rides in a bit the
+    // status never sets.
+    s.vdp_status = static_cast<uint8_t>(vdp.status | (vdp.line_irq ? STATE_LINE_IRQ : 0));
     s.vdp_latch_pending = vdp.latch_pending;
     s.vdp_latch_low = vdp.latch_low;
     s.vdp_read_buffer = vdp.read_buffer;
     s.vdp_line_counter = vdp.line_counter;
-    s.vdp_cram_target = vdp.cram_target;
+    s.vdp_cram_target = vdp.code == VDP_CODE_CRAM_WRITE;
     std::memcpy(s.psg_frequency, psg.frequency, sizeof s.psg_frequency);
     std::memcpy(s.psg_volume, psg.volume, sizeof s.psg_volume);
     s.psg_noise_mode = psg.noise_mode;
@@ -260,12 +263,18 @@ void apply_state(const StateImage& s)
         if (reg != 3 && reg != 4)
             vdp.registers[reg] = s.vdp_registers[reg];
     vdp.address = s.vdp_address;
-    vdp.status = s.vdp_status;
+    vdp.status = s.vdp_status & (VDP_STATUS_FRAME | VDP_STATUS_OVERFLOW | VDP_STATUS_COLLISION);
+    vdp.line_irq = s.vdp_status & STATE_LINE_IRQ;
     vdp.latch_pending = s.vdp_latch_pending != 0;
     vdp.latch_low = s.vdp_latch_low;
     vdp.read_buffer = s.vdp_read_buffer;
     vdp.line_counter = s.vdp_line_counter;
-    vdp.cram_target = s.vdp_cram_target != 0;
+    // Codes 0-2 all write VRAM and every read comes from VRAM: only the CRAM
+    // code is worth keeping.
+    vdp.code = s.vdp_cram_target ? VDP_CODE_CRAM_WRITE : VDP_CODE_VRAM_WRITE;
+    // Where in the line the CPU stands comes back with line_budget; the
+    // latched H count is not kept and starts clear.
+    vdp.hcounter_latch = 0;
     std::memcpy(psg.frequency, s.psg_frequency, sizeof psg.frequency);
     std::memcpy(psg.volume, s.psg_volume, sizeof psg.volume);
     psg.noise_mode = s.psg_noise_mode;

@@ -11,6 +11,7 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "vdp/render.h"
+#include "vdp/sprites.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
 
@@ -29,12 +30,6 @@ namespace {
 
 constexpr int VISIBLE_LINES = 192;
 constexpr int POPUP_TICKS = 150;
-constexpr uint8_t STATUS_COLLISION = 0x20;
-
-int lines_per_frame()
-{
-    return settings.frame_rate == 50 ? 311 : 262;
-}
 
 template <typename Pixel>
 void render_line(int line)
@@ -75,11 +70,6 @@ void pace_frame()
 
 void end_frame()
 {
-    if (vdp_collision_check())
-        vdp.status |= STATUS_COLLISION;
-    else
-        vdp.status &= static_cast<uint8_t>(~STATUS_COLLISION);
-
     if (psg_logging)
         psg_log_frame();
 
@@ -147,11 +137,18 @@ void show_message(const std::string& text)
 
 void SMS_Scanline()
 {
-    vdp.vcounter = static_cast<uint16_t>((vdp.vcounter + 1) % lines_per_frame());
+    // The standard and the sprite switch change between frames only, so
+    // that a frame keeps one line count.
+    if (++vdp.vcounter >= vdp_lines_per_frame()) {
+        vdp.vcounter = 0;
+        SMS_ApplyVideoSettings();
+    }
     const int line = vdp.vcounter;
     if (vdp_line_step(line))
         Z80_RaiseIRQ(0xFF);
 
+    if (line < vdp_display_lines())
+        vdp_sprites_evaluate(line);
     if (line < VISIBLE_LINES) {
         if (video_active) {
             if (vid_depth() == 32)
@@ -194,6 +191,7 @@ void SMS_Run()
 void SMS_RunOn()
 {
     while (!quit_run) {
+        vdp.slice_start = CYCLES_PER_LINE - line_budget;
         const int32_t executed = Z80_Execute(line_budget);
         // The overshoot of the last instruction is taken from the next line,
         // so the long-run rate is exact.

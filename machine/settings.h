@@ -28,6 +28,7 @@ struct Settings {
     bool sound = true;
     bool clock = false;
     bool popups = true;
+    bool sprite_limit = true;  // eight sprites a line, as the console shows
 };
 
 extern Settings settings;

@@ -66,6 +66,7 @@ const Keyword KEYWORDS[] = {
     {"j2pause", KEY_NUMBER, nullptr, &settings.j2pause, 0, BUTTON_MAX},
     {"clock", KEY_FLAG, &settings.clock, nullptr, 1, 0},
     {"nopopups", KEY_FLAG, &settings.popups, nullptr, 0, 0},
+    {"nospritelimit", KEY_FLAG, &settings.sprite_limit, nullptr, 0, 0},
 };
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
 
@@ -311,6 +312,8 @@ void write_settings(FILE* file)
         put_line(file, "clock");
     if (!settings.popups)
         put_line(file, "nopopups");
+    if (!settings.sprite_limit)
+        put_line(file, "nospritelimit");
 }
 
 }  // namespace

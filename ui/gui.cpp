@@ -159,6 +159,11 @@ void toggle_sprites()
     render_disable_sprites = !render_disable_sprites;
 }
 
+void toggle_sprite_limit()
+{
+    settings.sprite_limit = !settings.sprite_limit;
+}
+
 void toggle_clock()
 {
     settings.clock = !settings.clock;
@@ -247,6 +252,7 @@ const MenuEntry SETTINGS_ENTRIES[] = {
     {80, nullptr, "", nullptr},
     {90, "  Disable bg", "", toggle_bg, [] { return render_disable_bg; }},
     {100, "  Disable sprites", "", toggle_sprites, [] { return render_disable_sprites; }},
+    {110, "  Sprite limit", "", toggle_sprite_limit, [] { return settings.sprite_limit; }},
 };
 
 const MenuEntry MISC_ENTRIES[] = {

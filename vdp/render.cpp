@@ -7,6 +7,8 @@
 
 #include "host/draw.h"
 #include "host/video.h"
+#include "vdp/bytes.h"
+#include "vdp/sprites.h"
 #include "vdp/vdp.h"
 
 bool render_disable_bg = false;
@@ -18,8 +20,6 @@ namespace {
 constexpr int PICTURE_WIDTH = 256;
 constexpr int PICTURE_HEIGHT = 192;
 constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
-constexpr int SPRITE_COUNT = 64;
-constexpr uint8_t SPRITE_TERMINATOR = 0xD0;
 
 // Name table entry bits.
 constexpr unsigned ENTRY_TILE = 0x01FF;
@@ -35,39 +35,6 @@ constexpr uint64_t SPRITE_PALETTE_ROW = 0x1010101010101010;
 uint64_t pattern_row(unsigned row)
 {
     return vdp.pattern_rows[row & (VDP_PATTERN_ROWS - 1)];
-}
-
-// The bytes at `bytes` as one word, byte k in bits 8k to 8k + 7.
-template <typename Word>
-Word little_endian(const uint8_t* bytes)
-{
-    Word word;
-    std::memcpy(&word, bytes, sizeof word);
-    if constexpr (std::endian::native == std::endian::big) {
-        static_assert(sizeof word == 2 || sizeof word == 8);
-        if constexpr (sizeof word == 2)
-            word = __builtin_bswap16(word);
-        else
-            word = __builtin_bswap64(word);
-    }
-    return word;
-}
-
-constexpr uint64_t BYTES = 0x0101010101010101;  // times a byte: eight copies
-constexpr uint64_t BYTE_TOPS = 0x8080808080808080;
-
-// Each byte of a less the same byte of b, modulo 256, with no borrow from
-// one byte into the next.
-uint64_t bytewise_difference(uint64_t a, uint64_t b)
-{
-    return ((a | BYTE_TOPS) - (b & ~BYTE_TOPS)) ^ ((a ^ ~b) & BYTE_TOPS);
-}
-
-// Bit 7 of each byte that is zero, nothing else.
-uint64_t zero_bytes(uint64_t v)
-{
-    constexpr uint64_t LOW_BITS = ~BYTE_TOPS;
-    return ~(((v & LOW_BITS) + LOW_BITS) | v | LOW_BITS);
 }
 
 bool display_enabled()
@@ -279,53 +246,33 @@ template <typename Pixel>
 void render_sprite_line(int line)
 {
     PictureLine<Pixel> pl = picture_line<Pixel>(line);
-    if (!pl.row || !display_enabled() || render_disable_sprites)
+    if (!pl.row || render_disable_sprites)
         return;
-    unsigned height = (vdp.registers[1] & 0x02) ? 16 : 8;
-    int shift = (vdp.registers[0] & 0x08) ? 8 : 0;
-    // The table is 256-byte aligned; masking keeps a stray base inside VRAM.
-    const uint8_t* table = &vdp.vram[vdp.sprite_table_base & VRAM_MASK & ~0xFFu];
-    // The sprite's top line is Y + 1. Counted modulo 256, its row on this
-    // line also comes out right for a sprite whose Y lies so close to the
-    // bottom of the 256-line space (Y + 1 from 248, or from 240 for 8x16
-    // sprites) that it enters from the top of the picture.
-    uint8_t above = uint8_t(line - 1);
-    const void* terminator = std::memchr(table, SPRITE_TERMINATOR, SPRITE_COUNT);
-    int count = terminator ? int(static_cast<const uint8_t*>(terminator) - table) : SPRITE_COUNT;
-    unsigned patterns = vdp.sprite_pattern_base / 4;
     const uint32_t* palette = vdp.palette + 16;
     Pixel* out = pl.row + pl.left;
-    // Eight sprites at a time, backwards, so that sprite 0 is drawn last and
-    // lies on top.
-    for (int group = (count - 1) & ~7; group >= 0; group -= 8) {
-        uint64_t rows = bytewise_difference(BYTES * above, little_endian<uint64_t>(table + group));
-        uint64_t visible = zero_bytes(rows & (BYTES * uint8_t(-height)));
-        if (count - group < 8)
-            visible &= (uint64_t(1) << 8 * (count - group)) - 1;  // the terminator and after
-        while (visible) {
-            int bit = 63 - std::countl_zero(visible);
-            visible &= ~(uint64_t(1) << bit);
-            int j = group + bit / 8;
-            unsigned row = uint8_t(rows >> (bit & ~7));
-            int x = table[0x80 + 2 * j] - shift;
-            unsigned tile = table[0x81 + 2 * j];
-            if (height == 16)
-                tile &= ~1u;  // an 8x16 sprite runs from an even tile into the next
-            uint64_t colours = pattern_row(patterns + tile * 8 + row);
-            if (!colours)
-                continue;
-            uint8_t c[8];
-            std::memcpy(c, &colours, 8);
-            auto draw = [&](int from, int to) {
-                for (int k = from; k < to; k++)
-                    if (c[k])
-                        out[x + k] = Pixel(palette[c[k]]);
-            };
-            if (x >= pl.first && x + 8 <= pl.end)
-                draw(0, 8);  // the common case, in eight fixed steps
-            else
-                draw(std::max(0, pl.first - x), std::min(8, pl.end - x));
+    // Backwards, so that the first sprite is drawn last and lies on top.
+    for (int i = sprite_line.count - 1; i >= 0; i--) {
+        const uint64_t colours = sprite_line.colours[i];
+        if (!colours)
+            continue;
+        const int x = sprite_line.x[i];
+        uint8_t c[8];
+        std::memcpy(c, &colours, 8);
+        if (sprite_line.wide[i]) {
+            for (int k = std::max(0, pl.first - x); k < std::min(16, pl.end - x); k++)
+                if (c[k >> 1])
+                    out[x + k] = Pixel(palette[c[k >> 1]]);
+            continue;
         }
+        auto draw = [&](int from, int to) {
+            for (int k = from; k < to; k++)
+                if (c[k])
+                    out[x + k] = Pixel(palette[c[k]]);
+        };
+        if (x >= pl.first && x + 8 <= pl.end)
+            draw(0, 8);  // the common case, in eight fixed steps
+        else
+            draw(std::max(0, pl.first - x), std::min(8, pl.end - x));
     }
 }
 

@@ -119,18 +119,27 @@ Z80_INLINE uint32_t cpu_pop(Z80Cpu& s)
     return low | (high << 8);
 }
 
-Z80_INLINE uint32_t cpu_in(Z80Cpu& s, uint32_t port)
+// Port accesses happen `at` cycles into their instruction, when the I/O
+// cycle puts the port on the bus: the handlers see that point through
+// Z80_GetElapsedCycles, as the chips behind the ports need it to the cycle.
+// The budget carries the offset, so that a handler that ends or clears the
+// slice still leaves the whole instruction charged.
+Z80_INLINE uint32_t cpu_in(Z80Cpu& s, uint32_t port, int32_t at)
 {
     cpu_store(s);
+    z80_budget += at;
     const uint32_t value = uint32_t(z80.port_in(int(port))) & 0xFF;
+    z80_budget -= at;
     cpu_load(s);
     return value;
 }
 
-Z80_INLINE void cpu_out(Z80Cpu& s, uint32_t port, uint32_t value)
+Z80_INLINE void cpu_out(Z80Cpu& s, uint32_t port, uint32_t value, int32_t at)
 {
     cpu_store(s);
+    z80_budget += at;
     z80.port_out(int(port), int(value));
+    z80_budget -= at;
     cpu_load(s);
 }
 
@@ -528,11 +537,11 @@ Z80_INLINE int exec_main(Z80Cpu& s)
         return 10;
     } else if constexpr (OP == 0xD3) {
         const uint32_t port = (s.a << 8) | cpu_fetch(s);
-        cpu_out(s, port, s.a);
+        cpu_out(s, port, s.a, 8);
         return 11;
     } else if constexpr (OP == 0xDB) {
         const uint32_t port = (s.a << 8) | cpu_fetch(s);
-        s.a = cpu_in(s, port);
+        s.a = cpu_in(s, port, 8);
         return 11;
     } else if constexpr (OP == 0xE3) {
         const uint32_t low = cpu_read(s, s.sp);
@@ -683,13 +692,13 @@ Z80_INLINE int exec_block(Z80Cpu& s)
             const uint32_t c = s.bc & 0xFF;
             uint32_t value;
             if constexpr (kind == 2) {
-                value = cpu_in(s, c);
+                value = cpu_in(s, c, 10);
                 s.bc = (s.bc - 0x100) & 0xFFFF;
                 cpu_write(s, s.hl, value);
             } else {
                 value = cpu_read(s, s.hl);
                 s.bc = (s.bc - 0x100) & 0xFFFF;
-                cpu_out(s, c, value);
+                cpu_out(s, c, value, 13);
             }
             s.hl = (s.hl + step) & 0xFFFF;
             const uint32_t b = s.bc >> 8;
@@ -719,7 +728,7 @@ Z80_INLINE int exec_ed(Z80Cpu& s)
     [[maybe_unused]] constexpr unsigned x = OP >> 6, y = (OP >> 3) & 7, z = OP & 7, p = y >> 1, q = y & 1;
     if constexpr (x == 1 && z == 0) {
         // IN r,(C); y == 6 is IN (C), which keeps only the flags.
-        const uint32_t value = cpu_in(s, s.bc);
+        const uint32_t value = cpu_in(s, s.bc, 9);
         if constexpr (y != 6)
             set_r<y, false>(s, value);
         s.f = (s.f & Z80_FLAG_C) | z80_flags.sz53p[value];
@@ -728,7 +737,7 @@ Z80_INLINE int exec_ed(Z80Cpu& s)
         uint32_t value = 0;
         if constexpr (y != 6)
             value = get_r<y, false>(s);
-        cpu_out(s, s.bc, value);
+        cpu_out(s, s.bc, value, 9);
         return 12;
     } else if constexpr (x == 1 && z == 2) {
         adc16<q == 0>(s, get_rp<p, false>(s));

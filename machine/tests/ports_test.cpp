@@ -34,45 +34,32 @@ protected:
     }
 };
 
-TEST_F(PortsTest, PortMapHasNoMirrorsBeyondThePairs)
+// The Master System decodes A7, A6 and A0 only; the Game Gear answers
+// 0x00-0x06 first and decodes the rest alike.
+TEST_F(PortsTest, PortsAreDecodedByA7A6AndA0)
 {
-    boot("game.sms", 2);
-    machine.port_dc = 0x12;
-    machine.port_dd = 0x34;
-    EXPECT_EQ(SMS_PortIn(0xDC), 0x12);
-    EXPECT_EQ(SMS_PortIn(0x12C0), 0x12);
-    EXPECT_EQ(SMS_PortIn(0xDD), 0x34);
-    EXPECT_EQ(SMS_PortIn(0xC1), 0x34);
-    EXPECT_EQ(SMS_PortIn(0x04), 0x00);
-    EXPECT_EQ(SMS_PortIn(0x05), 0x04);
-    EXPECT_EQ(SMS_PortIn(0x40), 0xFF);
-    EXPECT_EQ(SMS_PortIn(0xBD), 0xFF);
-    SMS_PortOut(0x01, 0xA5);
-    EXPECT_EQ(SMS_PortIn(0x01), 0xA5);
-
-    vdp.vcounter = 300;
-    EXPECT_EQ(SMS_PortIn(0x7E), 0xFF);
-    vdp.vcounter = 100;
-    EXPECT_EQ(SMS_PortIn(0x7E), 100);
-}
-
-TEST_F(PortsTest, WritesReachTheirDevices)
-{
-    boot("game.sms", 2);
-    SMS_PortOut(0xBF, 0x00);
-    SMS_PortOut(0xBD, 0x40);  // VRAM write set-up at 0
-    SMS_PortOut(0xBE, 0x5C);
-    EXPECT_EQ(vdp.vram[0], 0x5C);
-
-    // The Game Gear's stereo register, accepted on either console; its
-    // neighbours are not it.
-    SMS_PortOut(0x06, 0x01);  // channel 0 on the right only
-    EXPECT_EQ(psg_pan[0], 127);
-    SMS_PortOut(0x05, 0xFF);
-    SMS_PortOut(0x07, 0xFF);
+    for (const char* rom : {"game.sms", "game.gg"}) {
+        boot(rom, 2);
+        machine.port_dc = 0x12;
+        machine.port_dd = 0x34;
+        EXPECT_EQ(SMS_PortIn(0x12C0), 0x12);
+        EXPECT_EQ(SMS_PortIn(0xFD), 0x34);
+        vdp.vcounter = 100;
+        EXPECT_EQ(SMS_PortIn(0x44), 100);
+        SMS_PortOut(0x8F, 0x00);
+        SMS_PortOut(0xB3, 0x40);  // VRAM write set-up at 0
+        SMS_PortOut(0x90, 0x5C);
+        EXPECT_EQ(vdp.vram[0], 0x5C);
+        EXPECT_EQ(SMS_PortIn(0x21), 0xFF);
+    }
+    EXPECT_EQ(SMS_PortIn(0x05), 0x04);  // the Game Gear's serial port
+    SMS_PortOut(0x06, 0x01);  // its stereo register: channel 0 on the right only
     EXPECT_EQ(psg_pan[0], 127);
     SMS_PortOut(0x1206, 0xFF);  // only the low byte of the port counts
     EXPECT_EQ(psg_pan[0], 0);
+
+    boot("game.sms", 2);
+    EXPECT_EQ(SMS_PortIn(0x05), 0xFF);
 }
 
 TEST_F(PortsTest, EachInputOfEachPlayerClearsOnlyItsOwnBit)
@@ -178,29 +165,28 @@ TEST_F(PortsTest, GameGearPauseIsStartAndRegionBit)
     boot("game.gg", 2);
     settings.player2 = DEVICE_KEYBOARD;
     Z80_SetRegister(Z80_REG_PC, 0x1234);
-    settings.usa = false;
+    settings.usa = false;  // bit 6 clear on a Japanese console
     SMS_UpdateControllers();
-    EXPECT_EQ(SMS_PortIn(0x00), 0xFF);
+    EXPECT_EQ(SMS_PortIn(0x00), 0xBF);
 
     settings.player2 = DEVICE_NONE;
     hold(settings.kpause);
     SMS_UpdateControllers();
-    EXPECT_EQ(SMS_PortIn(0x00), 0x7F);
+    EXPECT_EQ(SMS_PortIn(0x00), 0x3F);
     EXPECT_EQ(Z80_GetRegister(Z80_REG_PC), 0x1234u);
 
     // Both players on the keyboard hold start: the two presses cancel.
     settings.player2 = DEVICE_KEYBOARD;
     settings.usa = true;
     SMS_UpdateControllers();
-    EXPECT_EQ(SMS_PortIn(0x00), 0xBF);
+    EXPECT_EQ(SMS_PortIn(0x00), 0xFF);
 }
 
-TEST_F(PortsTest, HCounterCountsCyclesOfTheCurrentLine)
+// TH of port A driven low, then high, through port 0x3F: the second OUT's
+// I/O cycle, 33 cycles into the line, is pixel 49, H counter 0x019.
+TEST_F(PortsTest, RisingThLatchesTheHCounter)
 {
-    // 57 NOPs take 228 cycles; then IN A,(0x7F) and HALT.
-    std::vector<uint8_t> code(57, 0x00);
-    code.insert(code.end(), {0xDB, 0x7F, 0x76});
-    boot("game.sms", 2, code);
-    Z80_Execute(1000);
-    EXPECT_EQ(Z80_GetRegister(Z80_REG_AF) >> 8, 85u);  // 341 & 0xFF
+    boot("game.sms", 2, {0x3E, 0xDD, 0xD3, 0x3F, 0x3E, 0xFD, 0xD3, 0x3F, 0xDB, 0x7F, 0x76});
+    Z80_Execute(100);
+    EXPECT_EQ(Z80_GetRegister(Z80_REG_AF) >> 8, 0x0Cu);
 }

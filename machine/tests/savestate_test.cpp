@@ -101,12 +101,20 @@ std::vector<Field> stored_fields(bool cart_ram)
     for (int reg : {0, 1, 2, 5, 6, 7, 8, 9, 10})
         plain("VDP register " + std::to_string(reg), b + 4 + size_t(reg), vdp.registers[reg]);
     plain("VDP address", b + 15, vdp.address, 0x1F7F);  // bytes no other field holds
-    plain("VDP status", b + 17, vdp.status);
+    // The line interrupt's flag rides in the status byte's bit 0.
+    fields.push_back({"VDP status", b + 17, 1, 0xA1,
+        [](uint32_t v) {
+            vdp.status = uint8_t(v & 0xE0);
+            vdp.line_irq = v & 1;
+        },
+        [] { return uint32_t(vdp.status | vdp.line_irq); }});
     plain("VDP latch pending", b + 18, vdp.latch_pending, 1);
     plain("VDP latched byte", b + 19, vdp.latch_low);
     plain("VDP read buffer", b + 20, vdp.read_buffer);
     plain("VDP line counter", b + 21, vdp.line_counter);
-    plain("VDP writes to CRAM", b + 22, vdp.cram_target, 0);
+    fields.push_back({"VDP writes to CRAM", b + 22, 1, 1,
+        [](uint32_t v) { vdp.code = v ? VDP_CODE_CRAM_WRITE : VDP_CODE_VRAM_WRITE; },
+        [] { return uint32_t(vdp.code == VDP_CODE_CRAM_WRITE); }});
     for (size_t channel = 0; channel < 4; ++channel) {
         plain("PSG tone " + std::to_string(channel), b + 23 + 2 * channel, psg.frequency[channel]);
         plain("PSG volume " + std::to_string(channel), b + 31 + channel, psg.volume[channel]);

@@ -43,7 +43,7 @@ TEST_F(SchedulerTest, FrameHasTheLinesOfItsStandard)
     for (int rate : {50, 60}) {
         settings.frame_rate = rate;
         boot("game.sms", 2);
-        const int lines = rate == 50 ? 311 : 262;
+        const int lines = rate == 50 ? 313 : 262;
         frames_seen = 0;
         int highest = 0;
         for (int step = 0; step < 3 * lines; ++step) {
@@ -64,7 +64,7 @@ TEST_F(SchedulerTest, FpsCountsFramesPerTwoSecondsOfTicks)
     tick_count.store(0);
     frame_count = 0;
     fps = 0;
-    for (int step = 0; step < 100 * 311; ++step)
+    for (int step = 0; step < 100 * 313; ++step)
         SMS_Scanline();
     EXPECT_EQ(fps, 50);
 }

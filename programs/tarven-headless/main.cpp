@@ -73,6 +73,7 @@ Options options;
         "  --psg-log FILE         record the PSG writes into an SMSMUSIC file\n"
         "  --no-sound             turn the sound switch off (no mixing at all)\n"
         "  --no-rewind            record no frames to rewind through (F9)\n"
+        "  --no-sprite-limit      draw every sprite, not only eight a line\n"
         "  --hash                 print machine-crc32 and picture-crc32\n"
         "  --bench                print fps and speed\n",
         problem);
@@ -141,6 +142,8 @@ void parse_options(int argc, char** argv)
             options.sound = false;
         } else if (arg == "--no-rewind") {
             rewind_recording = false;
+        } else if (arg == "--no-sprite-limit") {
+            settings.sprite_limit = false;
         } else if (arg == "--hash") {
             options.hash = true;
         } else if (arg == "--bench") {

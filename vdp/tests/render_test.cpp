@@ -6,6 +6,7 @@
 #include "host/draw.h"
 #include "host/video.h"
 #include "vdp/render.h"
+#include "vdp/sprites.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -125,6 +126,7 @@ protected:
     static void render(int line)
     {
         render_background_line<uint32_t>(line);
+        vdp_sprites_evaluate(line);
         render_sprite_line<uint32_t>(line);
         if (render_line_priority)
             render_priority_line<uint32_t>(line);
@@ -252,6 +254,7 @@ TEST_F(RenderTest, PriorityTilesOfTheLockedColumnsCoverSprites)
 
     render_background_line<uint32_t>(0);
     EXPECT_TRUE(render_line_priority);
+    vdp_sprites_evaluate(0);
     render_sprite_line<uint32_t>(0);
     render_priority_line<uint32_t>(0);
     EXPECT_EQ(shown_run(200, 0, 8), Indices(8, 4));
@@ -419,6 +422,7 @@ TEST_F(RenderTest, PriorityTilesCoverSpritesExceptWhereTheyAreColourZero)
 
     render_background_line<uint32_t>(0);
     EXPECT_TRUE(render_line_priority);
+    vdp_sprites_evaluate(0);
     render_sprite_line<uint32_t>(0);
     render_priority_line<uint32_t>(0);
     EXPECT_FALSE(render_line_priority);
@@ -471,6 +475,7 @@ TEST_F(RenderTest, TwoBytePixelsTakeTheLowHalfOfThePalette)
     sprite(0, 12, 255, 1);
     end_sprites(1);
     render_background_line<uint16_t>(0);
+    vdp_sprites_evaluate(0);
     render_sprite_line<uint16_t>(0);
     const uint16_t* row = &small[OY * PITCH + OX];
     EXPECT_EQ(row[0], 0x0100);

@@ -281,12 +281,13 @@ void clear_remaining(int, int)
     Z80_ClearRemainingCycles();
 }
 
-TEST_F(InterfaceTest, CallbacksSeeCyclesOfCompletedInstructions)
+// A port handler sees the cycles up to the OUT's I/O cycle, 8 into it.
+TEST_F(InterfaceTest, PortCallbacksSeeTheCycleOfTheirAccess)
 {
     Z80_SetPortOutHandler(record_elapsed);
     code({0x00, 0x3E, 0x05, 0xD3, 0x10, 0x00});  // NOP; LD A,5; OUT (0x10),A; NOP
     Z80_Execute(1000);
-    EXPECT_EQ(elapsed_in_callback, 11);
+    EXPECT_EQ(elapsed_in_callback, 11 + 8);
 }
 
 TEST_F(InterfaceTest, EndTimesliceFromCallbackStopsAfterThatInstruction)
