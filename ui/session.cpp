@@ -389,8 +389,9 @@ bool session_play_file(const std::string& path)
         error = path + ": cannot be read";
     else if (!machine.rom_loaded)
         error = "Open the game first, then play " + file_name_of(path);
-    else if (session_parse(text, path, session, nullptr, error) && session.rate != 0
-        && session.rate != settings.frame_rate)
+    else if (session_parse(text, path, session, nullptr, error) && !session.any_line)
+        error = path + ": no recorded session in it";
+    else if (error.empty() && session.rate != 0 && session.rate != settings.frame_rate)
         error = path + " was recorded at " + std::to_string(session.rate) + " frames a second: choose "
             + (session.rate == 50 ? "PAL" : "NTSC") + " in the CPU menu first";
     if (!error.empty()) {
