@@ -297,3 +297,16 @@ FILE* open_regular_file(const char* path)
         close(descriptor);
     return file;
 }
+
+bool read_text_file(const std::string& path, std::string& text)
+{
+    FILE* file = open_regular_file(path.c_str());
+    if (!file)
+        return false;
+    text.clear();
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        text.append(chunk, got);
+    std::fclose(file);
+    return true;
+}

@@ -56,3 +56,6 @@ bool make_folders(const std::string& folder);
 // or a directory would block a read or make no sense as data. Returns null
 // otherwise, with errno EINVAL for something that is not a regular file.
 FILE* open_regular_file(const char* path);
+// Reads the whole regular file at `path` (an input script) into `text`;
+// false when it cannot be opened as one.
+bool read_text_file(const std::string& path, std::string& text);

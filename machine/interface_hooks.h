@@ -3,6 +3,8 @@
 // with no interface of its own (the libretro core) leaves them empty.
 #pragma once
 
+struct Controls;
+
 struct InterfaceHooks {
     // Draws the menus, overlay and viewers into the screen image, once per
     // frame after the Game Gear mask and before the present.
@@ -18,6 +20,10 @@ struct InterfaceHooks {
     // Sees the finished picture at each frame end, before draw_frame draws
     // over it (the screenshot key). Installed after gui_install_hooks.
     void (*take_picture)() = nullptr;
+    // Sees, and may change, what the controls hold at each frame's end
+    // before the ports are set from them: a recorded session is written from
+    // it and played through it.
+    void (*controls)(Controls& held) = nullptr;
 };
 
 extern InterfaceHooks interface_hooks;

@@ -22,6 +22,7 @@
 #include "z80/z80.h"
 
 MachineState machine;
+uint32_t machine_generation = 0;
 Settings settings;
 
 namespace {
@@ -212,6 +213,7 @@ void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom)
     machine.state_file = derive_file_name(path, "ST0");
     machine.sram_file = derive_file_name(path, "SAV");
     machine.psg_file = derive_file_name(path, "PSG");
+    machine.input_file = derive_file_name(path, "input");
     machine.rom_checksum = SMS_ROMChecksum();
 }
 
@@ -325,6 +327,7 @@ void SMS_InitMachine()
     if (!machine.rom_loaded)
         fatal_exit("SMS_InitMachine(), cannot init without ROM");
 
+    ++machine_generation;
     // Cleared, so that a run is the same from power-on every time.
     machine.ram.assign(SYSTEM_RAM_SIZE, 0);
     for (auto& bank : machine.cart_ram)

@@ -32,6 +32,7 @@ struct MachineState {
     std::string state_file;  // ROM path with extension ST0..ST9
     std::string sram_file;  // ROM path with extension SAV
     std::string psg_file;  // ROM path with extension PSG
+    std::string input_file;  // ROM path with extension input: a recorded session
 
     // Controller ports, active low.
     uint8_t port_dc = 0xFF;
@@ -43,6 +44,30 @@ struct MachineState {
 };
 
 extern MachineState machine;
+
+// Counts the machine's starts and the states loaded into it: a change tells
+// a recording of the controls that the machine it began with was replaced.
+extern uint32_t machine_generation;
+
+// What the console's controls hold in one frame, whatever devices they come
+// from: each pad's HELD_ bits, set while held, and the console's buttons.
+enum HeldBit : uint8_t {
+    HELD_UP = 0x01,
+    HELD_DOWN = 0x02,
+    HELD_LEFT = 0x04,
+    HELD_RIGHT = 0x08,
+    HELD_BUTTON1 = 0x10,
+    HELD_BUTTON2 = 0x20,
+    HELD_START = 0x40,  // the Game Gear's start button
+};
+enum ConsoleBit : uint8_t {
+    CONSOLE_PAUSE = 0x01,  // the Master System's pause button
+    CONSOLE_RESET = 0x02,
+};
+struct Controls {
+    uint8_t pads[2] = {};
+    uint8_t console = 0;
+};
 
 // Loads the ROM at `path` into the machine; a file that is no cartridge
 // ends the program.
@@ -87,4 +112,9 @@ void SMS_ApplyVideoSettings();
 
 int SMS_PortIn(int port);
 void SMS_PortOut(int port, int value);
+// Reads the devices into the controls once a frame (an interface hook may
+// replace what they hold) and sets the controller ports from them.
 void SMS_UpdateControllers();
+// The CRC-32 of system RAM, video RAM and colour RAM: what tarven-headless
+// prints as machine-crc32 and a recorded session checks at every frame.
+uint32_t SMS_MachineCRC();

@@ -1,4 +1,7 @@
+#include <zlib.h>
+
 #include "host/input.h"
+#include "machine/interface_hooks.h"
 #include "machine/machine.h"
 #include "machine/settings.h"
 #include "sound/psg.h"
@@ -20,8 +23,9 @@ constexpr int GG_STEREO_PORT = 0x06;
 // and an output level for TH.
 constexpr uint8_t TH_A_INPUT = 0x02, TH_B_INPUT = 0x08, TH_A_HIGH = 0x20, TH_B_HIGH = 0x80;
 
-// Where each of a player's six inputs lands (0 = pressed): up, down, left,
-// right, button 1, button 2. Player 2's lines straddle both ports.
+// Where each of a pad's six lines lands (0 = pressed), in the order of the
+// HELD_ bits: up, down, left, right, button 1, button 2. Player 2's lines
+// straddle both ports.
 struct PadLine {
     bool port_dd;  // else port 0xDC
     uint8_t bit;
@@ -31,36 +35,54 @@ constexpr PadLine PLAYER1_LINES[6]
 constexpr PadLine PLAYER2_LINES[6]
     = {{false, 0x40}, {false, 0x80}, {true, 0x01}, {true, 0x02}, {true, 0x04}, {true, 0x08}};
 
-// What one player holds this frame, whatever the device.
-struct PlayerInput {
-    bool up, down, left, right, button1, button2, pause;
-};
-
 bool joystick_button(const JoystickState& joystick, int32_t button)
 {
     return button >= 0 && button < JOYSTICK_BUTTONS && joystick.buttons[button] != 0;
 }
 
-PlayerInput read_joystick(const JoystickState& joystick, int32_t button1, int32_t button2, int32_t pause)
+uint8_t pad_bits(bool up, bool down, bool left, bool right, bool button1, bool button2, bool start)
 {
-    return {joystick.up != 0, joystick.down != 0, joystick.left != 0, joystick.right != 0,
-        joystick_button(joystick, button1), joystick_button(joystick, button2), joystick_button(joystick, pause)};
+    return static_cast<uint8_t>((up ? HELD_UP : 0) | (down ? HELD_DOWN : 0) | (left ? HELD_LEFT : 0)
+        | (right ? HELD_RIGHT : 0) | (button1 ? HELD_BUTTON1 : 0) | (button2 ? HELD_BUTTON2 : 0)
+        | (start ? HELD_START : 0));
 }
 
-PlayerInput read_player(int32_t device)
+uint8_t read_joystick(const JoystickState& joystick, int32_t button1, int32_t button2, int32_t start)
+{
+    return pad_bits(joystick.up != 0, joystick.down != 0, joystick.left != 0, joystick.right != 0,
+        joystick_button(joystick, button1), joystick_button(joystick, button2), joystick_button(joystick, start));
+}
+
+// What one player holds this frame, whatever the device.
+uint8_t read_player(int32_t device)
 {
     switch (device) {
     case DEVICE_KEYBOARD:
-        return {game_key_down(settings.kup), game_key_down(settings.kdown), game_key_down(settings.kleft),
+        return pad_bits(game_key_down(settings.kup), game_key_down(settings.kdown), game_key_down(settings.kleft),
             game_key_down(settings.kright), game_key_down(settings.kb1), game_key_down(settings.kb2),
-            game_key_down(settings.kpause)};
+            game_key_down(settings.kpause));
     case DEVICE_JOYSTICK1:
         return read_joystick(joysticks[0], settings.j1b1, settings.j1b2, settings.j1pause);
     case DEVICE_JOYSTICK2:
         return read_joystick(joysticks[1], settings.j2b1, settings.j2b2, settings.j2pause);
     default:
-        return {};
+        return 0;
     }
+}
+
+Controls read_controls()
+{
+    Controls held;
+    held.pads[0] = read_player(settings.player1);
+    held.pads[1] = read_player(settings.player2);
+    // Pause is the console's own button, whoever holds it; Left Shift with
+    // Tab is the hard reset instead of the reset button.
+    if (game_key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause)
+        || joystick_button(joysticks[1], settings.j2pause))
+        held.console |= CONSOLE_PAUSE;
+    if (game_key_down(KEY_TAB) && !key_down(KEY_LSHIFT))
+        held.console |= CONSOLE_RESET;
+    return held;
 }
 
 void clear_bit_if(uint8_t& port, uint8_t bit, bool held)
@@ -69,11 +91,10 @@ void clear_bit_if(uint8_t& port, uint8_t bit, bool held)
         port &= static_cast<uint8_t>(~bit);
 }
 
-void press_lines(const PlayerInput& input, const PadLine (&lines)[6])
+void press_lines(uint8_t pad, const PadLine (&lines)[6])
 {
-    const bool held[6] = {input.up, input.down, input.left, input.right, input.button1, input.button2};
     for (int i = 0; i < 6; ++i)
-        clear_bit_if(lines[i].port_dd ? machine.port_dd : machine.port_dc, lines[i].bit, held[i]);
+        clear_bit_if(lines[i].port_dd ? machine.port_dd : machine.port_dc, lines[i].bit, (pad >> i) & 1);
 }
 
 // The two TH lines' levels, port A's in bit 0 and port B's in bit 1.
@@ -175,35 +196,43 @@ void SMS_PortOut(int port, int value)
 
 void SMS_UpdateControllers()
 {
+    Controls held = read_controls();
+    if (interface_hooks.controls)
+        interface_hooks.controls(held);
+
     machine.port_dc = 0xFF;
     machine.port_dd = 0xFF;
     machine.gg_port0 = 0xFF;
 
-    const PlayerInput p1 = read_player(settings.player1);
-    press_lines(p1, PLAYER1_LINES);
-    if (machine.is_gg && p1.pause)
+    press_lines(held.pads[0], PLAYER1_LINES);
+    if (machine.is_gg && (held.pads[0] & HELD_START))
         machine.gg_port0 = 0x7F;
 
     // Player 2's start inverts the bit, so both players holding it cancel out.
-    const PlayerInput p2 = read_player(settings.player2);
-    press_lines(p2, PLAYER2_LINES);
-    if (machine.is_gg && p2.pause)
+    press_lines(held.pads[1], PLAYER2_LINES);
+    if (machine.is_gg && (held.pads[1] & HELD_START))
         machine.gg_port0 ^= GG_START;
 
     // Bit 6 is set on export consoles, clear on Japanese ones.
     if (machine.is_gg && !settings.usa)
         machine.gg_port0 &= static_cast<uint8_t>(~GG_REGION);
 
-    // Left Shift with Tab is the hard reset instead.
-    clear_bit_if(machine.port_dd, DD_RESET, game_key_down(KEY_TAB) && !key_down(KEY_LSHIFT));
+    clear_bit_if(machine.port_dd, DD_RESET, held.console & CONSOLE_RESET);
 
-    // Pause is one edge-triggered NMI per press, whoever holds it.
-    const bool pause = game_key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause)
-        || joystick_button(joysticks[1], settings.j2pause);
-    if (!pause) {
+    // Pause is one edge-triggered NMI per press.
+    if (!(held.console & CONSOLE_PAUSE)) {
         machine.pause_latch = false;
     } else if (!machine.is_gg && !machine.pause_latch) {
         machine.pause_latch = true;
         Z80_NMI();
     }
+}
+
+uint32_t SMS_MachineCRC()
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    crc = crc32(crc, machine.ram.data(), static_cast<uInt>(machine.ram.size()));
+    crc = crc32(crc, vdp.vram, sizeof vdp.vram);
+    crc = crc32(crc, vdp.cram, sizeof vdp.cram);
+    return static_cast<uint32_t>(crc);
 }

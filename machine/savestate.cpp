@@ -234,6 +234,7 @@ void capture_state(StateImage& s)
 // The console kind and frame rate stay those of the running ROM and settings.
 void apply_state(const StateImage& s)
 {
+    ++machine_generation;
     settings.usa = s.usa != 0;
 
     for (int index = 0; index < CPU_WORD_REGISTERS; ++index)

@@ -11,6 +11,7 @@
 #include "sound/psg_log.h"
 #include "ui/config.h"
 #include "ui/dialog.h"
+#include "ui/session.h"
 #include "ui/viewers.h"
 #include "vdp/render.h"
 
@@ -198,6 +199,33 @@ void log_vgm()
     start_log(PsgLogFormat::VGM);
 }
 
+// One entry starts a recording or a playback and, while it runs, stops it.
+void record_input()
+{
+    if (session_recording())
+        session_stop();
+    else
+        gui_open_record();
+}
+
+const char* record_label()
+{
+    return session_recording() ? "  Stop recording" : "  Record input...";
+}
+
+void play_input()
+{
+    if (session_playing())
+        session_stop();
+    else
+        gui_open_rom_selector();
+}
+
+const char* play_label()
+{
+    return session_playing() ? "  Stop playing" : "  Play input...";
+}
+
 const MenuEntry FILE_ENTRIES[] = {
     {10, "  Open ROM...", "alt-l", open_rom},
     {20, "  Free ROM", "", free_rom},
@@ -249,8 +277,10 @@ const MenuEntry MISC_ENTRIES[] = {
     // Hides the menus; the click below the bar closes the menu.
     {30, "  Log PSG...", "alt-p", log_psg, nullptr, false},
     {40, "  Log VGM...", "", log_vgm, nullptr, false},
-    {50, nullptr, "", nullptr},
-    {60, "  About TARVEN...", "", gui_open_about},
+    {50, "  Record input...", "", record_input, nullptr, true, record_label, game_loaded},
+    {60, "  Play input...", "", play_input, nullptr, true, play_label, game_loaded},
+    {70, nullptr, "", nullptr},
+    {80, "  About TARVEN...", "", gui_open_about},
 };
 
 template <int N>

@@ -20,8 +20,8 @@ bool gui_takes_key(int code);
 void gui_close_menus();
 // Hands the interface's steps to the machine's main loop: menus, overlay
 // and viewers at each frame's end, the hot keys that open the menus and the
-// ROM selector, the menus alone while no ROM is loaded, and the settings
-// file kept whenever the machine is freed.
+// ROM selector, the menus alone while no ROM is loaded, the settings file
+// kept whenever the machine is freed, and the controls recorded or played.
 void gui_install_hooks();
 
 // Draws the on-screen popups into the screen image, once per frame, inside
@@ -39,6 +39,12 @@ void gui_open_joystick(int joystick);  // 0 or 1
 void gui_open_about();
 void gui_open_patterns();
 void gui_open_palette();
+// Asks whether a recording of the controls starts from power-on or now.
+void gui_open_record();
+// Opens a file chosen in the selector or dropped on the window: a recorded
+// session (*.input) plays on the running game, anything else is opened as a
+// cartridge. False when the file is refused, which the message popup says.
+bool gui_open_file(const std::string& path);
 // Asks the user to name the music log just finished in "music.$$$",
 // offering `name`; closing the dialog instead deletes the log.
 void gui_open_save_psg(const std::string& name);

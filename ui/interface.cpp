@@ -1,6 +1,7 @@
 // The interface's part of the machine's main loop.
 #include "host/draw.h"
 #include "host/input.h"
+#include "host/log.h"
 #include "host/video.h"
 #include "machine/interface_hooks.h"
 #include "machine/machine.h"
@@ -10,6 +11,7 @@
 #include "ui/config.h"
 #include "ui/dialog.h"
 #include "ui/gui.h"
+#include "ui/session.h"
 
 namespace {
 
@@ -97,5 +99,8 @@ void run_menu_only()
 void gui_install_hooks()
 {
     interface_hooks = InterfaceHooks {draw_frame, hot_keys, run_menu_only, config_write};
+    interface_hooks.controls = session_controls;
+    // A recording running at the quit is kept.
+    exit_hook_add(session_stop, "Input session");
     window_takes_key = gui_takes_key;
 }

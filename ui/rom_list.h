@@ -1,5 +1,5 @@
-// The ROM file selector's list of the folder it shows: ROM images and
-// subfolders, sorted by name.
+// The ROM file selector's list of the folder it shows: ROM images, recorded
+// sessions and subfolders, sorted by name.
 #pragma once
 
 #include <cstdint>
@@ -35,10 +35,10 @@ struct RomList {
 
 extern RomList rom_list;
 
-// Lists rom_list.folder: every *.sms file, every *.gg file (the
-// extension in any case), then every subdirectory but "." (so ".." is
-// offered), leaving out hidden entries (names starting with a dot); entries
-// past ROM_LIST_SIZE are left out.
+// Lists rom_list.folder: every *.sms file, every *.gg file, every recorded
+// session (*.input; the extensions in any case), then every subdirectory but
+// "." (so ".." is offered), leaving out hidden entries (names starting with a
+// dot); entries past ROM_LIST_SIZE are left out.
 void rom_list_build();
 // The path of an entry of the listed folder.
 std::string rom_list_path(const std::string& name);

@@ -16,6 +16,7 @@
 #include "ui/dialog.h"
 #include "ui/gui.h"
 #include "ui/rom_list.h"
+#include "ui/session.h"
 
 RomList rom_list;
 
@@ -183,7 +184,7 @@ bool activate()
         return true;
     }
     // A file that is no cartridge leaves the selector open to pick another.
-    if (!SMS_OpenROM(rom_list_path(entry.name)))
+    if (!gui_open_file(rom_list_path(entry.name)))
         return true;
     close_selector();
     // The game starts with the menus out of the way, as from the command line.
@@ -312,7 +313,7 @@ void rom_list_build()
     const std::string folder = rom_list.folder;
     rom_list = RomList {};
     rom_list.folder = folder;
-    std::vector<std::string> files[2];
+    std::vector<std::string> files[3];
     std::vector<std::string> directories;
     if (DIR* dir = opendir(folder.c_str())) {
         while (const dirent* found = readdir(dir)) {
@@ -328,12 +329,14 @@ void rom_list_build()
                 files[0].push_back(name);
             else if (has_extension(name, ".gg"))
                 files[1].push_back(name);
+            else if (has_extension(name, ".input"))
+                files[2].push_back(name);
         }
         closedir(dir);
     }
     // The directory's own order is arbitrary; listing each group by name
     // first makes entries of equal folded names come out the same every time.
-    for (auto* group : {&files[0], &files[1], &directories}) {
+    for (auto* group : {&files[0], &files[1], &files[2], &directories}) {
         std::sort(group->begin(), group->end());
         for (const std::string& name : *group)
             add_entry(name, group == &directories ? ROM_LIST_DIRECTORY : ROM_LIST_FILE);
@@ -349,6 +352,11 @@ void rom_list_build()
         const char* slash = std::strrchr(path, '/');
         selector.folder_name = slash && slash[1] ? slash + 1 : path;
     }
+}
+
+bool gui_open_file(const std::string& path)
+{
+    return has_extension(path, ".input") ? session_play_file(path) : SMS_OpenROM(path);
 }
 
 void gui_open_rom_selector()

@@ -28,10 +28,11 @@ struct InputEvent {
     std::string path = {};  // DROP: the file dropped on the window
 };
 
-// Parses an input script; on a malformed line returns false with `error`
-// naming the line.
-bool input_script_parse(
-    const std::string& text, const std::string& name, std::vector<InputEvent>& events, std::string& error);
+struct Session;
+// Parses an input script: its events, and a recorded session's lines into
+// `session`; on a malformed line returns false with `error` naming the line.
+bool input_script_parse(const std::string& text, const std::string& name, std::vector<InputEvent>& events,
+    Session& session, std::string& error);
 // Events that input_poll delivers, frame by frame.
 void input_script_set(std::vector<InputEvent> events);
 

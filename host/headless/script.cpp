@@ -9,6 +9,7 @@
 #include "host/headless/headless.h"
 #include "host/input.h"
 #include "ui/key_names.h"
+#include "ui/session.h"
 
 namespace {
 
@@ -132,23 +133,19 @@ bool parse_line(const std::string& line, InputEvent& event)
 
 }  // namespace
 
-bool input_script_parse(
-    const std::string& text, const std::string& name, std::vector<InputEvent>& events, std::string& error)
+bool input_script_parse(const std::string& text, const std::string& name, std::vector<InputEvent>& events,
+    Session& session, std::string& error)
 {
-    std::istringstream lines(text);
-    std::string line;
-    for (int number = 1; std::getline(lines, line); ++number) {
-        const size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos || line[first] == '#')
-            continue;
-        InputEvent event {};
-        if (!parse_line(line, event)) {
-            error = name + ":" + std::to_string(number) + ": malformed input event: " + line;
-            return false;
-        }
-        events.push_back(event);
-    }
-    return true;
+    return session_parse(
+        text, name, session,
+        [&](const std::string& line) {
+            InputEvent event {};
+            if (!parse_line(line, event))
+                return false;
+            events.push_back(event);
+            return true;
+        },
+        error);
 }
 
 void input_script_set(std::vector<InputEvent> events)

@@ -1,8 +1,6 @@
 // tarven-headless: runs a game for a number of frames without a window, for
 // automated runs, tests and benchmarks. It shares the whole machine with
 // tarven; only the host layer differs.
-#include <zlib.h>
-
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +24,7 @@
 #include "ui/config.h"
 #include "ui/gui.h"
 #include "ui/rom_list.h"
+#include "ui/session.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -38,6 +37,7 @@ struct StateAction {
 
 struct Options {
     int frames = 60;
+    bool frames_given = false;
     int depth = 32;
     bool video = true;
     bool hash = false;
@@ -61,7 +61,8 @@ constexpr const char* USAGE = "usage: tarven-headless [options] [ROM]\n"
                               "  --region usa|japan     console region\n"
                               "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
                               "  --no-video             draw nothing (measures the machine alone)\n"
-                              "  --input FILE           scripted input, one event a line\n"
+                              "  --input FILE           scripted input, one event a line, or a session\n"
+                              "                         recorded in tarven, checked at every frame\n"
                               "  --save-state FILE@N    save the machine to FILE at the end of frame N\n"
                               "  --load-state FILE@N    load the machine from FILE at the end of frame N\n"
                               "  --screenshot FILE.png  write the last frame's picture\n"
@@ -110,6 +111,7 @@ void parse_options(int argc, char** argv)
         };
         if (arg == "--frames") {
             options.frames = parse_count(value(), "frame count");
+            options.frames_given = true;
         } else if (arg == "--rate") {
             const std::string rate = value();
             if (rate != "50" && rate != "60")
@@ -179,21 +181,28 @@ void parse_options(int argc, char** argv)
                       .c_str());
 }
 
+// A recorded session in the script plays on the ROM: its rate takes the
+// place of --rate, and without --frames the run lasts to its last frame.
 void load_input_script()
 {
-    FILE* file = open_regular_file(options.input.c_str());
-    if (!file)
-        fatal_exit("cannot read input script %s", options.input.c_str());
     std::string text;
-    char chunk[4096];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        text.append(chunk, got);
-    std::fclose(file);
+    if (!read_text_file(options.input, text))
+        fatal_exit("cannot read input script %s", options.input.c_str());
     std::vector<InputEvent> events;
+    Session session;
     std::string error;
-    if (!input_script_parse(text, options.input, events, error))
+    if (!input_script_parse(text, options.input, events, session, error))
         fatal_exit("%s", error.c_str());
     input_script_set(std::move(events));
+    if (!session.any_line)
+        return;
+    if (options.rom.empty())
+        usage("a recorded session needs its ROM");
+    if (session.rate != 0)
+        settings.frame_rate = session.rate;
+    if (!options.frames_given && session.frames > 0)
+        options.frames = session.frames;
+    session_play(std::move(session), options.input, true);
 }
 
 void on_frame(int frame)
@@ -244,15 +253,6 @@ void start_sound()
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
 }
 
-uint32_t machine_crc32()
-{
-    uLong crc = crc32(0L, Z_NULL, 0);
-    crc = crc32(crc, machine.ram.data(), static_cast<uInt>(machine.ram.size()));
-    crc = crc32(crc, vdp.vram, sizeof vdp.vram);
-    crc = crc32(crc, vdp.cram, sizeof vdp.cram);
-    return static_cast<uint32_t>(crc);
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -273,7 +273,7 @@ int main(int argc, char** argv)
     vid_fill_mode = 1;
     SMS_SetupCPU();
     gui_install_hooks();
-    file_drop_handler = SMS_OpenROM;
+    file_drop_handler = gui_open_file;
     rom_list_build();
     gui_visible = options.rom.empty();
     if (!gui_visible) {
@@ -303,7 +303,7 @@ int main(int argc, char** argv)
         finish_psg_log();
 
     if (options.hash) {
-        std::printf("machine-crc32 %08x\n", machine_crc32());
+        std::printf("machine-crc32 %08x\n", SMS_MachineCRC());
         std::printf("picture-crc32 %08x\n", picture_crc32());
         std::printf("picture-colours %d\n", picture_colour_count());
     }

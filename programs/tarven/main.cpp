@@ -100,7 +100,7 @@ int main(int argc, char** argv)
     exit_hook_add(mixer_shutdown, "Mikmod SMS Sound Player");
     SMS_SetupCPU();
     rom_list_build();
-    file_drop_handler = SMS_OpenROM;
+    file_drop_handler = gui_open_file;
     interface_hooks.take_picture = screenshot_key;
     SMS_Start(rom_path.c_str());
 }

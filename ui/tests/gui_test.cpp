@@ -231,7 +231,7 @@ TEST_F(GuiTest, EntriesOpenTheirWindowsOnce)
     choose(FILE_MENU, 10);
     choose(SETTINGS_MENU, 10);  // Input...
     choose(SETTINGS_MENU, 30);  // Config Joystick 1...
-    choose(MISC_MENU, 60);  // About TARVEN...
+    choose(MISC_MENU, 80);  // About TARVEN...
     int open = 0;
     for (const DialogSlot& slot : dialog_slots)
         open += slot.in_use;
@@ -257,7 +257,7 @@ std::set<std::pair<int, int>> about_line(uint32_t colour)
 TEST_F(GuiTest, TheAboutBoxNamesTheVersionAndBuildDay)
 {
     const uint32_t grey = 0xDCDCDC;
-    choose(MISC_MENU, 60);
+    choose(MISC_MENU, 80);
     // The pointer, left where the entry was, must not hide the line.
     mouse_y = 200;
     gui_frame();
@@ -349,7 +349,7 @@ TEST_F(GuiTest, AnEleventhWindowEndsTheProgram)
 
 TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
 {
-    choose(MISC_MENU, 60);  // About, at (28, 51)
+    choose(MISC_MENU, 80);  // About, at (28, 51)
     ASSERT_TRUE(dialog_slots[0].in_use);
     press(40, 55);
     move(50, 60);
@@ -368,7 +368,7 @@ TEST_F(GuiTest, WindowsMoveByTheirTitleBarAndCloseByTheirCloseBox)
 // (leaving full screen).
 TEST_F(GuiTest, WindowsKeepTheirTitleBarsWithinReach)
 {
-    choose(MISC_MENU, 60);  // About, 200 x 70 at (28, 51)
+    choose(MISC_MENU, 80);  // About, 200 x 70 at (28, 51)
     press(40, 55);
     move(255, 191);
     release();

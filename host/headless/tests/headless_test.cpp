@@ -6,23 +6,41 @@
 #include "host/input.h"
 #include "host/video.h"
 #include "ui/key_names.h"
+#include "ui/session.h"
 
 TEST(InputScript, ParsesEveryEventKind)
 {
     const std::string text = "# a comment\n"
                              "\n"
                              "  10 key 28 down\n"
-                             "12 key enter up\n"
+                             "12 key enter up # Enter, a comment\n"
                              "12 key F5 down\r\n"
                              "3 mouse 40 -5\n"
                              "4 button down\n"
                              "5 wheel -120\n"
                              "6 joy2 11 down\n"
-                             "7 drop games/My Game.sms \n";
+                             "7 drop games/My Game.sms \n"
+                             "start my game.input.state \n"
+                             "rate 50\n"
+                             "9 pad2 start button1\n"
+                             "8 pad1 none\n"
+                             "8 console pause reset\n"
+                             "9 machine-crc32 0a1B2c3d\n";
     std::vector<InputEvent> events;
+    Session session;
     std::string error;
-    ASSERT_TRUE(input_script_parse(text, "script", events, error)) << error;
+    ASSERT_TRUE(input_script_parse(text, "script", events, session, error)) << error;
     ASSERT_EQ(events.size(), 8u);
+    EXPECT_EQ(session.start_state, "my game.input.state");
+    EXPECT_EQ(session.rate, 50);
+    EXPECT_EQ(session.frames, 9);
+    ASSERT_EQ(session.changes.size(), 3u);
+    EXPECT_EQ(session.changes[0].group, SessionGroup::pad1);
+    EXPECT_EQ(session.changes[0].bits, 0);
+    EXPECT_EQ(session.changes[1].bits, CONSOLE_PAUSE | CONSOLE_RESET);
+    EXPECT_EQ(session.changes[2].bits, HELD_START | HELD_BUTTON1);
+    ASSERT_EQ(session.checks.size(), 1u);
+    EXPECT_EQ(session.checks[0].crc, 0x0a1b2c3du);
     EXPECT_EQ(events[0].frame, 10);
     EXPECT_EQ(events[0].kind, InputEvent::KEY);
     EXPECT_EQ(events[0].a, 28);
@@ -47,10 +65,13 @@ TEST(InputScript, MalformedLinesAreNamed)
 {
     for (const char* line : {"0 key 28 down", "5 key 256 down", "5 key NOSUCHKEY down", "5 key 28 pressed", "5 mouse 1",
              "5 button down now", "5 wheel", "x key 28 down", "5 jump", "5 joy1 12 down", "5 joy3 1 down", "5 drop",
-             "5 drop  "}) {
+             "5 drop  ", "start", "rate 55", "0 pad1 up", "5 pad1", "5 pad1 none up", "5 pad3 up", "5 console start",
+             "5 machine-crc32 123456789", "5 machine-crc32 -1", "5 machine-crc32"}) {
         std::vector<InputEvent> events;
+        Session session;
         std::string error;
-        EXPECT_FALSE(input_script_parse(std::string("1 key 1 down\n") + line + "\n", "in.txt", events, error)) << line;
+        EXPECT_FALSE(input_script_parse(std::string("1 key 1 down\n") + line + "\n", "in.txt", events, session, error))
+            << line;
         EXPECT_NE(error.find("in.txt:2:"), std::string::npos) << error;
     }
 }

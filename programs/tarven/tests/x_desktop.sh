@@ -18,6 +18,10 @@
 #   badrom      a text file named x.sms, chosen in the ROM file selector
 #               (Alt+L, a double click) while the demo plays, is refused
 #               with the reason in the log; the demo plays on.
+#   record      Misc, Record input..., Reset records the demo from power-on
+#               while X (button 2) is held; Misc, Stop recording writes the
+#               script, which $TARVEN_HEADLESS replays to the same machine
+#               CRC at every frame.
 #   fatalbox    a missing game's message box ends at SIGTERM and at Ctrl+C
 #               (SIGINT) with status 255, the message on standard error
 #               and in the log.
@@ -248,6 +252,33 @@ elif [ "$mode" = fullscreen ]; then
     picture $SCREEN_WIDTH $SCREEN_HEIGHT "$SKY"
     alt_key Return
     picture 512 384 "$SKY"
+elif [ "$mode" = record ]; then
+    # click X Y: a click held for a few frames at (X, Y) of the 256 x 192
+    # picture, twice as far in the window.
+    click() {
+        press mousemove --window "$window" $(($1 * 2)) $(($2 * 2))
+        sleep 0.2
+        xdotool mousedown 1
+        sleep 0.1
+        xdotool mouseup 1
+        sleep 0.2
+    }
+    # The Misc menu's title, its fifth entry, and the dialog's Reset button.
+    hold_key Escape
+    click 140 5
+    click 140 54
+    click 86 94
+    hold_key x
+    picture 512 384 "$SKY_AFTER_BUTTON2"
+    hold_key Escape
+    click 140 5
+    click 140 54
+    until_true [ -s tarven-demo.input ] || fail "Stop recording wrote no tarven-demo.input"
+    grep -q "^[0-9]* pad1 button2$" tarven-demo.input || fail "the recording does not hold button 2"
+    "$TARVEN_HEADLESS" --input tarven-demo.input --hash "$rom" >replay.txt || fail "the replay differs"
+    [ "$(grep machine-crc32 replay.txt)" = "$(tail -n 1 tarven-demo.input | cut -d ' ' -f 2-)" ] \
+        || fail "the replay ends on another machine CRC"
+    echo "replayed $(tail -n 1 tarven-demo.input | cut -d ' ' -f 1) frames to the same machine CRCs"
 elif [ "$mode" = badrom ]; then
     # Held for a few frames: the game's loop looks at Alt+L between lines.
     press keydown Alt_L
