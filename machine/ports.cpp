@@ -108,6 +108,9 @@ void SMS_PortOut(int port, int value)
     case 0x06:
         gg_stereo_write(byte);
         break;
+    case 0x3E:
+        SMS_MemoryControlWrite(byte);
+        break;
     case 0x3F:
         // Export consoles echo the two output bits on the nationalisation
         // bits; Japanese ones do not, which is how games tell them apart.

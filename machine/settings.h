@@ -4,12 +4,20 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 enum PlayerDevice : int32_t {
     DEVICE_NONE = 0,
     DEVICE_KEYBOARD = 1,
     DEVICE_JOYSTICK1 = 2,
     DEVICE_JOYSTICK2 = 3,
+};
+
+// A board the player chose by hand for one game, known by its checksum.
+struct MapperChoice {
+    int32_t rom_checksum;
+    int32_t mapper;  // a MapperKind (machine/cartridge.h)
 };
 
 struct Settings {
@@ -28,6 +36,8 @@ struct Settings {
     bool sound = true;
     bool clock = false;
     bool popups = true;
+    std::vector<MapperChoice> mapper_choices;
+    std::string bios;  // the player's Master System BIOS image; none when empty
 };
 
 extern Settings settings;

@@ -49,6 +49,7 @@ struct Options {
     bool sound = true;
     std::vector<StateAction> states;
     std::string rom;
+    int32_t mapper = MAPPER_AUTO;
 };
 
 Options options;
@@ -62,6 +63,9 @@ Options options;
         "  --frames N             run N frames (default 60)\n"
         "  --rate 50|60           frame rate (PAL or NTSC)\n"
         "  --region usa|japan     console region\n"
+        "  --mapper NAME          the cartridge's board: sega, codemasters, korean, none\n"
+        "                         or auto (by what the image says, the default)\n"
+        "  --bios FILE            start the Master System in this BIOS image\n"
         "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
         "  --no-video             draw nothing (measures the machine alone)\n"
         "  --input FILE           scripted input, one event a line\n"
@@ -116,6 +120,11 @@ void parse_options(int argc, char** argv)
             if (region != "usa" && region != "japan")
                 usage("the region is usa or japan");
             settings.usa = region == "usa";
+        } else if (arg == "--mapper") {
+            if (!SMS_MapperFromName(value(), options.mapper))
+                usage("the mapper is sega, codemasters, korean, none or auto");
+        } else if (arg == "--bios") {
+            settings.bios = value();
         } else if (arg == "--bpp") {
             const std::string depth = value();
             if (depth != "15" && depth != "16" && depth != "32")
@@ -261,6 +270,7 @@ int main(int argc, char** argv)
     gui_visible = options.rom.empty();
     if (!gui_visible) {
         SMS_LoadROM(options.rom.c_str());
+        SMS_ChooseMapper(options.mapper);
         SMS_InitMachine();
     }
     headless_frame_hook = on_frame;

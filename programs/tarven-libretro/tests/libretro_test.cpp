@@ -320,7 +320,7 @@ const std::vector<uint8_t> COUNTER_PROGRAM = {
 
 void write_rom(const char* name, const std::vector<uint8_t>& code)
 {
-    std::vector<uint8_t> rom(2 * ROM_PAGE_SIZE, 0);
+    std::vector<uint8_t> rom(4 * ROM_PAGE_SIZE, 0);
     std::copy(code.begin(), code.end(), rom.begin());
     std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(rom.data()), rom.size());
 }
