@@ -101,8 +101,9 @@ std::string SMS_ReadArchive(const char* path, std::vector<uint8_t>& game, std::s
     std::string error;
     {
         const ArchiveReader reader = new_reader();
-        error = archive_read_open_FILE(reader.get(), file) != ARCHIVE_OK ? damaged(reader.get(), path)
-                                                                         : read_game(reader.get(), path, game, name);
+        error = archive_read_open_fd(reader.get(), fileno(file), READ_CHUNK) != ARCHIVE_OK
+            ? damaged(reader.get(), path)
+            : read_game(reader.get(), path, game, name);
     }
     std::fclose(file);
     return error;
