@@ -7,15 +7,6 @@
 
 BIOS_MARK       equ 0DF00h
 
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
-
 main:
         call show_init
         expect BIOS_MARK, 0B1h
@@ -76,7 +67,4 @@ bios_probe_end:
         include "tests.inc"
         include "sms.inc"
 
-        org SIGNATURE
-        db 0A0h
-        org 07FFFh
-        db 0
+        signed_pages 2

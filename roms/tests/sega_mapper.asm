@@ -4,15 +4,6 @@
 ; the work RAM. All eight checks pass on the console: 0FFh.
         include "expect.inc"
 
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
-
 main:
         call show_init
         ld a, 3
@@ -63,13 +54,4 @@ main:
         include "tests.inc"
         include "sms.inc"
 
-        org SIGNATURE
-        db 0A0h
-        org 04000h + SIGNATURE
-        db 0A1h
-        org 08000h + SIGNATURE
-        db 0A2h
-        org 0C000h + SIGNATURE
-        db 0A3h
-        org 0FFFFh
-        db 0
+        signed_pages 4
