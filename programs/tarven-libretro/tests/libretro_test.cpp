@@ -229,6 +229,13 @@ TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
     expect_picture_size(160, 144, 160.0f / 144.0f, 60);
 }
 
+// The game inside the archive says the console.
+TEST_F(LibretroTest, ZippedGameGearGameShowsItsOwnScreen)
+{
+    ASSERT_TRUE(load(DEMO_GG_ZIP));
+    expect_picture_size(160, 144, 160.0f / 144.0f, 60);
+}
+
 TEST_F(LibretroTest, BadROMIsRefusedWithTheLoadersMessage)
 {
     std::ofstream("short.sms", std::ios::binary) << std::string(1000, 'x');
