@@ -174,9 +174,12 @@ void apply_keyword(FILE* file, const char* word, size_t first)
         case KEY_MAPPER: {
             char name[WORD_MAX + 1];
             int32_t mapper = MAPPER_AUTO;
-            if (read_number(file, &value) && read_word(file, name) && SMS_MapperFromName(name, mapper)
-                && mapper != MAPPER_AUTO)
-                settings.mapper_choices.push_back({value, mapper});
+            if (!read_number(file, &value) || !read_word(file, name) || !SMS_MapperFromName(name, mapper)
+                || mapper == MAPPER_AUTO)
+                break;
+            // A later line for the same game wins.
+            std::erase_if(settings.mapper_choices, [&](const MapperChoice& c) { return c.rom_checksum == value; });
+            settings.mapper_choices.push_back({value, mapper});
             break;
         }
         case KEY_BIOS: {
