@@ -47,6 +47,9 @@ struct MachineState {
     uint8_t gg_port0 = 0xFF;
     uint8_t port1_latch = 0;
     bool pause_latch = false;
+    // Players 1 and 2 on a paddle: the knob's position and the button.
+    uint8_t paddle_position[2] = {};
+    bool paddle_button[2] = {};
 };
 
 extern MachineState machine;

@@ -1,5 +1,7 @@
 #include "host/input.h"
+#include "host/video.h"
 #include "machine/machine.h"
+#include "machine/scheduler.h"
 #include "machine/settings.h"
 #include "sound/psg.h"
 #include "vdp/vdp.h"
@@ -59,11 +61,47 @@ void clear_bit_if(uint8_t& port, uint8_t bit, bool held)
         port &= static_cast<uint8_t>(~bit);
 }
 
-void press_lines(const PlayerInput& input, const PadLine (&lines)[6])
+void press_lines(const PlayerInput& input, const PadLine (&lines)[6], uint8_t& port_dc, uint8_t& port_dd)
 {
     const bool held[6] = {input.up, input.down, input.left, input.right, input.button1, input.button2};
     for (int i = 0; i < 6; ++i)
-        clear_bit_if(lines[i].port_dd ? machine.port_dd : machine.port_dc, lines[i].bit, held[i]);
+        clear_bit_if(lines[i].port_dd ? port_dd : port_dc, lines[i].bit, held[i]);
+}
+
+// The paddle (HPD-200) sends its knob's 8-bit position four bits at a time
+// on the direction lines (a 1 bit is a line left high), the low half while
+// its TR line (button 2's) is low and the high half while it is high,
+// switching halves on its own clock whatever the console does; its button
+// is button 1's. Export consoles get the same device: the games that look
+// for another paddle there find none, as on the console.
+constexpr int PADDLE_HALF_CYCLES = 256;  // how long the paddle holds each half
+
+PlayerInput paddle_lines(int player)
+{
+    const int32_t cycle = vdp.vcounter * CYCLES_PER_LINE + Z80_GetElapsedCycles();
+    const bool high = (cycle / PADDLE_HALF_CYCLES) & 1;
+    const uint8_t half = high ? machine.paddle_position[player] >> 4 : machine.paddle_position[player] & 0x0F;
+    return {!(half & 1), !(half & 2), !(half & 4), !(half & 8), machine.paddle_button[player], !high, false};
+}
+
+// A controller port as read now: a paddle's lines change between reads.
+int controller_port(bool port_b)
+{
+    uint8_t port_dc = machine.port_dc;
+    uint8_t port_dd = machine.port_dd;
+    if (settings.player1 == DEVICE_PADDLE)
+        press_lines(paddle_lines(0), PLAYER1_LINES, port_dc, port_dd);
+    if (settings.player2 == DEVICE_PADDLE)
+        press_lines(paddle_lines(1), PLAYER2_LINES, port_dc, port_dd);
+    return port_b ? port_dd : port_dc;
+}
+
+// The knob follows the pointer across the picture.
+void read_paddle(int player)
+{
+    const int32_t x = mouse_x - picture_x_offset;
+    machine.paddle_position[player] = static_cast<uint8_t>(x < 0 ? 0 : x > 255 ? 255 : x);
+    machine.paddle_button[player] = mouse_left != 0;
 }
 
 }  // namespace
@@ -89,10 +127,10 @@ int SMS_PortIn(int port)
         return vdp_status_read();
     case 0xC0:
     case 0xDC:
-        return machine.port_dc;
+        return controller_port(false);
     case 0xC1:
     case 0xDD:
-        return machine.port_dd;
+        return controller_port(true);
     default:
         return 0xFF;
     }
@@ -144,13 +182,16 @@ void SMS_UpdateControllers()
     machine.gg_port0 = 0xFF;
 
     const PlayerInput p1 = read_player(settings.player1);
-    press_lines(p1, PLAYER1_LINES);
+    press_lines(p1, PLAYER1_LINES, machine.port_dc, machine.port_dd);
     if (machine.is_gg && p1.pause)
         machine.gg_port0 = 0x7F;
 
     // Player 2's start inverts the bit, so both players holding it cancel out.
     const PlayerInput p2 = read_player(settings.player2);
-    press_lines(p2, PLAYER2_LINES);
+    press_lines(p2, PLAYER2_LINES, machine.port_dc, machine.port_dd);
+    for (int player = 0; player < 2; ++player)
+        if ((player ? settings.player2 : settings.player1) == DEVICE_PADDLE)
+            read_paddle(player);
     if (machine.is_gg && p2.pause)
         machine.gg_port0 ^= GG_START;
 

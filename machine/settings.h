@@ -12,6 +12,7 @@ enum PlayerDevice : int32_t {
     DEVICE_KEYBOARD = 1,
     DEVICE_JOYSTICK1 = 2,
     DEVICE_JOYSTICK2 = 3,
+    DEVICE_PADDLE = 4,  // the mouse's X turns the knob, its left button presses
 };
 
 // A board the player chose by hand for one game, known by its checksum.

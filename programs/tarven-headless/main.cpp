@@ -66,6 +66,9 @@ Options options;
         "  --mapper NAME          the cartridge's board: sega, codemasters, korean, none\n"
         "                         or auto (by what the image says, the default)\n"
         "  --bios FILE            start the Master System in this BIOS image\n"
+        "  --player1 DEVICE       player 1's controller: keyboard (the default),\n"
+        "                         joystick1, joystick2, paddle (the mouse) or none\n"
+        "  --player2 DEVICE       player 2's controller (default none)\n"
         "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
         "  --no-video             draw nothing (measures the machine alone)\n"
         "  --input FILE           scripted input, one event a line\n"
@@ -89,6 +92,15 @@ int parse_count(const char* text, const char* what)
     if (*text == '\0' || *end != '\0' || value < 1 || value > 100000000)
         usage((std::string("bad ") + what + ": " + text).c_str());
     return static_cast<int>(value);
+}
+
+int32_t parse_device(const std::string& word)
+{
+    const char* const words[] = {"none", "keyboard", "joystick1", "joystick2", "paddle"};
+    for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE; ++device)
+        if (word == words[device])
+            return device;
+    usage("a controller is keyboard, joystick1, joystick2, paddle or none");
 }
 
 StateAction parse_state_action(const std::string& argument, bool load)
@@ -125,6 +137,8 @@ void parse_options(int argc, char** argv)
                 usage("the mapper is sega, codemasters, korean, none or auto");
         } else if (arg == "--bios") {
             settings.bios = value();
+        } else if (arg == "--player1" || arg == "--player2") {
+            (arg == "--player1" ? settings.player1 : settings.player2) = parse_device(value());
         } else if (arg == "--bpp") {
             const std::string depth = value();
             if (depth != "15" && depth != "16" && depth != "32")
