@@ -84,24 +84,36 @@ PlayerInput paddle_lines(int player)
     return {!(half & 1), !(half & 2), !(half & 4), !(half & 8), machine.paddle_button[player], !high, false};
 }
 
+bool is_paddle(int32_t device)
+{
+    return device >= DEVICE_PADDLE && device <= DEVICE_PADDLE_JOYSTICK2;
+}
+
 // A controller port as read now: a paddle's lines change between reads.
 int controller_port(bool port_b)
 {
     uint8_t port_dc = machine.port_dc;
     uint8_t port_dd = machine.port_dd;
-    if (settings.player1 == DEVICE_PADDLE)
+    if (is_paddle(settings.player1))
         press_lines(paddle_lines(0), PLAYER1_LINES, port_dc, port_dd);
-    if (settings.player2 == DEVICE_PADDLE)
+    if (is_paddle(settings.player2))
         press_lines(paddle_lines(1), PLAYER2_LINES, port_dc, port_dd);
     return port_b ? port_dd : port_dc;
 }
 
-// The knob follows the pointer across the picture.
-void read_paddle(int player)
+// The knob follows the pointer across the picture, or a stick from left to
+// right.
+void read_paddle(int player, int32_t device)
 {
-    const int32_t x = mouse_x - picture_x_offset;
-    machine.paddle_position[player] = static_cast<uint8_t>(x < 0 ? 0 : x > 255 ? 255 : x);
-    machine.paddle_button[player] = mouse_left != 0;
+    if (device == DEVICE_PADDLE) {
+        const int32_t x = mouse_x - picture_x_offset;
+        machine.paddle_position[player] = static_cast<uint8_t>(x < 0 ? 0 : x > 255 ? 255 : x);
+        machine.paddle_button[player] = mouse_left != 0;
+        return;
+    }
+    const int stick = device - DEVICE_PADDLE_JOYSTICK1;
+    machine.paddle_position[player] = static_cast<uint8_t>(joysticks[stick].x >> 8);
+    machine.paddle_button[player] = joystick_button(joysticks[stick], stick ? settings.j2b1 : settings.j1b1);
 }
 
 }  // namespace
@@ -189,9 +201,11 @@ void SMS_UpdateControllers()
     // Player 2's start inverts the bit, so both players holding it cancel out.
     const PlayerInput p2 = read_player(settings.player2);
     press_lines(p2, PLAYER2_LINES, machine.port_dc, machine.port_dd);
-    for (int player = 0; player < 2; ++player)
-        if ((player ? settings.player2 : settings.player1) == DEVICE_PADDLE)
-            read_paddle(player);
+    for (int player = 0; player < 2; ++player) {
+        const int32_t device = player ? settings.player2 : settings.player1;
+        if (is_paddle(device))
+            read_paddle(player, device);
+    }
     if (machine.is_gg && p2.pause)
         machine.gg_port0 ^= GG_START;
 

@@ -13,6 +13,8 @@ enum PlayerDevice : int32_t {
     DEVICE_JOYSTICK1 = 2,
     DEVICE_JOYSTICK2 = 3,
     DEVICE_PADDLE = 4,  // the mouse's X turns the knob, its left button presses
+    DEVICE_PADDLE_JOYSTICK1 = 5,  // joystick 1's stick across turns it, button 1 presses
+    DEVICE_PADDLE_JOYSTICK2 = 6,
 };
 
 // A board the player chose by hand for one game, known by its checksum.

@@ -75,7 +75,7 @@ const Keyword KEYWORDS[] = {
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
 
 // Indexed by PlayerDevice.
-const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2", "paddle"};
+const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2"};
 
 // Reads the next whitespace-delimited word into word (WORD_MAX + 1 bytes).
 // The delimiter is left in the stream so that a comment word can still skip
@@ -202,7 +202,7 @@ void apply_keyword(FILE* file, const char* word, size_t first)
                 break;
             }
             fold_case(next);
-            for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE; ++device) {
+            for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE_JOYSTICK2; ++device) {
                 if (std::strcmp(next, DEVICE_WORDS[device]) == 0) {
                     *key.number = device;
                     return;
@@ -218,7 +218,7 @@ void apply_keyword(FILE* file, const char* word, size_t first)
 
 const char* device_word(int32_t device)
 {
-    return device >= DEVICE_NONE && device <= DEVICE_PADDLE ? DEVICE_WORDS[device] : "none";
+    return device >= DEVICE_NONE && device <= DEVICE_PADDLE_JOYSTICK2 ? DEVICE_WORDS[device] : "none";
 }
 
 // Every line of the file ends with a space before the line break.

@@ -116,8 +116,9 @@ int binding_row(Offset at, int rows)
 
 // Input.
 
-const char* const DEVICE_NAMES[] = {"None", "Keys", "Joystick 1", "Joystick 2", "Paddle (mouse)"};
-constexpr int DEVICE_COUNT = DEVICE_PADDLE + 1;
+const char* const DEVICE_NAMES[]
+    = {"None", "Keys", "Joystick 1", "Joystick 2", "Paddle (mouse)", "Paddle (stick 1)", "Paddle (stick 2)"};
+constexpr int DEVICE_COUNT = DEVICE_PADDLE_JOYSTICK2 + 1;
 
 const char* device_name(int device)
 {

@@ -204,3 +204,21 @@ TEST_F(PortsTest, HCounterCountsCyclesOfTheCurrentLine)
     Z80_Execute(1000);
     EXPECT_EQ(Z80_GetRegister(Z80_REG_AF) >> 8, 85u);  // 341 & 0xFF
 }
+
+// Player 2's paddle on joystick 1's stick: the low half of its position
+// while TR is low, the high half while it is high, each held 256 cycles; its
+// button is the stick's button 1.
+TEST_F(PortsTest, PaddleOnAStickSendsItsPositionAHalfAtATime)
+{
+    boot("game.sms", 2);
+    settings.player2 = DEVICE_PADDLE_JOYSTICK1;
+    joysticks[0].x = 0xA5FF;
+    joysticks[0].buttons[settings.j1b1] = 1;
+    SMS_UpdateControllers();
+    vdp.vcounter = 0;  // cycle 0: the low half, 5
+    EXPECT_EQ(SMS_PortIn(0xDC) & 0xC0, 0x40);
+    EXPECT_EQ(SMS_PortIn(0xDD) & 0x0F, 0x01);  // left high, right low, button held, TR low
+    vdp.vcounter = 2;  // cycle 456: the high half, 0A
+    EXPECT_EQ(SMS_PortIn(0xDC) & 0xC0, 0x80);
+    EXPECT_EQ(SMS_PortIn(0xDD) & 0x0F, 0x0A);
+}

@@ -67,7 +67,8 @@ Options options;
         "                         or auto (by what the image says, the default)\n"
         "  --bios FILE            start the Master System in this BIOS image\n"
         "  --player1 DEVICE       player 1's controller: keyboard (the default),\n"
-        "                         joystick1, joystick2, paddle (the mouse) or none\n"
+        "                         joystick1, joystick2, paddle (the mouse), paddle1,\n"
+        "                         paddle2 (joystick 1's or 2's stick) or none\n"
         "  --player2 DEVICE       player 2's controller (default none)\n"
         "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
         "  --no-video             draw nothing (measures the machine alone)\n"
@@ -96,11 +97,11 @@ int parse_count(const char* text, const char* what)
 
 int32_t parse_device(const std::string& word)
 {
-    const char* const words[] = {"none", "keyboard", "joystick1", "joystick2", "paddle"};
-    for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE; ++device)
+    const char* const words[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2"};
+    for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE_JOYSTICK2; ++device)
         if (word == words[device])
             return device;
-    usage("a controller is keyboard, joystick1, joystick2, paddle or none");
+    usage("a controller is keyboard, joystick1, joystick2, paddle, paddle1, paddle2 or none");
 }
 
 StateAction parse_state_action(const std::string& argument, bool load)
