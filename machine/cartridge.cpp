@@ -375,6 +375,11 @@ void SMS_MemoryControlWrite(int value)
         map_work_ram();
 }
 
+bool SMS_MemoryControlLacksBIOS(uint8_t memory_control)
+{
+    return (memory_control & MEMORY_NO_CARTRIDGE) && !(memory_control & MEMORY_NO_BIOS) && machine.bios.empty();
+}
+
 void SMS_MapperRestore(uint8_t control, const uint8_t (&pages)[3], uint8_t memory_control)
 {
     machine.mapper_control = control;

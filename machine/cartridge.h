@@ -50,5 +50,8 @@ bool SMS_MemoryReset();
 void SMS_MapperWrite(int address, int value);
 // Port 0x3E.
 void SMS_MemoryControlWrite(int value);
+// Whether the port 0x3E value shows the BIOS in place of the cartridge while
+// this machine has none to show.
+bool SMS_MemoryControlLacksBIOS(uint8_t memory_control);
 // Rebuilds the map from a save state's mapper fields.
 void SMS_MapperRestore(uint8_t control, const uint8_t (&pages)[3], uint8_t memory_control);

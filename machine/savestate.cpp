@@ -234,6 +234,11 @@ void capture_state(StateImage& s)
     s.port_dd = machine.port_dd;
 }
 
+uint8_t memory_control(uint8_t board)
+{
+    return static_cast<uint8_t>((board & ~BOARD_KIND) ^ MEMORY_CONTROL_CARTRIDGE);
+}
+
 // The console kind and frame rate stay those of the running ROM and settings.
 void apply_state(const StateImage& s)
 {
@@ -283,8 +288,7 @@ void apply_state(const StateImage& s)
     psg_refresh();
     vdp_refresh_derived();
 
-    SMS_MapperRestore(
-        s.mapper_control, s.mapper_page, static_cast<uint8_t>((s.board & ~BOARD_KIND) ^ MEMORY_CONTROL_CARTRIDGE));
+    SMS_MapperRestore(s.mapper_control, s.mapper_page, memory_control(s.board));
 }
 
 // The mapper fields mean one board's registers. A game without a mapper
@@ -352,6 +356,8 @@ StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes)
         return StateVerdict::not_a_state;
     if (!fits_board(state->board))
         return StateVerdict::other_board;
+    if (SMS_MemoryControlLacksBIOS(memory_control(state->board)))
+        return StateVerdict::needs_bios;
 
     apply_state(*state);
     return static_cast<int32_t>(state->rom_checksum) == machine.rom_checksum ? StateVerdict::applied
@@ -395,6 +401,9 @@ bool SMS_LoadStateFrom(const char* path)
     case StateVerdict::other_board:
         show_message(std::string(path) + " was saved on the " + SMS_MapperName(bytes[BOARD_OFFSET] & BOARD_KIND)
             + " board; this game runs on the " + SMS_MapperName(machine.mapper) + " board (CPU menu, Mapper)");
+        return false;
+    case StateVerdict::needs_bios:
+        show_message(std::string(path) + " was saved in the BIOS: name the BIOS (bios in tarven.cfg) to load it");
         return false;
     case StateVerdict::not_a_state:
     case StateVerdict::no_machine:

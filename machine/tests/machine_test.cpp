@@ -301,6 +301,10 @@ TEST_F(MachineTest, StatesKeepToTheirBoardAndChoicesToTheirGame)
     EXPECT_EQ(SMS_LoadStateFromMemory(state), StateVerdict::other_board);
     SMS_ChooseMapper(MAPPER_NONE);
     EXPECT_EQ(SMS_LoadStateFromMemory(state), StateVerdict::applied);
+    // One taken while port 0x3E showed the BIOS needs a BIOS to go on in.
+    SMS_MemoryControlWrite(MEMORY_CONTROL_BIOS);
+    ASSERT_TRUE(SMS_SaveStateToMemory(state));
+    EXPECT_EQ(SMS_LoadStateFromMemory(state), StateVerdict::needs_bios);
 
     boot("other.sms", 8);
     EXPECT_EQ(machine.mapper, MAPPER_SEGA);

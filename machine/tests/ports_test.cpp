@@ -215,10 +215,12 @@ TEST_F(PortsTest, PaddleOnAStickSendsItsPositionAHalfAtATime)
     joysticks[0].x = 0xA5FF;
     joysticks[0].buttons[settings.j1b1] = 1;
     SMS_UpdateControllers();
-    vdp.vcounter = 0;  // cycle 0: the low half, 5
-    EXPECT_EQ(SMS_PortIn(0xDC) & 0xC0, 0x40);
-    EXPECT_EQ(SMS_PortIn(0xDD) & 0x0F, 0x01);  // left high, right low, button held, TR low
-    vdp.vcounter = 2;  // cycle 456: the high half, 0A
-    EXPECT_EQ(SMS_PortIn(0xDC) & 0xC0, 0x80);
-    EXPECT_EQ(SMS_PortIn(0xDD) & 0x0F, 0x0A);
+    // Four lines in a row see both halves: 5 while TR is low, 0A while high.
+    const int elapsed = Z80_GetElapsedCycles();
+    for (uint16_t line = 0; line < 4; ++line) {
+        vdp.vcounter = line;
+        const bool high = ((line * 228 + elapsed) / 256) & 1;
+        EXPECT_EQ(SMS_PortIn(0xDC) & 0xC0, high ? 0x80 : 0x40);
+        EXPECT_EQ(SMS_PortIn(0xDD) & 0x0F, high ? 0x0A : 0x01);  // TR, button held, right, left
+    }
 }

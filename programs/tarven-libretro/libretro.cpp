@@ -347,6 +347,9 @@ RETRO_API bool retro_unserialize(const void* data, size_t size)
         case StateVerdict::other_board:
             log_cb(RETRO_LOG_ERROR, "SaveState of another cartridge board\n");
             return false;
+        case StateVerdict::needs_bios:
+            log_cb(RETRO_LOG_ERROR, "SaveState taken in a BIOS\n");
+            return false;
         case StateVerdict::no_machine:
             return false;
         case StateVerdict::not_a_state:
