@@ -1,14 +1,7 @@
 ; Reads a paddle on port A as the paddle's documentation shows (the low
 ; half of the position while TR is low, the high half while it is high)
 ; and shows the position every frame, inverted while the button is held.
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
+        include "expect.inc"
 
 main:
         call show_init
@@ -45,6 +38,4 @@ read_paddle_high:
 
         include "tests.inc"
         include "sms.inc"
-
-        org 03FFFh
-        db 0
+        signed_pages 1
