@@ -12,6 +12,7 @@
 
 #include "host/file.h"
 #include "host/log.h"
+#include "machine/archive.h"
 #include "machine/interface_hooks.h"
 #include "machine/rewind.h"
 #include "machine/scheduler.h"
@@ -30,18 +31,9 @@ namespace {
 constexpr int ROM_HEADER_SIZE = 512;
 // Paging registers hold a byte: no game can reach a page beyond these.
 constexpr int MAX_ROM_PAGES = 256;
-// The first kilobyte of the cartridge always shows page 0: it holds the
-// reset and interrupt vectors.
-constexpr int FIXED_ROM_BYTES = 0x400;
-// Mapper registers sit at 0xFFFC-0xFFFF; the RAM bytes behind them mirror
-// the values written so that games can read them back.
-constexpr int MAPPER_RAM_OFFSET = 0x1FFC;
-constexpr int RAM_ADDRESS_MASK = SYSTEM_RAM_SIZE - 1;
 // What the console's boot program leaves behind when it starts the
-// cartridge: slots 0-2 on pages 0-2 and the stack near the top of RAM.
+// cartridge: the stack near the top of RAM.
 constexpr int BOOT_STACK_POINTER = 0xDFF0;
-constexpr uint8_t CONTROL_CART_RAM = 0x08;
-constexpr uint8_t CONTROL_CART_BANK1 = 0x04;
 
 std::string file_name_of(const std::string& path)
 {
@@ -85,22 +77,6 @@ std::string derive_file_name(const std::string& path, const char* extension)
     return (has_extension ? path.substr(0, dot) : path) + "." + extension;
 }
 
-// A machine without a save file (the libretro core, whose frontend keeps the
-// cartridge RAM) neither reads nor writes one.
-void read_cart_ram_file()
-{
-    if (machine.sram_file.empty())
-        return;
-    // A missing or short file leaves the rest of the banks as they are.
-    FILE* file = open_regular_file(SMS_SavePathForReading(machine.sram_file).c_str());
-    if (!file)
-        return;
-    for (auto& bank : machine.cart_ram)
-        if (std::fread(bank.data(), 1, bank.size(), file) < bank.size())
-            break;
-    std::fclose(file);
-}
-
 void write_cart_ram_file()
 {
     if (machine.sram_file.empty())
@@ -114,35 +90,37 @@ void write_cart_ram_file()
     });
 }
 
-const uint8_t* rom_page(int page)
+// The cartridge checks for the game taken out of an archive.
+std::string archive_game(std::string error, const std::vector<uint8_t>& game, const std::string& name,
+    std::vector<uint8_t>& rom, std::string* game_name)
 {
-    return machine.rom.data() + static_cast<size_t>(page) * ROM_PAGE_SIZE;
-}
-
-// Opcode fetches and data reads of the range see the same host bytes.
-void map_readable(int low, int high, const uint8_t* host)
-{
-    Z80_MapFetch(low, high, host);
-    Z80_MapReadDirect(low, high, host);
-}
-
-// Records the page a paging register selects, reduced by a true remainder
-// (not masked), also in the RAM bytes behind the register.
-uint8_t select_page(int slot, uint8_t value)
-{
-    const uint8_t page = static_cast<uint8_t>(value % machine.rom_pages);
-    machine.mapper_page[slot] = page;
-    machine.ram[MAPPER_RAM_OFFSET + 1 + slot] = page;
-    return page;
-}
-
-void map_slot2_rom()
-{
-    const uint8_t* page = rom_page(machine.mapper_page[2]);
-    map_readable(0x8000, 0xBFFF, page);
+    if (!error.empty())
+        return error;
+    error = SMS_CheckROMImage(game, rom);
+    if (!error.empty())
+        return "holds " + name + ", which " + error;
+    if (game_name)
+        *game_name = name;
+    return error;
 }
 
 }  // namespace
+
+// A machine without a save file (the libretro core, whose frontend keeps the
+// cartridge RAM) neither reads nor writes one.
+void SMS_ReadCartRAM()
+{
+    if (machine.sram_file.empty())
+        return;
+    // A missing or short file leaves the rest of the banks as they are.
+    FILE* file = open_regular_file(SMS_SavePathForReading(machine.sram_file).c_str());
+    if (!file)
+        return;
+    for (auto& bank : machine.cart_ram)
+        if (std::fread(bank.data(), 1, bank.size(), file) < bank.size())
+            break;
+    std::fclose(file);
+}
 
 void SMS_FreeROM()
 {
@@ -155,8 +133,13 @@ void SMS_FreeROM()
     machine.rom_pages = -1;
 }
 
-std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom)
+std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom, std::string* game_name)
 {
+    if (SMS_IsArchive(path)) {
+        std::vector<uint8_t> game;
+        std::string name;
+        return archive_game(SMS_ReadArchive(path, game, name), game, name, rom, game_name);
+    }
     FILE* file = open_regular_file(path);
     if (!file) {
         // EINVAL: a folder, a pipe or a device, which no player calls a file.
@@ -192,8 +175,14 @@ std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom)
     return {};
 }
 
-std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom)
+std::string SMS_CheckROMImage(
+    std::span<const uint8_t> bytes, std::vector<uint8_t>& rom, const std::string& path, std::string* game_name)
 {
+    if (SMS_IsArchive(path)) {
+        std::vector<uint8_t> game;
+        std::string name;
+        return archive_game(SMS_ReadArchiveImage(bytes, game, name), game, name, rom, game_name);
+    }
     if (const char* error = SMS_ROMSizeError(static_cast<long long>(bytes.size())))
         return error;
     const size_t start = bytes.size() % ROM_PAGE_SIZE == ROM_HEADER_SIZE ? ROM_HEADER_SIZE : 0;
@@ -201,30 +190,34 @@ std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_
     return {};
 }
 
-void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom)
+void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom, const std::string& game_name)
 {
+    // An archive's game says the console; the saves are named after the archive.
+    const std::string& image = game_name.empty() ? path : game_name;
     SMS_FreeROM();
     machine.rom = std::move(rom);
     machine.rom_pages = static_cast<int32_t>(machine.rom.size() / ROM_PAGE_SIZE);
     machine.rom_loaded = true;
 
     machine.rom_name = file_name_of(path);
-    machine.is_gg = !path.empty() && std::tolower(static_cast<unsigned char>(path.back())) == 'g';
+    machine.is_gg = !image.empty() && std::tolower(static_cast<unsigned char>(image.back())) == 'g';
     machine.state_file = derive_file_name(path, "ST0");
     machine.sram_file = derive_file_name(path, "SAV");
     machine.psg_file = derive_file_name(path, "PSG");
     machine.input_file = derive_file_name(path, "input");
     machine.rom_checksum = SMS_ROMChecksum();
+    SMS_SelectMapper();
 }
 
 void SMS_LoadROM(const char* path)
 {
     SMS_FreeROM();
     std::vector<uint8_t> rom;
-    const std::string error = SMS_ReadROM(path, rom);
+    std::string game_name;
+    const std::string error = SMS_ReadROM(path, rom, &game_name);
     if (!error.empty())
         fatal_exit("%s %s", path, error.c_str());
-    SMS_InstallROM(path, std::move(rom));
+    SMS_InstallROM(path, std::move(rom), game_name);
 }
 
 bool SMS_OpenROM(const std::string& path)
@@ -238,14 +231,15 @@ bool SMS_OpenROM(const std::string& path)
     if (psg_logging)
         return refuse("End the PSG log (ESC) before opening " + file_name_of(path));
     // The selector lists no other files; a drop may bring anything.
-    if (!has_rom_extension(path))
-        return refuse(file_name_of(path) + " is not a .sms or .gg file");
+    if (!has_rom_extension(path) && !SMS_IsArchive(path))
+        return refuse(file_name_of(path) + " is not a .sms or .gg file, nor a .zip or .7z of one");
     std::vector<uint8_t> rom;
-    const std::string error = SMS_ReadROM(path.c_str(), rom);
+    std::string game_name;
+    const std::string error = SMS_ReadROM(path.c_str(), rom, &game_name);
     if (!error.empty())
         return refuse(file_name_of(path) + " " + error);
     SMS_FreeMachine();
-    SMS_InstallROM(path, std::move(rom));
+    SMS_InstallROM(path, std::move(rom), game_name);
     SMS_InitMachine();
     quit_run = true;
     return true;
@@ -310,12 +304,9 @@ int32_t SMS_ROMChecksum()
 
 void SMS_SetupCPU()
 {
-    Z80_BeginMemoryMap();
-    Z80_AddWriteRange(0xFF00, 0xFFFF, Z80_RANGE_CALLBACK, reinterpret_cast<uintptr_t>(&SMS_MapperWrite));
-    Z80_EndMemoryMap();
+    machine.rom_write_sink.assign(ROM_PAGE_SIZE, 0);
     Z80_SetPortInHandler(SMS_PortIn);
     Z80_SetPortOutHandler(SMS_PortOut);
-    machine.rom_write_sink.assign(ROM_PAGE_SIZE, 0);
     // A save that fails is shown to the player, not only logged.
     file_set_failure_handler(show_message);
 }
@@ -332,17 +323,12 @@ void SMS_InitMachine()
     machine.ram.assign(SYSTEM_RAM_SIZE, 0);
     for (auto& bank : machine.cart_ram)
         bank.assign(CART_RAM_BANK_SIZE, 0);
-
-    const uint8_t* rom = machine.rom.data();
-    uint8_t* ram = machine.ram.data();
-    map_readable(0x0000, FIXED_ROM_BYTES - 1, rom);
-    map_readable(0xC000, 0xDFFF, ram);
-    map_readable(0xE000, 0xFFFF, ram);
-    Z80_MapWriteDirect(0xC000, 0xDFFF, ram);
-    Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
+    machine.cart_ram_used = false;
 
     Z80_Reset();
-    Z80_SetRegister(Z80_REG_SP, BOOT_STACK_POINTER);
+    // A BIOS sets up its own stack.
+    if (!SMS_MemoryReset())
+        Z80_SetRegister(Z80_REG_SP, BOOT_STACK_POINTER);
 
     vdp.is_gg = machine.is_gg;
     vdp_reset();
@@ -355,11 +341,6 @@ void SMS_InitMachine()
     machine.io_control = 0xFF;
     machine.cart_ram_used = false;
     psg_reset();
-
-    SMS_MapperWrite(0xFFFC, 0);
-    SMS_MapperWrite(0xFFFD, 0);
-    SMS_MapperWrite(0xFFFE, 1);
-    SMS_MapperWrite(0xFFFF, 2);
 
     // The past of another game, or of the one before a reset, is no past of this one.
     SMS_RewindReset();
@@ -394,44 +375,4 @@ void SMS_FreeMachine()
     psg.latch = latch;
 
     machine.machine_ready = false;
-}
-
-void SMS_MapperWrite(int address, int value)
-{
-    const uint8_t byte = static_cast<uint8_t>(value);
-    switch (address & 0xFFFF) {
-    case 0xFFFC: {
-        machine.mapper_control = byte;
-        machine.ram[MAPPER_RAM_OFFSET] = byte;
-        if ((byte & CONTROL_CART_RAM) && !machine.cart_ram_used) {
-            read_cart_ram_file();
-            machine.cart_ram_used = true;
-        }
-        if (byte & CONTROL_CART_RAM) {
-            uint8_t* bank = machine.cart_ram[(byte & CONTROL_CART_BANK1) ? 1 : 0].data();
-            map_readable(0x8000, 0xBFFF, bank);
-            Z80_MapWriteDirect(0x8000, 0xBFFF, bank);
-        } else {
-            map_slot2_rom();
-            Z80_MapWriteDirect(0x8000, 0xBFFF, machine.rom_write_sink.data());
-        }
-        break;
-    }
-    case 0xFFFD:
-        map_readable(FIXED_ROM_BYTES, 0x3FFF, rom_page(select_page(0, byte)) + FIXED_ROM_BYTES);
-        break;
-    case 0xFFFE:
-        map_readable(0x4000, 0x7FFF, rom_page(select_page(1, byte)));
-        break;
-    case 0xFFFF:
-        select_page(2, byte);
-        // While cartridge RAM is mapped the page waits until it is unmapped.
-        if (!(machine.mapper_control & CONTROL_CART_RAM))
-            map_slot2_rom();
-        break;
-    default:
-        // The rest of the page is the top of the RAM mirror.
-        machine.ram[address & RAM_ADDRESS_MASK] = byte;
-        break;
-    }
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "machine/cartridge.h"
+
 constexpr int ROM_PAGE_SIZE = 16384;
 constexpr int SYSTEM_RAM_SIZE = 8192;
 constexpr int CART_RAM_BANK_SIZE = 16384;
@@ -24,9 +26,15 @@ struct MachineState {
     std::vector<uint8_t> ram;  // SYSTEM_RAM_SIZE while the machine runs
     std::vector<uint8_t> cart_ram[2];  // CART_RAM_BANK_SIZE each while it runs
     bool cart_ram_used = false;
-    uint8_t mapper_control = 0;
+    MapperKind mapper = MAPPER_SEGA;  // the cartridge's board
+    uint8_t mapper_control = 0;  // Sega: 0xFFFC; Codemasters: bit 7 of 0x4000
     uint8_t mapper_page[3] = {};
     std::vector<uint8_t> rom_write_sink;  // swallows writes to mapped ROM
+    uint8_t* top_page = nullptr;  // host bytes of 0xFF00-0xFFFF, RAM or cartridge RAM
+    uint8_t memory_control = MEMORY_CONTROL_CARTRIDGE;  // port 0x3E
+    std::vector<uint8_t> bios;  // the player's BIOS, empty without one
+    std::string bios_path;  // the file `bios` was read from
+    uint8_t bios_page[3] = {};
 
     std::string rom_name;  // the ROM file's name without its folders, as the title shows it
     std::string state_file;  // ROM path with extension ST0..ST9
@@ -41,6 +49,9 @@ struct MachineState {
     uint8_t port1_latch = 0;
     uint8_t io_control = 0xFF;  // port 0x3F: TH and TR directions and levels
     bool pause_latch = false;
+    // Players 1 and 2 on a paddle: the knob's position and the button.
+    uint8_t paddle_position[2] = {};
+    bool paddle_button[2] = {};
 };
 
 extern MachineState machine;
@@ -75,16 +86,20 @@ void SMS_LoadROM(const char* path);
 // Reads and checks a cartridge without touching the machine, so that a bad
 // file can be refused while a game runs on. Gives the reason a file is
 // refused, in a player's words to follow the file's name ("x.sms is
-// empty: ..."), empty when `rom` holds the image without any header.
-std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom);
-// The same checks for an image already in memory.
-std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom);
-// Makes a checked image the machine's ROM; `path` names the console (a
-// name ending in g is a Game Gear cartridge) and the files derived from it.
-void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom);
+// empty: ..."), empty when `rom` holds the image without any header. A .zip
+// or .7z holding one game gives that game, and its name in `game_name`.
+std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom, std::string* game_name = nullptr);
+// The same checks for an image already in memory; the bytes of an archive
+// when `path` names one, which gives its game as SMS_ReadROM does.
+std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom, const std::string& path = {},
+    std::string* game_name = nullptr);
+// Makes a checked image the machine's ROM; `path` names the files derived
+// from it and, unless the image came from an archive as `game_name`, the
+// console (a name ending in g is a Game Gear cartridge).
+void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom, const std::string& game_name = {});
 // Opens the cartridge at `path` in place of the running game, as the ROM
 // selector and a file dropped on the window do. A file that is no .sms or
-// .gg cartridge (or any file while a music log runs) is refused with the reason in the
+// .gg cartridge, nor an archive of one (or any file while a music log runs) is refused with the reason in the
 // message popup and the log, and the game or the menus go on. Otherwise the
 // old machine is saved and freed, the new one starts and the main loop
 // restarts with it.
@@ -105,10 +120,11 @@ int32_t SMS_ROMChecksum();
 void SMS_InitMachine();
 void SMS_FreeMachine();
 void SMS_SetupCPU();
-void SMS_MapperWrite(int address, int value);
 // Hands the video chip the settings it follows: the standard and the
 // sprite limit.
 void SMS_ApplyVideoSettings();
+// Reads the cartridge RAM file into the banks, when the game first uses them.
+void SMS_ReadCartRAM();
 
 int SMS_PortIn(int port);
 void SMS_PortOut(int port, int value);

@@ -1,8 +1,10 @@
 #include <zlib.h>
 
 #include "host/input.h"
+#include "host/video.h"
 #include "machine/interface_hooks.h"
 #include "machine/machine.h"
+#include "machine/scheduler.h"
 #include "machine/settings.h"
 #include "sound/psg.h"
 #include "vdp/vdp.h"
@@ -91,10 +93,10 @@ void clear_bit_if(uint8_t& port, uint8_t bit, bool held)
         port &= static_cast<uint8_t>(~bit);
 }
 
-void press_lines(uint8_t pad, const PadLine (&lines)[6])
+void press_lines(uint8_t pad, const PadLine (&lines)[6], uint8_t& port_dc, uint8_t& port_dd)
 {
     for (int i = 0; i < 6; ++i)
-        clear_bit_if(lines[i].port_dd ? machine.port_dd : machine.port_dc, lines[i].bit, (pad >> i) & 1);
+        clear_bit_if(lines[i].port_dd ? port_dd : port_dc, lines[i].bit, (pad >> i) & 1);
 }
 
 // The two TH lines' levels, port A's in bit 0 and port B's in bit 1.
@@ -120,6 +122,54 @@ void io_control_write(uint8_t byte)
         else
             machine.port_dd &= static_cast<uint8_t>(~DD_NATIONALISATION);
     }
+}
+
+// The paddle (HPD-200) sends its knob's 8-bit position four bits at a time
+// on the direction lines (a 1 bit is a line left high), the low half while
+// its TR line (button 2's) is low and the high half while it is high,
+// switching halves on its own clock whatever the console does; its button
+// is button 1's. Export consoles get the same device: the games that look
+// for another paddle there find none, as on the console.
+constexpr int PADDLE_HALF_CYCLES = 256;  // how long the paddle holds each half
+
+uint8_t paddle_lines(int player)
+{
+    const int32_t cycle = vdp.vcounter * CYCLES_PER_LINE + Z80_GetElapsedCycles();
+    const bool high = (cycle / PADDLE_HALF_CYCLES) & 1;
+    const uint8_t half = high ? machine.paddle_position[player] >> 4 : machine.paddle_position[player] & 0x0F;
+    return pad_bits(!(half & 1), !(half & 2), !(half & 4), !(half & 8), machine.paddle_button[player], !high, false);
+}
+
+bool is_paddle(int32_t device)
+{
+    return device >= DEVICE_PADDLE && device <= DEVICE_PADDLE_JOYSTICK2;
+}
+
+// A controller port as read now: a paddle's lines change between reads.
+int controller_port(bool port_b)
+{
+    uint8_t port_dc = machine.port_dc;
+    uint8_t port_dd = machine.port_dd;
+    if (is_paddle(settings.player1))
+        press_lines(paddle_lines(0), PLAYER1_LINES, port_dc, port_dd);
+    if (is_paddle(settings.player2))
+        press_lines(paddle_lines(1), PLAYER2_LINES, port_dc, port_dd);
+    return port_b ? port_dd : port_dc;
+}
+
+// The knob follows the pointer across the picture, or a stick from left to
+// right.
+void read_paddle(int player, int32_t device)
+{
+    if (device == DEVICE_PADDLE) {
+        const int32_t x = mouse_x - picture_x_offset;
+        machine.paddle_position[player] = static_cast<uint8_t>(x < 0 ? 0 : x > 255 ? 255 : x);
+        machine.paddle_button[player] = mouse_left != 0;
+        return;
+    }
+    const int stick = device - DEVICE_PADDLE_JOYSTICK1;
+    machine.paddle_position[player] = static_cast<uint8_t>(joysticks[stick].x >> 8);
+    machine.paddle_button[player] = joystick_button(joysticks[stick], stick ? settings.j2b1 : settings.j1b1);
 }
 
 }  // namespace
@@ -151,9 +201,9 @@ int SMS_PortIn(int port)
     case 0x81:
         return vdp_status_read();
     case 0xC0:
-        return machine.port_dc;
+        return controller_port(false);
     case 0xC1:
-        return machine.port_dd;
+        return controller_port(true);
     default:
         return 0xFF;
     }
@@ -179,6 +229,9 @@ void SMS_PortOut(int port, int value)
     case 0x01:
         io_control_write(byte);
         break;
+    case 0x00:
+        SMS_MemoryControlWrite(byte);
+        break;
     case 0x40:
     case 0x41:
         psg_write(byte);
@@ -190,7 +243,7 @@ void SMS_PortOut(int port, int value)
         vdp_control_write(byte);
         break;
     default:
-        break;  // the memory control port (even ports below 0x40) is not modelled
+        break;
     }
 }
 
@@ -204,12 +257,17 @@ void SMS_UpdateControllers()
     machine.port_dd = 0xFF;
     machine.gg_port0 = 0xFF;
 
-    press_lines(held.pads[0], PLAYER1_LINES);
+    press_lines(held.pads[0], PLAYER1_LINES, machine.port_dc, machine.port_dd);
     if (machine.is_gg && (held.pads[0] & HELD_START))
         machine.gg_port0 = 0x7F;
 
     // Player 2's start inverts the bit, so both players holding it cancel out.
-    press_lines(held.pads[1], PLAYER2_LINES);
+    press_lines(held.pads[1], PLAYER2_LINES, machine.port_dc, machine.port_dd);
+    for (int player = 0; player < 2; ++player) {
+        const int32_t device = player ? settings.player2 : settings.player1;
+        if (is_paddle(device))
+            read_paddle(player, device);
+    }
     if (machine.is_gg && (held.pads[1] & HELD_START))
         machine.gg_port0 ^= GG_START;
 

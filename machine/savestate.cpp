@@ -26,12 +26,17 @@ constexpr uint8_t VERSION = 1;
 constexpr int CPU_WORD_REGISTERS = 12;  // AF ... HL' in register-index order
 constexpr uint8_t XY_FLAG_BITS = 0x28;
 constexpr uint8_t STATE_LINE_IRQ = 0x01;  // in the stored VDP status byte
+constexpr uint8_t BOARD_KIND = 0x03;
+constexpr size_t BOARD_OFFSET = sizeof MAGIC + 1;
 
 // Everything an SMSSTATE file holds, in the order the file holds it.
 struct StateImage {
     char magic[sizeof MAGIC];
     uint8_t version;
-    uint8_t zero;
+    // Zero in states of before other boards: the board's kind in the low
+    // two bits, and the bits of port 0x3E that differ from how a BIOS
+    // leaves it above them.
+    uint8_t board;
     uint32_t rom_checksum;
     uint8_t is_gg;
     uint8_t usa;
@@ -133,7 +138,7 @@ void transfer_header(Io& io, StateImage& s)
 template <typename Io>
 void transfer_body(Io& io, StateImage& s)
 {
-    io.u8(s.zero);
+    io.u8(s.board);
     io.u32(s.rom_checksum);
     io.u8(s.is_gg);
     io.u8(s.usa);
@@ -179,7 +184,8 @@ void capture_state(StateImage& s)
 {
     std::memcpy(s.magic, MAGIC, sizeof MAGIC);
     s.version = VERSION;
-    s.zero = 0;
+    s.board
+        = static_cast<uint8_t>(machine.mapper | ((machine.memory_control ^ MEMORY_CONTROL_CARTRIDGE) & ~BOARD_KIND));
     s.rom_checksum = static_cast<uint32_t>(machine.rom_checksum);
     s.is_gg = machine.is_gg;
     s.usa = settings.usa;
@@ -229,6 +235,11 @@ void capture_state(StateImage& s)
     s.port1_latch = machine.port1_latch;
     s.port_dc = machine.port_dc;
     s.port_dd = machine.port_dd;
+}
+
+uint8_t memory_control(uint8_t board)
+{
+    return static_cast<uint8_t>((board & ~BOARD_KIND) ^ MEMORY_CONTROL_CARTRIDGE);
 }
 
 // The console kind and frame rate stay those of the running ROM and settings.
@@ -287,15 +298,17 @@ void apply_state(const StateImage& s)
     psg_refresh();
     vdp_refresh_derived();
 
-    // Rewriting the mapper rebuilds the memory map but also rewrites the
-    // RAM bytes behind the registers; the stored ones win.
-    uint8_t mapper_ram[4];
-    std::memcpy(mapper_ram, &machine.ram[0x1FFC], sizeof mapper_ram);
-    SMS_MapperWrite(0xFFFC, s.mapper_control);
-    SMS_MapperWrite(0xFFFD, s.mapper_page[0]);
-    SMS_MapperWrite(0xFFFE, s.mapper_page[1]);
-    SMS_MapperWrite(0xFFFF, s.mapper_page[2]);
-    std::memcpy(&machine.ram[0x1FFC], mapper_ram, sizeof mapper_ram);
+    SMS_MapperRestore(s.mapper_control, s.mapper_page, memory_control(s.board));
+}
+
+// The mapper fields mean one board's registers. A game without a mapper
+// reads the Sega mapper's as that board leaves them, so the two take each
+// other's states (and those saved before the board was recorded).
+bool fits_board(uint8_t board)
+{
+    const auto kind = static_cast<MapperKind>(board & BOARD_KIND);
+    const auto sega_like = [](MapperKind k) { return k == MAPPER_SEGA || k == MAPPER_NONE; };
+    return kind == machine.mapper || (sega_like(kind) && sega_like(machine.mapper));
 }
 
 bool read_whole_file(const char* path, std::vector<uint8_t>& bytes)
@@ -351,6 +364,10 @@ StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes)
     transfer_body(reader, *state);
     if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 1)
         return StateVerdict::not_a_state;
+    if (!fits_board(state->board))
+        return StateVerdict::other_board;
+    if (SMS_MemoryControlLacksBIOS(memory_control(state->board)))
+        return StateVerdict::needs_bios;
 
     apply_state(*state);
     return static_cast<int32_t>(state->rom_checksum) == machine.rom_checksum ? StateVerdict::applied
@@ -390,6 +407,13 @@ bool SMS_LoadStateFrom(const char* path)
         return true;
     case StateVerdict::wrong_version:
         show_message(std::string(path) + " unrecognized version");
+        return false;
+    case StateVerdict::other_board:
+        show_message(std::string(path) + " was saved on the " + SMS_MapperName(bytes[BOARD_OFFSET] & BOARD_KIND)
+            + " board; this game runs on the " + SMS_MapperName(machine.mapper) + " board (CPU menu, Mapper)");
+        return false;
+    case StateVerdict::needs_bios:
+        show_message(std::string(path) + " was saved in the BIOS: name the BIOS (bios in tarven.cfg) to load it");
         return false;
     case StateVerdict::not_a_state:
     case StateVerdict::no_machine:

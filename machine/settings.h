@@ -4,12 +4,23 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 enum PlayerDevice : int32_t {
     DEVICE_NONE = 0,
     DEVICE_KEYBOARD = 1,
     DEVICE_JOYSTICK1 = 2,
     DEVICE_JOYSTICK2 = 3,
+    DEVICE_PADDLE = 4,  // the mouse's X turns the knob, its left button presses
+    DEVICE_PADDLE_JOYSTICK1 = 5,  // joystick 1's stick across turns it, button 1 presses
+    DEVICE_PADDLE_JOYSTICK2 = 6,
+};
+
+// A board the player chose by hand for one game, known by its checksum.
+struct MapperChoice {
+    int32_t rom_checksum;
+    int32_t mapper;  // a MapperKind (machine/cartridge.h)
 };
 
 struct Settings {
@@ -30,6 +41,8 @@ struct Settings {
     bool popups = true;
     bool sprite_limit = true;  // eight sprites a line, as the console shows
     bool gg_speaker = false;  // the Game Gear's own speaker, not its headphones
+    std::vector<MapperChoice> mapper_choices;
+    std::string bios;  // the player's Master System BIOS image; none when empty
 };
 
 extern Settings settings;

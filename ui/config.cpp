@@ -1,6 +1,7 @@
 #include "ui/config.h"
 
 #include "host/file.h"
+#include "machine/cartridge.h"
 
 #include <cctype>
 #include <cstdarg>
@@ -22,6 +23,8 @@ enum KeywordKind {
     KEY_NUMBER,  // reads a number, refused outside low..high
     KEY_DEPTH,  // reads a colour depth, anything but 32 meaning 16
     KEY_DEVICE,  // reads a device word
+    KEY_MAPPER,  // reads a game's checksum and the board chosen for it
+    KEY_BIOS,  // takes the rest of the line as the BIOS file's name
 };
 
 struct Keyword {
@@ -68,11 +71,13 @@ const Keyword KEYWORDS[] = {
     {"nopopups", KEY_FLAG, &settings.popups, nullptr, 0, 0},
     {"nospritelimit", KEY_FLAG, &settings.sprite_limit, nullptr, 0, 0},
     {"ggspeaker", KEY_FLAG, &settings.gg_speaker, nullptr, 1, 0},
+    {"mapper", KEY_MAPPER, nullptr, nullptr, 0, 0},
+    {"bios", KEY_BIOS, nullptr, nullptr, 0, 0},
 };
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
 
 // Indexed by PlayerDevice.
-const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2"};
+const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2"};
 
 // Reads the next whitespace-delimited word into word (WORD_MAX + 1 bytes).
 // The delimiter is left in the stream so that a comment word can still skip
@@ -168,6 +173,27 @@ void apply_keyword(FILE* file, const char* word, size_t first)
             if (*key.number != 32)
                 *key.number = 16;
             break;
+        case KEY_MAPPER: {
+            char name[WORD_MAX + 1];
+            int32_t mapper = MAPPER_AUTO;
+            if (!read_number(file, &value) || !read_word(file, name) || !SMS_MapperFromName(name, mapper)
+                || mapper == MAPPER_AUTO)
+                break;
+            // A later line for the same game wins.
+            std::erase_if(settings.mapper_choices, [&](const MapperChoice& c) { return c.rom_checksum == value; });
+            settings.mapper_choices.push_back({value, mapper});
+            break;
+        }
+        case KEY_BIOS: {
+            std::string line;
+            for (int c = std::getc(file); c != EOF && c != '\n'; c = std::getc(file))
+                line += static_cast<char>(c);
+            // The writer ends every line with a space; a name keeps its inner ones.
+            const size_t first = line.find_first_not_of(" \t\r");
+            const size_t last = line.find_last_not_of(" \t\r");
+            settings.bios = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+            break;
+        }
         case KEY_DEVICE: {
             char next[WORD_MAX + 1];
             if (!read_word(file, next))
@@ -178,7 +204,7 @@ void apply_keyword(FILE* file, const char* word, size_t first)
                 break;
             }
             fold_case(next);
-            for (int32_t device = DEVICE_NONE; device <= DEVICE_JOYSTICK2; ++device) {
+            for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE_JOYSTICK2; ++device) {
                 if (std::strcmp(next, DEVICE_WORDS[device]) == 0) {
                     *key.number = device;
                     return;
@@ -194,7 +220,7 @@ void apply_keyword(FILE* file, const char* word, size_t first)
 
 const char* device_word(int32_t device)
 {
-    return device >= DEVICE_NONE && device <= DEVICE_JOYSTICK2 ? DEVICE_WORDS[device] : "none";
+    return device >= DEVICE_NONE && device <= DEVICE_PADDLE_JOYSTICK2 ? DEVICE_WORDS[device] : "none";
 }
 
 // Every line of the file ends with a space before the line break.
@@ -269,6 +295,14 @@ const char* const OPTIONS_BLOCK[] = {
     "",
 };
 
+const char* const CARTRIDGE_BLOCK[] = {
+    "; Cartridges:",
+    "; - 'bios <file>' starts the Master System in that BIOS image",
+    "; - 'mapper <ROM checksum> <board>' runs one game on the board chosen",
+    ";   in the CPU menu: sega, codemasters, korean or none",
+    "",
+};
+
 void write_settings(FILE* file)
 {
     put_block(file, HEADER_BLOCK);
@@ -319,6 +353,16 @@ void write_settings(FILE* file)
         put_line(file, "nospritelimit");
     if (settings.gg_speaker)
         put_line(file, "ggspeaker");
+
+    // Written only when set, so that a file without them stays as it was.
+    if (settings.bios.empty() && settings.mapper_choices.empty())
+        return;
+    std::fputc('\n', file);
+    put_block(file, CARTRIDGE_BLOCK);
+    if (!settings.bios.empty())
+        put_line(file, "bios %s", settings.bios.c_str());
+    for (const MapperChoice& choice : settings.mapper_choices)
+        put_line(file, "mapper %d %s", choice.rom_checksum, SMS_MapperName(choice.mapper));
 }
 
 }  // namespace

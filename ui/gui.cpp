@@ -1,5 +1,7 @@
 #include "ui/gui.h"
 
+#include <string>
+
 #include "host/draw.h"
 #include "host/input.h"
 #include "host/log.h"
@@ -104,6 +106,22 @@ void set_pal()
 void set_ntsc()
 {
     set_rate(60);
+}
+
+// Steps the game through the boards, from the one its image says on; each
+// step restarts it on the new board, and the choice stays with the game.
+void next_mapper()
+{
+    const int32_t choice = SMS_MapperChoice();
+    SMS_ChooseMapper(choice + 1 < MAPPER_KINDS ? choice + 1 : MAPPER_AUTO);
+}
+
+const char* mapper_label()
+{
+    static std::string label;
+    label = std::string("  Mapper: ") + SMS_MapperName(machine.mapper)
+        + (SMS_MapperChoice() == MAPPER_AUTO ? " (auto)" : "");
+    return machine.rom_loaded ? label.c_str() : "  Mapper";
 }
 
 void toggle_fps()
@@ -245,6 +263,8 @@ const MenuEntry CPU_ENTRIES[] = {
     {50, nullptr, "", nullptr},
     {60, "  PAL", "", set_pal, [] { return settings.frame_rate == 50; }},
     {70, "  NTSC", "", set_ntsc, [] { return settings.frame_rate == 60; }},
+    {80, nullptr, "", nullptr},
+    {90, "  Mapper", "", next_mapper, nullptr, false, mapper_label, game_loaded},
 };
 
 const MenuEntry VIEW_ENTRIES[] = {

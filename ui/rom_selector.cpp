@@ -313,7 +313,7 @@ void rom_list_build()
     const std::string folder = rom_list.folder;
     rom_list = RomList {};
     rom_list.folder = folder;
-    std::vector<std::string> files[3];
+    std::vector<std::string> files[4];
     std::vector<std::string> directories;
     if (DIR* dir = opendir(folder.c_str())) {
         while (const dirent* found = readdir(dir)) {
@@ -329,14 +329,16 @@ void rom_list_build()
                 files[0].push_back(name);
             else if (has_extension(name, ".gg"))
                 files[1].push_back(name);
-            else if (has_extension(name, ".input"))
+            else if (has_extension(name, ".zip") || has_extension(name, ".7z"))
                 files[2].push_back(name);
+            else if (has_extension(name, ".input"))
+                files[3].push_back(name);
         }
         closedir(dir);
     }
     // The directory's own order is arbitrary; listing each group by name
     // first makes entries of equal folded names come out the same every time.
-    for (auto* group : {&files[0], &files[1], &files[2], &directories}) {
+    for (auto* group : {&files[0], &files[1], &files[2], &files[3], &directories}) {
         std::sort(group->begin(), group->end());
         for (const std::string& name : *group)
             add_entry(name, group == &directories ? ROM_LIST_DIRECTORY : ROM_LIST_FILE);

@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "machine/savestate.h"
+
 using ::testing::ExitedWithCode;
 
 using MachineTest = MachineFixture;
@@ -167,7 +169,9 @@ TEST_F(MachineTest, PageNumbersAreReducedByTrueRemainder)
     cpu_write(0xFFFC, 0x83);
     EXPECT_EQ(cpu_read(0xFFFC), 0x83);
 
+    // Three pages would need no mapper; the player may still fit one.
     boot("three.sms", 3);
+    SMS_ChooseMapper(MAPPER_SEGA);
     cpu_write(0xFFFE, 5);
     EXPECT_EQ(cpu_read(0x4000), 2);
     EXPECT_EQ(cpu_read(0xFFFE), 2);
@@ -234,7 +238,7 @@ TEST_F(MachineTest, CartridgeRamFileIsReadOnceAndWrittenWhole)
     std::vector<uint8_t> saved(20000, 0x5A);
     saved[16384] = 0x6B;
     write_file("game.SAV", saved);
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     cpu_write(0xFFFC, 0x08);
     EXPECT_EQ(cpu_read(0x8000), 0x5A);
     EXPECT_EQ(machine.cart_ram[1][0], 0x6B);
@@ -257,7 +261,7 @@ TEST_F(MachineTest, CartridgeRamFileIsReadOnceAndWrittenWhole)
 TEST_F(MachineTest, UnusedCartridgeRamLeavesTheFileAlone)
 {
     write_file("game.SAV", {1, 2, 3});
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     SMS_InitMachine();  // a hard reset frees and rebuilds
     SMS_FreeMachine();
     EXPECT_EQ(read_file("game.SAV"), (std::vector<uint8_t> {1, 2, 3}));
@@ -265,13 +269,51 @@ TEST_F(MachineTest, UnusedCartridgeRamLeavesTheFileAlone)
 
 TEST_F(MachineTest, HardResetSavesCartridgeRamAndReadsItBack)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     cpu_write(0xFFFC, 0x08);
     cpu_write(0x8000, 0x42);
     SMS_InitMachine();
     EXPECT_EQ(read_file("game.SAV").size(), 32768u);
     EXPECT_FALSE(machine.cart_ram_used);
-    EXPECT_EQ(cpu_read(0x8000), 0);  // ROM page 0 again
+    EXPECT_EQ(cpu_read(0x8000), 2);  // ROM page 2 again
     cpu_write(0xFFFC, 0x08);
     EXPECT_EQ(cpu_read(0x8000), 0x42);
+}
+
+// The bank shift adds 24, 16 or 8 to every page written, in all three slots.
+TEST_F(MachineTest, SegaBankShiftMovesEverySlot)
+{
+    boot("big.sms", 32);
+    cpu_write(0xFFFF, 2);
+    cpu_write(0xFFFC, 0x01);
+    EXPECT_EQ(cpu_read(0x8000), 26);
+    EXPECT_EQ(cpu_read(0x4000), 25);
+    cpu_write(0xFFFC, 0x03);
+    EXPECT_EQ(cpu_read(0x8000), 10);
+    EXPECT_EQ(cpu_read(0xFFFF), 2);  // the page written, without the shift
+}
+
+// A state holds its board: another board refuses it, and the Sega mapper
+// and no mapper take each other's. A choice made by hand stays with the game.
+TEST_F(MachineTest, StatesKeepToTheirBoardAndChoicesToTheirGame)
+{
+    boot("game.sms", 4);
+    EXPECT_EQ(machine.mapper, MAPPER_SEGA);
+    std::vector<uint8_t> state;
+    ASSERT_TRUE(SMS_SaveStateToMemory(state));
+    SMS_ChooseMapper(MAPPER_CODEMASTERS);
+    EXPECT_EQ(SMS_LoadStateFromMemory(state), StateVerdict::other_board);
+    SMS_ChooseMapper(MAPPER_NONE);
+    EXPECT_EQ(SMS_LoadStateFromMemory(state), StateVerdict::applied);
+    // One taken while port 0x3E showed the BIOS needs a BIOS to go on in.
+    SMS_MemoryControlWrite(MEMORY_CONTROL_BIOS);
+    ASSERT_TRUE(SMS_SaveStateToMemory(state));
+    EXPECT_EQ(SMS_LoadStateFromMemory(state), StateVerdict::needs_bios);
+
+    boot("other.sms", 8);
+    EXPECT_EQ(machine.mapper, MAPPER_SEGA);
+    boot("game.sms", 4);
+    EXPECT_EQ(machine.mapper, MAPPER_NONE);
+    SMS_ChooseMapper(MAPPER_AUTO);
+    EXPECT_EQ(machine.mapper, MAPPER_SEGA);
 }

@@ -190,3 +190,23 @@ TEST_F(PortsTest, RisingThLatchesTheHCounter)
     Z80_Execute(100);
     EXPECT_EQ(Z80_GetRegister(Z80_REG_AF) >> 8, 0x0Cu);
 }
+
+// Player 2's paddle on joystick 1's stick: the low half of its position
+// while TR is low, the high half while it is high, each held 256 cycles; its
+// button is the stick's button 1.
+TEST_F(PortsTest, PaddleOnAStickSendsItsPositionAHalfAtATime)
+{
+    boot("game.sms", 2);
+    settings.player2 = DEVICE_PADDLE_JOYSTICK1;
+    joysticks[0].x = 0xA5FF;
+    joysticks[0].buttons[settings.j1b1] = 1;
+    SMS_UpdateControllers();
+    // Four lines in a row see both halves: 5 while TR is low, 0A while high.
+    const int elapsed = Z80_GetElapsedCycles();
+    for (uint16_t line = 0; line < 4; ++line) {
+        vdp.vcounter = line;
+        const bool high = ((line * 228 + elapsed) / 256) & 1;
+        EXPECT_EQ(SMS_PortIn(0xDC) & 0xC0, high ? 0x80 : 0x40);
+        EXPECT_EQ(SMS_PortIn(0xDD) & 0x0F, high ? 0x0A : 0x01);  // TR, button held, right, left
+    }
+}

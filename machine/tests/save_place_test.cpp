@@ -54,7 +54,7 @@ protected:
     // A running game in roms/, its folder made read-only.
     void start_in_read_only_folder()
     {
-        write_rom("roms/game.sms", 2);
+        write_rom("roms/game.sms", 4);
         SMS_LoadROM("roms/game.sms");
         SMS_InitMachine();
         chmod((dir / "roms").c_str(), 0555);

@@ -177,7 +177,7 @@ TEST_F(SaveStateTest, EveryFieldLiesAtItsOffsetAndComesBack)
 
 TEST_F(SaveStateTest, RegionComesFromTheStateButNotTheFrameRate)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     settings.usa = false;
     settings.frame_rate = 50;
     SMS_SaveState();
@@ -190,7 +190,7 @@ TEST_F(SaveStateTest, RegionComesFromTheStateButNotTheFrameRate)
 
 TEST_F(SaveStateTest, SlotDigitSelectsTheFile)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     machine.state_file.back() = '3';
     SMS_SaveState();
     EXPECT_TRUE(std::filesystem::exists(dir / "game.ST3"));
@@ -200,12 +200,12 @@ TEST_F(SaveStateTest, SlotDigitSelectsTheFile)
 
 TEST_F(SaveStateTest, MappedCartridgeRamIsRestoredWithoutReadingTheFile)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     cpu_write(0xFFFC, 0x08);
     cpu_write(0x8000, 0x11);
     SMS_SaveState();
 
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     write_file("game.SAV", std::vector<uint8_t>(32768, 0xEE));
     SMS_LoadState();
     EXPECT_TRUE(machine.cart_ram_used);
@@ -215,7 +215,7 @@ TEST_F(SaveStateTest, MappedCartridgeRamIsRestoredWithoutReadingTheFile)
 
 TEST_F(SaveStateTest, StateWithoutCartridgeRamKeepsTheSessionsRamSaved)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     SMS_SaveState();
     cpu_write(0xFFFC, 0x08);
     cpu_write(0x8000, 0x5E);
@@ -238,7 +238,7 @@ TEST_F(SaveStateTest, MapperBytesComeFromTheStoredRam)
 
 TEST_F(SaveStateTest, AnotherRomsStateLoadsWithAWarning)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     cpu_write(0xC000, 0x31);
     SMS_SaveState();
     std::filesystem::copy_file(dir / "game.ST0", dir / "other.ST0");
@@ -250,7 +250,7 @@ TEST_F(SaveStateTest, AnotherRomsStateLoadsWithAWarning)
 
 TEST_F(SaveStateTest, BrokenFilesChangeNothing)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     SMS_SaveState();
     const std::vector<uint8_t> good = state_bytes();
     cpu_write(0xFFFC, 0x08);
@@ -289,7 +289,7 @@ TEST_F(SaveStateTest, BrokenFilesChangeNothing)
 
 TEST_F(SaveStateTest, MissingFileSaysNothing)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     message.clear();
     EXPECT_FALSE(SMS_LoadStateFrom((dir / "none.ST0").c_str()));
     EXPECT_EQ(message, "");
@@ -297,7 +297,7 @@ TEST_F(SaveStateTest, MissingFileSaysNothing)
 
 TEST_F(SaveStateTest, StatePathsThatAreNoFilesAreRefused)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     ASSERT_EQ(mkfifo((dir / "game.ST0").c_str(), 0600), 0);
     EXPECT_FALSE(SMS_LoadStateFrom("game.ST0"));  // without waiting for a writer
     EXPECT_EQ(message, "game.ST0 not a valid SaveState file");
@@ -315,7 +315,7 @@ TEST_F(SaveStateTest, StatePathsThatAreNoFilesAreRefused)
 
 TEST_F(SaveStateTest, StatesInMemoryAreTheFilesBytesAndChangeNothingWhenRefused)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     cpu_write(0xC000, 0x31);
     std::vector<uint8_t> bytes;
     ASSERT_TRUE(SMS_SaveStateToMemory(bytes));
@@ -340,7 +340,7 @@ TEST_F(SaveStateTest, StatesInMemoryAreTheFilesBytesAndChangeNothingWhenRefused)
 // stored volume, the noise at its stored rate, all centred.
 TEST_F(SaveStateTest, LoadedStateReachesTheVoices)
 {
-    boot("game.sms", 2);
+    boot("game.sms", 4);
     psg_set_sound(true);
     for (uint8_t b : {0x8E, 0x0F, 0x90, 0xA4, 0x06, 0xB6, 0xC0, 0x3F, 0xDF, 0xE5, 0xF3, 0xCB})
         psg_write(b);

@@ -50,6 +50,7 @@ struct Options {
     bool sound = true;
     std::vector<StateAction> states;
     std::string rom;
+    int32_t mapper = MAPPER_AUTO;
 };
 
 Options options;
@@ -59,6 +60,13 @@ constexpr const char* USAGE = "usage: tarven-headless [options] [ROM]\n"
                               "  --frames N             run N frames (default 60)\n"
                               "  --rate 50|60           frame rate (PAL or NTSC)\n"
                               "  --region usa|japan     console region\n"
+                              "  --mapper NAME          the cartridge's board: sega, codemasters, korean, none\n"
+                              "                         or auto (by what the image says, the default)\n"
+                              "  --bios FILE            start the Master System in this BIOS image\n"
+                              "  --player1 DEVICE       player 1's controller: keyboard (the default),\n"
+                              "                         joystick1, joystick2, paddle (the mouse), paddle1,\n"
+                              "                         paddle2 (joystick 1's or 2's stick) or none\n"
+                              "  --player2 DEVICE       player 2's controller (default none)\n"
                               "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
                               "  --no-video             draw nothing (measures the machine alone)\n"
                               "  --input FILE           scripted input, one event a line, or a session\n"
@@ -92,6 +100,15 @@ int parse_count(const char* text, const char* what)
     return static_cast<int>(value);
 }
 
+int32_t parse_device(const std::string& word)
+{
+    const char* const words[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2"};
+    for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE_JOYSTICK2; ++device)
+        if (word == words[device])
+            return device;
+    usage("a controller is keyboard, joystick1, joystick2, paddle, paddle1, paddle2 or none");
+}
+
 StateAction parse_state_action(const std::string& argument, bool load)
 {
     const size_t at = argument.rfind('@');
@@ -122,6 +139,13 @@ void parse_options(int argc, char** argv)
             if (region != "usa" && region != "japan")
                 usage("the region is usa or japan");
             settings.usa = region == "usa";
+        } else if (arg == "--mapper") {
+            if (!SMS_MapperFromName(value(), options.mapper))
+                usage("the mapper is sega, codemasters, korean, none or auto");
+        } else if (arg == "--bios") {
+            settings.bios = value();
+        } else if (arg == "--player1" || arg == "--player2") {
+            (arg == "--player1" ? settings.player1 : settings.player2) = parse_device(value());
         } else if (arg == "--bpp") {
             const std::string depth = value();
             if (depth != "15" && depth != "16" && depth != "32")
@@ -278,6 +302,7 @@ int main(int argc, char** argv)
     gui_visible = options.rom.empty();
     if (!gui_visible) {
         SMS_LoadROM(options.rom.c_str());
+        SMS_ChooseMapper(options.mapper);
         SMS_InitMachine();
     }
     headless_frame_hook = on_frame;

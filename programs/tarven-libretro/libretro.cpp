@@ -286,7 +286,8 @@ RETRO_API void retro_get_system_info(retro_system_info* info)
     *info = retro_system_info {};
     info->library_name = "tarven";
     info->library_version = "1.0";
-    info->valid_extensions = "sms|gg";
+    // Archives are read here, so the frontend hands them over as they are.
+    info->valid_extensions = "sms|gg|zip|7z";
     info->need_fullpath = false;
     info->block_extract = false;
 }
@@ -360,6 +361,12 @@ RETRO_API bool retro_unserialize(const void* data, size_t size)
         case StateVerdict::wrong_version:
             log_cb(RETRO_LOG_ERROR, "unrecognized version of SaveState\n");
             return false;
+        case StateVerdict::other_board:
+            log_cb(RETRO_LOG_ERROR, "SaveState of another cartridge board\n");
+            return false;
+        case StateVerdict::needs_bios:
+            log_cb(RETRO_LOG_ERROR, "SaveState taken in a BIOS\n");
+            return false;
         case StateVerdict::no_machine:
             return false;
         case StateVerdict::not_a_state:
@@ -387,17 +394,20 @@ RETRO_API bool retro_load_game(const retro_game_info* game)
         log_cb(RETRO_LOG_ERROR, "XRGB8888 pixels are not supported by the frontend\n");
         return false;
     }
-    // The name chooses the console, as in tarven: one ending in g is a Game Gear cartridge.
+    // The name chooses the console, as in tarven: one ending in g is a Game
+    // Gear cartridge; in an archive, the game's name inside it.
     const std::string path = game->path && game->path[0] ? game->path : "game.sms";
     std::vector<uint8_t> rom;
-    const std::string error = game->data ? SMS_CheckROMImage({static_cast<const uint8_t*>(game->data), game->size}, rom)
-                                         : SMS_ReadROM(path.c_str(), rom);
+    std::string game_name;
+    const std::string error = game->data
+        ? SMS_CheckROMImage({static_cast<const uint8_t*>(game->data), game->size}, rom, path, &game_name)
+        : SMS_ReadROM(path.c_str(), rom, &game_name);
     if (!error.empty()) {
         log_cb(RETRO_LOG_ERROR, "%s %s\n", path.c_str(), error.c_str());
         return false;
     }
     retro_unload_game();
-    SMS_InstallROM(path, std::move(rom));
+    SMS_InstallROM(path, std::move(rom), game_name);
     // The frontend keeps the cartridge RAM and the states.
     machine.sram_file.clear();
     machine.state_file.clear();

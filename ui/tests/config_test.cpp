@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "host/tests/scratch_directory.h"
+#include "machine/cartridge.h"
 
 namespace {
 
@@ -135,7 +136,7 @@ TEST_F(ConfigTest, WritesTheDefaultsByteForByte)
 TEST_F(ConfigTest, RoundTripReproducesEverySetting)
 {
     const Settings changed = {true, 32, 640, 480, 50, false, DEVICE_JOYSTICK1, DEVICE_JOYSTICK2, 1, 2, 3, 4, 5, 6, 255,
-        11, 10, 9, 8, 7, 6, false, true, false, false, true};
+        11, 10, 9, 8, 7, 6, false, true, false, false, true, {}, {}};
     settings = changed;
     config_write();
     const std::string text = file_text();
@@ -155,6 +156,27 @@ TEST_F(ConfigTest, RoundTripReproducesEverySetting)
     expected.sprite_limit = false;
     expected.gg_speaker = true;
     EXPECT_EQ(fields(settings), fields(expected));
+}
+
+// Written only when set, so the defaults stay byte for byte as they were.
+TEST_F(ConfigTest, BiosAndBoardChoicesRoundTrip)
+{
+    settings.bios = "my roms/bios 1.3.sms";
+    settings.mapper_choices = {{-123456, MAPPER_KOREAN}, {77, MAPPER_NONE}};
+    config_write();
+    settings = Settings {};
+    config_read();
+    EXPECT_EQ(settings.bios, "my roms/bios 1.3.sms");
+    ASSERT_EQ(settings.mapper_choices.size(), 2u);
+    EXPECT_EQ(settings.mapper_choices[0].rom_checksum, -123456);
+    EXPECT_EQ(settings.mapper_choices[0].mapper, MAPPER_KOREAN);
+    EXPECT_EQ(settings.mapper_choices[1].mapper, MAPPER_NONE);
+
+    settings = Settings {};
+    read_text("mapper 5 codemasters mapper 6 nonsense mapper 5 sega usa");
+    ASSERT_EQ(settings.mapper_choices.size(), 1u);
+    EXPECT_EQ(settings.mapper_choices[0].mapper, MAPPER_SEGA);
+    EXPECT_TRUE(settings.usa);
 }
 
 TEST_F(ConfigTest, KeywordsAndDepths)

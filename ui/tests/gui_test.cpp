@@ -166,7 +166,7 @@ TEST_F(GuiTest, CpuMenuSetsRegionAndRateWithCheckMarks)
     EXPECT_EQ(picture_pixel_xrgb(CPU_MENU + 1, 62), GREEN);  // PAL
     EXPECT_EQ(picture_pixel_xrgb(CPU_MENU + 1, 72), MENU_BLUE);  // NTSC
     EXPECT_EQ(picture_pixel_xrgb(CPU_MENU + 1, 42), GREEN);  // USA/European
-    click(CPU_MENU + 20, 80);  // the last row of NTSC's box
+    click(CPU_MENU + 20, 79);  // the last row of NTSC's box
     EXPECT_EQ(settings.frame_rate, 60);
 }
 
@@ -698,7 +698,8 @@ TEST_F(GuiTest, LoadingAnEmptySlotSaysSo)
 TEST_F(GuiTest, TheInputDialogStepsThroughTheDevices)
 {
     choose(SETTINGS_MENU, 10);
-    for (int expected : {DEVICE_JOYSTICK1, DEVICE_JOYSTICK2, DEVICE_NONE, DEVICE_KEYBOARD}) {
+    for (int expected : {DEVICE_JOYSTICK1, DEVICE_JOYSTICK2, DEVICE_PADDLE, DEVICE_PADDLE_JOYSTICK1,
+             DEVICE_PADDLE_JOYSTICK2, DEVICE_NONE, DEVICE_KEYBOARD}) {
         click(20 + 60, 60 + 15);
         EXPECT_EQ(settings.player1, expected);
     }

@@ -233,6 +233,13 @@ TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
     expect_picture_size(160, 144, 160.0f / 144.0f, 60);
 }
 
+// The game inside the archive says the console.
+TEST_F(LibretroTest, ZippedGameGearGameShowsItsOwnScreen)
+{
+    ASSERT_TRUE(load(DEMO_GG_ZIP));
+    expect_picture_size(160, 144, 160.0f / 144.0f, 60);
+}
+
 TEST_F(LibretroTest, BadROMIsRefusedWithTheLoadersMessage)
 {
     std::ofstream("short.sms", std::ios::binary) << std::string(1000, 'x');
@@ -340,7 +347,7 @@ const std::vector<uint8_t> COUNTER_PROGRAM = {
 
 void write_rom(const char* name, const std::vector<uint8_t>& code)
 {
-    std::vector<uint8_t> rom(2 * ROM_PAGE_SIZE, 0);
+    std::vector<uint8_t> rom(4 * ROM_PAGE_SIZE, 0);
     std::copy(code.begin(), code.end(), rom.begin());
     std::ofstream(name, std::ios::binary).write(reinterpret_cast<const char*>(rom.data()), rom.size());
 }
