@@ -1,4 +1,5 @@
 #include "host/input.h"
+#include "machine/lightgun.h"
 #include "machine/machine.h"
 #include "machine/settings.h"
 #include "sound/psg.h"
@@ -58,6 +59,9 @@ PlayerInput read_player(int32_t device)
         return read_joystick(joysticks[0], settings.j1b1, settings.j1b2, settings.j1pause);
     case DEVICE_JOYSTICK2:
         return read_joystick(joysticks[1], settings.j2b1, settings.j2b2, settings.j2pause);
+    case DEVICE_LIGHTGUN:
+        // The trigger is wired to button 1's line, TL.
+        return {false, false, false, false, lightgun_trigger(), false, false};
     default:
         return {};
     }
@@ -86,6 +90,8 @@ unsigned th_levels(uint8_t control)
 
 void io_control_write(uint8_t byte)
 {
+    // A gun's latch earlier in the line comes first.
+    lightgun_catch_up();
     // TH rising on either port latches the H counter, as a light gun's
     // sensor does.
     if (th_levels(byte) & ~th_levels(machine.io_control))
@@ -124,6 +130,7 @@ int SMS_PortIn(int port)
     case 0x40:
         return vdp_vcounter_read();
     case 0x41:
+        lightgun_catch_up();
         return vdp_hcounter_read();
     case 0x80:
         return vdp_data_read();
@@ -132,7 +139,7 @@ int SMS_PortIn(int port)
     case 0xC0:
         return machine.port_dc;
     case 0xC1:
-        return machine.port_dd;
+        return machine.port_dd & ~lightgun_th_low_bits();
     default:
         return 0xFF;
     }

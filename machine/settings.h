@@ -10,6 +10,7 @@ enum PlayerDevice : int32_t {
     DEVICE_KEYBOARD = 1,
     DEVICE_JOYSTICK1 = 2,
     DEVICE_JOYSTICK2 = 3,
+    DEVICE_LIGHTGUN = 4,  // the Light Phaser, aimed with the mouse
 };
 
 struct Settings {

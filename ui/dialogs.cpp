@@ -116,11 +116,12 @@ int binding_row(Offset at, int rows)
 
 // Input.
 
-const char* const DEVICE_NAMES[] = {"None", "Keys", "Joystick 1", "Joystick 2"};
+const char* const DEVICE_NAMES[] = {"None", "Keys", "Joystick 1", "Joystick 2", "Light gun"};
+constexpr int DEVICE_CHOICES = sizeof DEVICE_NAMES / sizeof DEVICE_NAMES[0];
 
 const char* device_name(int device)
 {
-    return device >= 0 && device < 4 ? DEVICE_NAMES[device] : DEVICE_NAMES[0];
+    return device >= 0 && device < DEVICE_CHOICES ? DEVICE_NAMES[device] : DEVICE_NAMES[0];
 }
 
 void input_draw(int handle)
@@ -142,7 +143,7 @@ void input_draw(int handle)
 
 void next_device(int32_t& device)
 {
-    device = (device + 1) % 4;
+    device = (device + 1) % DEVICE_CHOICES;
     // One click, one step: the button is taken as released.
     mouse_clicked = 0;
     mouse_left = 0;

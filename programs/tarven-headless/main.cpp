@@ -73,6 +73,8 @@ Options options;
         "  --no-sound             turn the sound switch off (no mixing at all)\n"
         "  --no-rewind            record no frames to rewind through (F9)\n"
         "  --no-sprite-limit      draw every sprite, not only eight a line\n"
+        "  --player1 DEVICE       none, keyboard, joystick1, joystick2 or lightgun\n"
+        "  --player2 DEVICE       (the light gun aims with the script's mouse)\n"
         "  --hash                 print machine-crc32 and picture-crc32\n"
         "  --bench                print fps and speed\n",
         problem);
@@ -142,6 +144,11 @@ void parse_options(int argc, char** argv)
             rewind_recording = false;
         } else if (arg == "--no-sprite-limit") {
             settings.sprite_limit = false;
+        } else if (arg == "--player1" || arg == "--player2") {
+            const int32_t device = config_device_by_word(value());
+            if (device < 0)
+                usage(("unknown device for " + arg + ": " + argv[i]).c_str());
+            (arg == "--player1" ? settings.player1 : settings.player2) = device;
         } else if (arg == "--hash") {
             options.hash = true;
         } else if (arg == "--bench") {
