@@ -1,5 +1,5 @@
-; Reads a Light Phaser on port A as light-gun games do: at each pull of the
-; trigger (TL) it shows a frame of white and blue bands, polls TH for the
+; Reads a Light Phaser on port A or B as light-gun games do: at each pull of
+; a trigger (TL) it shows a frame of white and blue bands, polls TH for the
 ; moment the sensor sees the beam, and reads the V counter and the H counter
 ; that TH latched there. Each shot is checked against where the input
 ; script put the pointer: V the first line of the sensor's spot (the
@@ -8,10 +8,12 @@
 ; shot, green for a pass and red for a fail; SHOTS_READ keeps what it read.
 SHOTS_READ      equ 0C000h          ; (V, H) of each shot; V 0FFh: no light
 RESULTS         equ 0C010h
-RESULT_ROW      equ NAME_TABLE + (12 * 32 + 14) * 2
+RESULT_ROW      equ NAME_TABLE + (12 * 32 + 12) * 2
 
 TH_A            equ 040h            ; in PORT_PAD2, 0 while the sensor sees light
+TH_B            equ 080h
 TL_A            equ 010h            ; in PORT_PAD1, the trigger, 0 while pulled
+TL_B            equ 004h            ; in PORT_PAD2
 LAST_LINE       equ 0C0h            ; the V counter after the picture's lines
 BLUE_BAND       equ NAME_TABLE + 12 * 32 * 2  ; rows 12-17, lines 96-143
 
@@ -68,18 +70,27 @@ shots_done:
         call show_results
         jr $
 
-; Waits, a frame at a time, for the trigger to be pulled.
+; Waits, a frame at a time, for a trigger to be pulled; E the TH bit of
+; its port.
 wait_trigger:
         call wait_picture_end
+        ld e, TH_A
         in a, (PORT_PAD1)
         and TL_A
-        jr nz, wait_trigger
-        ret
+        ret z
+        ld e, TH_B
+        in a, (PORT_PAD2)
+        and TL_B
+        ret z
+        jr wait_trigger
 
 wait_release:
         call wait_picture_end
         in a, (PORT_PAD1)
         and TL_A
+        jr z, wait_release
+        in a, (PORT_PAD2)
+        and TL_B
         jr z, wait_release
         ret
 
@@ -95,14 +106,14 @@ wait_picture_end_line:
         ret
 
 ; Over the next frame's picture, B the V counter and C the H counter when
-; TH first reads low; B 0FFh if it never does.
+; the TH bit E first reads low; B 0FFh if it never does.
 read_shot:
         in a, (VDP_VCOUNTER)
         or a
         jr nz, read_shot
 read_shot_poll:
         in a, (PORT_PAD2)
-        and TH_A
+        and e
         jr z, read_shot_seen
         in a, (VDP_VCOUNTER)
         cp LAST_LINE
@@ -138,7 +149,7 @@ check_shot_fail:
         xor a
         ret
 
-; One square a shot at RESULT_ROW, in the colours show_init set.
+; One square a shot, in the colours show_init set.
 show_results:
         ld hl, show_palette
         ld b, 3
@@ -149,22 +160,9 @@ show_results:
         ld e, 0
         call vram_fill
         ld hl, RESULT_ROW
-        call vdp_write_address
         ld ix, RESULTS
-        ld b, SHOT_COUNT
-show_results_next:
-        ld a, (ix + 0)
-        inc ix
-        or a
-        ld a, 1                     ; a pass shows tile 1, a fail tile 2
-        jr nz, show_results_square
-        inc a
-show_results_square:
-        out (VDP_DATA), a
-        xor a
-        out (VDP_DATA), a
-        djnz show_results_next
-        ret
+        ld c, SHOT_COUNT
+        jp show_squares
 
 ; The pointer of each shot, as the script places it: (x, y) gives V y - 4
 ; and H x / 2; V 0FFh where it aims at the blue band.
