@@ -1,6 +1,7 @@
 #include "machine/lightgun.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "host/draw.h"
 #include "host/input.h"
