@@ -1,5 +1,7 @@
 #include "host/video.h"
 
+#include <bit>
+
 namespace {
 
 uint32_t make_color_555(int r, int g, int b)
@@ -15,6 +17,12 @@ uint32_t make_color_565(int r, int g, int b)
 uint32_t make_color_8888(int r, int g, int b)
 {
     return ((r & 0xFF) << 16) | ((g & 0xFF) << 8) | (b & 0xFF);
+}
+
+// Widens a channel of `bits` bits to 8, so that full scale stays full scale.
+uint32_t widen(uint32_t value, int bits)
+{
+    return (value << (8 - bits)) | (value >> (2 * bits - 8));
 }
 
 }  // namespace
@@ -34,6 +42,22 @@ uint32_t vid_make_color(int r, int g, int b)
     // Before any driver has started there is no format to convert into;
     // black is pixel value 0 in every format.
     return video_driver.format ? video_driver.format->make_color(r, g, b) : 0;
+}
+
+uint32_t vid_pixel_xrgb(uint32_t pixel)
+{
+    uint32_t xrgb = 0;
+    for (uint32_t mask : video_driver.format->channels)
+        xrgb = xrgb << 8 | widen((pixel & mask) >> std::countr_zero(mask), std::popcount(mask));
+    return xrgb;
+}
+
+uint32_t picture_pixel_xrgb(int x, int y)
+{
+    const int64_t at = int64_t {picture_y_offset + y} * screen_image.pitch + picture_x_offset + x;
+    return vid_pixel_xrgb(video_driver.format->bytes_per_pixel == 4
+            ? static_cast<const uint32_t*>(screen_image.pixels)[at]
+            : static_cast<const uint16_t*>(screen_image.pixels)[at]);
 }
 
 void vid_show_page()

@@ -52,6 +52,11 @@ extern bool vid_fast_forward;
 
 // (r, g, b), each 0-255, as a pixel value of the current format.
 uint32_t vid_make_color(int r, int g, int b);
+// A pixel value of the current format as 0x00RRGGBB.
+uint32_t vid_pixel_xrgb(uint32_t pixel);
+// The emulated picture's pixel (x, y) as 0x00RRGGBB, whatever the format:
+// what the screen image holds there (the menus drawn over it included).
+uint32_t picture_pixel_xrgb(int x, int y);
 // Presents the back buffer through the current driver.
 void vid_show_page();
 // Colour depth of the current driver: 15, 16 or 32.

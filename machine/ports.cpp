@@ -3,6 +3,7 @@
 #include "host/input.h"
 #include "host/video.h"
 #include "machine/interface_hooks.h"
+#include "machine/lightgun.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
@@ -67,6 +68,9 @@ uint8_t read_player(int32_t device)
         return read_joystick(joysticks[0], settings.j1b1, settings.j1b2, settings.j1pause);
     case DEVICE_JOYSTICK2:
         return read_joystick(joysticks[1], settings.j2b1, settings.j2b2, settings.j2pause);
+    case DEVICE_LIGHTGUN:
+        // The trigger is wired to button 1's line, TL.
+        return pad_bits(false, false, false, false, lightgun_trigger(), false, false);
     default:
         return 0;
     }
@@ -109,6 +113,8 @@ unsigned th_levels(uint8_t control)
 
 void io_control_write(uint8_t byte)
 {
+    // A gun's latch earlier in the line comes first.
+    lightgun_catch_up();
     // TH rising on either port latches the H counter, as a light gun's
     // sensor does.
     if (th_levels(byte) & ~th_levels(machine.io_control))
@@ -145,7 +151,8 @@ bool is_paddle(int32_t device)
     return device >= DEVICE_PADDLE && device <= DEVICE_PADDLE_JOYSTICK2;
 }
 
-// A controller port as read now: a paddle's lines change between reads.
+// A controller port as read now: a paddle's lines, and a light gun's TH,
+// change between reads.
 int controller_port(bool port_b)
 {
     uint8_t port_dc = machine.port_dc;
@@ -154,7 +161,7 @@ int controller_port(bool port_b)
         press_lines(paddle_lines(0), PLAYER1_LINES, port_dc, port_dd);
     if (is_paddle(settings.player2))
         press_lines(paddle_lines(1), PLAYER2_LINES, port_dc, port_dd);
-    return port_b ? port_dd : port_dc;
+    return port_b ? port_dd & ~lightgun_th_low_bits() : port_dc;
 }
 
 // The knob follows the pointer across the picture, or a stick from left to
@@ -195,6 +202,7 @@ int SMS_PortIn(int port)
     case 0x40:
         return vdp_vcounter_read();
     case 0x41:
+        lightgun_catch_up();
         return vdp_hcounter_read();
     case 0x80:
         return vdp_data_read();

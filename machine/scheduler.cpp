@@ -6,6 +6,7 @@
 #include "host/input.h"
 #include "host/video.h"
 #include "machine/interface_hooks.h"
+#include "machine/lightgun.h"
 #include "machine/machine.h"
 #include "machine/rewind.h"
 #include "machine/savestate.h"
@@ -154,16 +155,16 @@ void SMS_Scanline()
 
     if (line < vdp_display_lines())
         vdp_sprites_evaluate(line);
-    if (line < VISIBLE_LINES) {
-        if (video_active) {
-            if (vid_depth() == 32)
-                render_line<uint32_t>(line);
-            else
-                render_line<uint16_t>(line);
-        }
-    } else if (line == VISIBLE_LINES) {
-        end_frame();
+    if (line < VISIBLE_LINES && video_active) {
+        if (vid_depth() == 32)
+            render_line<uint32_t>(line);
+        else
+            render_line<uint16_t>(line);
     }
+    // The gun sees the line as drawn, before the CPU runs through it.
+    lightgun_line(line);
+    if (line == VISIBLE_LINES)
+        end_frame();
 }
 
 void SMS_Start(const char* rom_path)

@@ -15,6 +15,7 @@ enum PlayerDevice : int32_t {
     DEVICE_PADDLE = 4,  // the mouse's X turns the knob, its left button presses
     DEVICE_PADDLE_JOYSTICK1 = 5,  // joystick 1's stick across turns it, button 1 presses
     DEVICE_PADDLE_JOYSTICK2 = 6,
+    DEVICE_LIGHTGUN = 7,  // the Light Phaser, aimed with the mouse
 };
 
 // A board the player chose by hand for one game, known by its checksum.

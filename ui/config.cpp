@@ -77,7 +77,7 @@ const Keyword KEYWORDS[] = {
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
 
 // Indexed by PlayerDevice.
-const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2"};
+const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2", "lightgun"};
 
 // Reads the next whitespace-delimited word into word (WORD_MAX + 1 bytes).
 // The delimiter is left in the stream so that a comment word can still skip
@@ -204,11 +204,10 @@ void apply_keyword(FILE* file, const char* word, size_t first)
                 break;
             }
             fold_case(next);
-            for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE_JOYSTICK2; ++device) {
-                if (std::strcmp(next, DEVICE_WORDS[device]) == 0) {
-                    *key.number = device;
-                    return;
-                }
+            const int32_t device = config_device_by_word(next);
+            if (device >= 0) {
+                *key.number = device;
+                return;
             }
             apply_keyword(file, next, i + 1);
             break;
@@ -220,7 +219,7 @@ void apply_keyword(FILE* file, const char* word, size_t first)
 
 const char* device_word(int32_t device)
 {
-    return device >= DEVICE_NONE && device <= DEVICE_PADDLE_JOYSTICK2 ? DEVICE_WORDS[device] : "none";
+    return device >= DEVICE_NONE && device <= DEVICE_LIGHTGUN ? DEVICE_WORDS[device] : "none";
 }
 
 // Every line of the file ends with a space before the line break.
@@ -366,6 +365,14 @@ void write_settings(FILE* file)
 }
 
 }  // namespace
+
+int32_t config_device_by_word(const char* word)
+{
+    for (int32_t device = DEVICE_NONE; device <= DEVICE_LIGHTGUN; ++device)
+        if (std::strcmp(word, DEVICE_WORDS[device]) == 0)
+            return device;
+    return -1;
+}
 
 void config_read()
 {

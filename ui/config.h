@@ -12,3 +12,6 @@ extern const char* config_path;
 void config_read();
 // Rewrites the whole file, comments included, from the current settings.
 void config_write();
+// The device a player word of the file names ("none", "keyboard",
+// "joystick1", "joystick2", "lightgun"; lower case); -1 for none of them.
+int32_t config_device_by_word(const char* word);

@@ -124,13 +124,13 @@ int binding_row(Offset at, int rows)
 
 // Input.
 
-const char* const DEVICE_NAMES[]
-    = {"None", "Keys", "Joystick 1", "Joystick 2", "Paddle (mouse)", "Paddle (stick 1)", "Paddle (stick 2)"};
-constexpr int DEVICE_COUNT = DEVICE_PADDLE_JOYSTICK2 + 1;
+const char* const DEVICE_NAMES[] = {"None", "Keys", "Joystick 1", "Joystick 2", "Paddle (mouse)", "Paddle (stick 1)",
+    "Paddle (stick 2)", "Light gun"};
+constexpr int DEVICE_CHOICES = sizeof DEVICE_NAMES / sizeof DEVICE_NAMES[0];
 
 const char* device_name(int device)
 {
-    return device >= 0 && device < DEVICE_COUNT ? DEVICE_NAMES[device] : DEVICE_NAMES[0];
+    return device >= 0 && device < DEVICE_CHOICES ? DEVICE_NAMES[device] : DEVICE_NAMES[0];
 }
 
 void input_draw(int handle)
@@ -152,7 +152,7 @@ void input_draw(int handle)
 
 void next_device(int32_t& device)
 {
-    device = (device + 1) % DEVICE_COUNT;
+    device = (device + 1) % DEVICE_CHOICES;
     // One click, one step: the button is taken as released.
     mouse_clicked = 0;
     mouse_left = 0;

@@ -125,6 +125,28 @@ std::vector<std::string> message_lines(std::string text, int width)
     return lines;
 }
 
+// Over the picture, never into it: the screenshot key has taken the game's
+// picture by now, and the next frame draws over these lines before the gun
+// looks at them.
+void draw_crosshair()
+{
+    const bool gun = settings.player1 == DEVICE_LIGHTGUN || settings.player2 == DEVICE_LIGHTGUN;
+    if (!gun || gui_visible || !machine.rom_loaded || machine.is_gg)
+        return;
+    const uint32_t white = vid_make_color(255, 255, 255);
+    const uint32_t black = vid_make_color(0, 0, 0);
+    // White arms, shadowed in black to stand out on light and dark alike,
+    // with the aimed pixel itself left clear.
+    for (int arm = 0; arm < 2; ++arm) {
+        const int reach = 6 - arm;
+        const uint32_t colour = arm == 0 ? black : white;
+        vid_hline(mouse_x - reach, mouse_y, mouse_x - 2, colour, screen_image);
+        vid_hline(mouse_x + 2, mouse_y, mouse_x + reach, colour, screen_image);
+        vid_line(mouse_x, mouse_y - reach, mouse_x, mouse_y - 2, colour, screen_image);
+        vid_line(mouse_x, mouse_y + 2, mouse_x, mouse_y + reach, colour, screen_image);
+    }
+}
+
 // The message's lines above row `bottom`, on a dark box that keeps them
 // readable over the picture and any window; returns the row above them.
 int draw_message(PopupArea area, int bottom)
@@ -160,6 +182,7 @@ void overlay()
     // PSG output.
     const PopupArea area = popup_area();
     const int32_t now = key_clock.load(std::memory_order_relaxed);
+    draw_crosshair();
     int bottom = area.y2;
     const uint32_t green = vid_make_color(30, 255, 30);
     if (psg_logging)

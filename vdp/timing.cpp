@@ -89,13 +89,30 @@ uint8_t vdp_vcounter_read()
     return vdp_vcounter_of_line(line);
 }
 
-void vdp_latch_hcounter()
+int vdp_line_cycle()
 {
-    int cycle = cycle_in_line() % VDP_CYCLES_PER_LINE;
+    return cycle_in_line();
+}
+
+int vdp_cycle_of_picture_x(int x)
+{
+    // The first cycle by whose start the beam has reached the column.
+    const int pixel = PIXELS_BEFORE_WRAP + x;
+    return (pixel * VDP_CYCLES_PER_LINE + PIXELS_PER_LINE - 1) / PIXELS_PER_LINE;
+}
+
+void vdp_latch_hcounter_at(int line_cycle)
+{
+    int cycle = line_cycle % VDP_CYCLES_PER_LINE;
     if (cycle < 0)
         cycle += VDP_CYCLES_PER_LINE;
     const int pixel = cycle * PIXELS_PER_LINE / VDP_CYCLES_PER_LINE;
     vdp.hcounter_latch = static_cast<uint8_t>(hcount_at_pixel(pixel) >> 1);
+}
+
+void vdp_latch_hcounter()
+{
+    vdp_latch_hcounter_at(cycle_in_line());
 }
 
 bool vdp_irq_asserted()

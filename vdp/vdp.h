@@ -101,5 +101,14 @@ void vdp_irq_update();
 // The V counter of a line of the frame, in the current mode and standard.
 uint8_t vdp_vcounter_of_line(int line);
 // Latches the H counter at the current cycle of the line, as a rising TH
-// (port 0x3F's output or a light gun's sensor) does.
+// output of port 0x3F does.
 void vdp_latch_hcounter();
+// Latches the H counter as it stood at a given cycle of the current line (a
+// light gun's sensor, found after the moment it saw the beam).
+void vdp_latch_hcounter_at(int line_cycle);
+// The cycle of the current line the CPU has reached (228 and more once an
+// instruction runs past the line's end).
+int vdp_line_cycle();
+// The cycle of a line at which the beam reaches column x of the picture
+// (0-255; H counts 0x000-0x0FF).
+int vdp_cycle_of_picture_x(int x);

@@ -3,35 +3,12 @@
 #include <png.h>
 #include <zlib.h>
 
-#include <bit>
 #include <set>
 #include <vector>
 
 #include "host/draw.h"
 #include "host/file.h"
 #include "host/video.h"
-
-namespace {
-
-// Widens a channel of `bits` bits to 8, so that full scale stays full scale.
-uint32_t widen(uint32_t value, int bits)
-{
-    return (value << (8 - bits)) | (value >> (2 * bits - 8));
-}
-
-}  // namespace
-
-uint32_t picture_pixel_xrgb(int x, int y)
-{
-    const PixelFormat& format = *video_driver.format;
-    const int64_t at = int64_t {picture_y_offset + y} * screen_image.pitch + picture_x_offset + x;
-    const uint32_t pixel = format.bytes_per_pixel == 4 ? static_cast<const uint32_t*>(screen_image.pixels)[at]
-                                                       : static_cast<const uint16_t*>(screen_image.pixels)[at];
-    uint32_t xrgb = 0;
-    for (uint32_t mask : format.channels)
-        xrgb = xrgb << 8 | widen((pixel & mask) >> std::countr_zero(mask), std::popcount(mask));
-    return xrgb;
-}
 
 uint32_t picture_crc32()
 {

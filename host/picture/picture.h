@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "host/video.h"  // picture_pixel_xrgb
+
 // A part of the 256 x 192 picture, in picture pixels.
 struct PictureArea {
     int x, y, width, height;
@@ -15,8 +17,6 @@ constexpr PictureArea WHOLE_PICTURE = {0, 0, 256, 192};
 // What a Game Gear shows of it.
 constexpr PictureArea GAME_GEAR_PICTURE = {48, 24, 160, 144};
 
-// The picture's pixel (x, y) as 0x00RRGGBB.
-uint32_t picture_pixel_xrgb(int x, int y);
 // zlib's CRC-32 over the whole picture as little-endian 32-bit XRGB values,
 // row by row.
 uint32_t picture_crc32();

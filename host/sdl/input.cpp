@@ -272,10 +272,11 @@ void mouse_update()
     const int y = pointer_to_pixel(pointer_y, picture.y, picture.h, screen_image.height);
     mouse_x = std::clamp(x, 0, screen_image.width - 1);
     mouse_y = std::clamp(y, 0, screen_image.height - 1);
-    // Over the picture the menus draw a pointer of their own; without them
-    // the system's pointer stays.
+    // Over the picture the menus draw a pointer of their own, and a light
+    // gun its cross-hair; without them the system's pointer stays.
     const bool inside = x == mouse_x && y == mouse_y;
-    const bool show = !(gui_visible && inside);
+    const bool aiming = settings.player1 == DEVICE_LIGHTGUN || settings.player2 == DEVICE_LIGHTGUN;
+    const bool show = !((gui_visible || aiming) && inside);
     if (show != cursor_shown) {
         SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
         cursor_shown = show;

@@ -65,7 +65,8 @@ constexpr const char* USAGE = "usage: tarven-headless [options] [ROM]\n"
                               "  --bios FILE            start the Master System in this BIOS image\n"
                               "  --player1 DEVICE       player 1's controller: keyboard (the default),\n"
                               "                         joystick1, joystick2, paddle (the mouse), paddle1,\n"
-                              "                         paddle2 (joystick 1's or 2's stick) or none\n"
+                              "                         paddle2 (joystick 1's or 2's stick), lightgun (aimed\n"
+                              "                         by the mouse) or none\n"
                               "  --player2 DEVICE       player 2's controller (default none)\n"
                               "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
                               "  --no-video             draw nothing (measures the machine alone)\n"
@@ -98,15 +99,6 @@ int parse_count(const char* text, const char* what)
     if (*text == '\0' || *end != '\0' || value < 1 || value > 100000000)
         usage((std::string("bad ") + what + ": " + text).c_str());
     return static_cast<int>(value);
-}
-
-int32_t parse_device(const std::string& word)
-{
-    const char* const words[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2"};
-    for (int32_t device = DEVICE_NONE; device <= DEVICE_PADDLE_JOYSTICK2; ++device)
-        if (word == words[device])
-            return device;
-    usage("a controller is keyboard, joystick1, joystick2, paddle, paddle1, paddle2 or none");
 }
 
 StateAction parse_state_action(const std::string& argument, bool load)
@@ -144,8 +136,6 @@ void parse_options(int argc, char** argv)
                 usage("the mapper is sega, codemasters, korean, none or auto");
         } else if (arg == "--bios") {
             settings.bios = value();
-        } else if (arg == "--player1" || arg == "--player2") {
-            (arg == "--player1" ? settings.player1 : settings.player2) = parse_device(value());
         } else if (arg == "--bpp") {
             const std::string depth = value();
             if (depth != "15" && depth != "16" && depth != "32")
@@ -175,6 +165,11 @@ void parse_options(int argc, char** argv)
             rewind_recording = false;
         } else if (arg == "--no-sprite-limit") {
             settings.sprite_limit = false;
+        } else if (arg == "--player1" || arg == "--player2") {
+            const int32_t device = config_device_by_word(value());
+            if (device < 0)
+                usage(("unknown device for " + arg + ": " + argv[i]).c_str());
+            (arg == "--player1" ? settings.player1 : settings.player2) = device;
         } else if (arg == "--hash") {
             options.hash = true;
         } else if (arg == "--bench") {

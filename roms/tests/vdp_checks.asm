@@ -735,38 +735,12 @@ pass_if_zero_of_carry:
 
 ; ---- Results ----
 
-; One square a check, eight to a row, a blank column between squares.
+; One square a check, eight to a row.
 show_results:
         ld hl, RESULT_ROW
         ld ix, RESULTS
         ld c, CHECK_COUNT
-show_results_row:
-        push hl
-        call vdp_write_address
-        ld b, 8
-show_results_next:
-        ld a, (ix + 0)
-        inc ix
-        or a
-        ld a, 1                     ; a pass shows tile 1, a fail tile 2
-        jr nz, show_results_square
-        inc a
-show_results_square:
-        out (VDP_DATA), a
-        xor a
-        out (VDP_DATA), a
-        out (VDP_DATA), a
-        out (VDP_DATA), a
-        dec c
-        jr z, show_results_done
-        djnz show_results_next
-        pop hl
-        ld de, 2 * 32 * 2
-        add hl, de
-        jr show_results_row
-show_results_done:
-        pop hl
-        ret
+        jp show_squares
 
         include "tests.inc"
         include "sms.inc"

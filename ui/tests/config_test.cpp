@@ -135,12 +135,13 @@ TEST_F(ConfigTest, WritesTheDefaultsByteForByte)
 
 TEST_F(ConfigTest, RoundTripReproducesEverySetting)
 {
-    const Settings changed = {true, 32, 640, 480, 50, false, DEVICE_JOYSTICK1, DEVICE_JOYSTICK2, 1, 2, 3, 4, 5, 6, 255,
+    const Settings changed = {true, 32, 640, 480, 50, false, DEVICE_LIGHTGUN, DEVICE_JOYSTICK2, 1, 2, 3, 4, 5, 6, 255,
         11, 10, 9, 8, 7, 6, false, true, false, false, true, {}, {}};
     settings = changed;
     config_write();
     const std::string text = file_text();
     EXPECT_NE(text.find("\nnosound \nclock \nnopopups \nnospritelimit \nggspeaker \n"), std::string::npos);
+    EXPECT_NE(text.find("\nplayer1 lightgun \n"), std::string::npos);
     read_text(text);
     EXPECT_EQ(fields(settings), fields(changed));
 

@@ -699,7 +699,7 @@ TEST_F(GuiTest, TheInputDialogStepsThroughTheDevices)
 {
     choose(SETTINGS_MENU, 10);
     for (int expected : {DEVICE_JOYSTICK1, DEVICE_JOYSTICK2, DEVICE_PADDLE, DEVICE_PADDLE_JOYSTICK1,
-             DEVICE_PADDLE_JOYSTICK2, DEVICE_NONE, DEVICE_KEYBOARD}) {
+             DEVICE_PADDLE_JOYSTICK2, DEVICE_LIGHTGUN, DEVICE_NONE, DEVICE_KEYBOARD}) {
         click(20 + 60, 60 + 15);
         EXPECT_EQ(settings.player1, expected);
     }
