@@ -27,7 +27,6 @@ InterfaceHooks interface_hooks;
 
 namespace {
 
-constexpr int VISIBLE_LINES = 192;
 constexpr int POPUP_TICKS = 150;
 constexpr uint8_t STATUS_COLLISION = 0x20;
 
@@ -152,14 +151,20 @@ void SMS_Scanline()
     if (vdp_line_step(line))
         Z80_RaiseIRQ(0xFF);
 
-    if (line < VISIBLE_LINES) {
+    // The picture's height is the mode's at the frame's first line: a game
+    // that changes mode mid-frame changes it from the next frame on.
+    if (line == 0 && vdp_display_lines() != picture_height) {
+        vid_set_picture_height(vdp_display_lines());
+        render_frame_borders();
+    }
+    if (line < picture_height) {
         if (video_active) {
             if (vid_depth() == 32)
                 render_line<uint32_t>(line);
             else
                 render_line<uint16_t>(line);
         }
-    } else if (line == VISIBLE_LINES) {
+    } else if (line == picture_height) {
         end_frame();
     }
 }

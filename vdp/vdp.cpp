@@ -282,6 +282,17 @@ void vdp_refresh_derived()
     }
 }
 
+int vdp_display_lines()
+{
+    const bool m1 = vdp.registers[1] & 0x10;
+    const bool m2 = vdp.registers[0] & 0x02;
+    const bool m3 = vdp.registers[1] & 0x08;
+    const bool m4 = vdp.registers[0] & 0x04;
+    if (!m4 || !m2 || !vdp.has_taller_modes || m1 == m3)
+        return 192;
+    return m1 ? 224 : 240;
+}
+
 void vdp_colour_sms(int index, uint8_t value)
 {
     vdp.palette[index & 31]

@@ -34,6 +34,10 @@ struct VdpState {
     uint8_t hscroll;
     uint8_t vscroll;
     bool is_gg;  // Game Gear: 64-byte CRAM of 16-bit colours, 160 x 144 window
+    // The 224- and 240-line modes exist (Master System II and Game Gear
+    // chips); the first Master System chip has neither, and its name table
+    // address keeps register 2's bit 0 as an address mask.
+    bool has_taller_modes = true;
     // Each pattern row of VRAM decoded into its eight colours, byte k (in
     // memory order) holding pixel k, leftmost first: the renderer copies a
     // row instead of decoding its bit planes on every line. Kept up to date
@@ -56,6 +60,9 @@ uint8_t vdp_hcounter_read();
 bool vdp_line_step(int line);
 bool vdp_collision_check();
 void vdp_refresh_derived();
+// Lines in the picture of the current mode: 192, or 224 or 240 in the
+// taller modes of mode 4 (mode bits M1 and M2, or M3 and M2, with M4).
+int vdp_display_lines();
 void vdp_colour_sms(int index, uint8_t value);
 void vdp_colour_gg(int index, uint16_t word);
 void vdp_palette_rebuild_gg();

@@ -18,6 +18,7 @@
 #include "host/headless/headless.h"
 #include "host/input.h"
 #include "host/picture/picture.h"
+#include "host/video.h"
 #include "machine/machine.h"
 #include "machine/rewind.h"
 #include "machine/savestate.h"
@@ -90,16 +91,29 @@ const char* option_value(const char* key)
     return "";
 }
 
+// What the console shows of the picture.
+PictureArea shown_area()
+{
+    return machine.rom_loaded && machine.is_gg ? game_gear_picture() : whole_picture();
+}
+
+// The picture's height the frontend was last told of.
+int told_height = 0;
+
+retro_game_geometry geometry()
+{
+    const PictureArea area = shown_area();
+    told_height = area.height;
+    // Square pixels, as in tarven's window: 256 x 192 is 4:3, and a taller
+    // mode's picture is taller still.
+    return {static_cast<unsigned>(area.width), static_cast<unsigned>(area.height), 256, PICTURE_LINES_MAX,
+        static_cast<float>(area.width) / area.height};
+}
+
 retro_system_av_info av_info()
 {
     retro_system_av_info info {};
-    const bool gg = machine.rom_loaded && machine.is_gg;
-    const PictureArea area = gg ? GAME_GEAR_PICTURE : WHOLE_PICTURE;
-    info.geometry.base_width = area.width;
-    info.geometry.base_height = area.height;
-    info.geometry.max_width = WHOLE_PICTURE.width;
-    info.geometry.max_height = WHOLE_PICTURE.height;
-    info.geometry.aspect_ratio = gg ? static_cast<float>(area.width) / area.height : 4.0f / 3.0f;
+    info.geometry = geometry();
     // Exactly MIXER_RATE / frame_rate samples a frame, so the two agree.
     info.timing.fps = settings.frame_rate;
     info.timing.sample_rate = MIXER_RATE;
@@ -169,7 +183,12 @@ void send_video()
     const auto* pixels = static_cast<const uint32_t*>(screen_image.pixels);
     const size_t pitch = static_cast<size_t>(screen_image.pitch) * sizeof(uint32_t);
     // The frame buffer holds the picture alone, from its top left corner.
-    const PictureArea area = machine.is_gg ? GAME_GEAR_PICTURE : WHOLE_PICTURE;
+    const PictureArea area = shown_area();
+    // A mode of another height changes the frame's size, not the frame rate.
+    if (area.height != told_height) {
+        retro_game_geometry changed = geometry();
+        environ_cb(RETRO_ENVIRONMENT_SET_GEOMETRY, &changed);
+    }
     video_cb(pixels + area.y * screen_image.pitch + area.x, area.width, area.height, pitch);
 }
 
