@@ -141,6 +141,30 @@ void map_slot2_rom()
 
 }  // namespace
 
+void SMS_ChooseConsole()
+{
+    machine.console = settings.console != CONSOLE_BY_CARTRIDGE ? settings.console
+        : machine.gg_cartridge                                 ? CONSOLE_GAME_GEAR
+                                                               : CONSOLE_MASTER_SYSTEM_II;
+    // A Game Gear runs a Master System cartridge in its Master System mode.
+    // The console tells the two kinds of cartridge by a connector pin, not
+    // by the header: Game Gear games in Game Gear mode often carry a Master
+    // System region code there.
+    machine.is_gg = machine.console == CONSOLE_GAME_GEAR && machine.gg_cartridge;
+}
+
+const char* SMS_ConsoleName(int32_t console)
+{
+    switch (console) {
+    case CONSOLE_MASTER_SYSTEM:
+        return "Master System";
+    case CONSOLE_GAME_GEAR:
+        return "Game Gear";
+    default:
+        return "Master System II";
+    }
+}
+
 void SMS_FreeROM()
 {
     if (!machine.rom_loaded)
@@ -204,7 +228,8 @@ void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom)
     machine.rom_loaded = true;
 
     machine.rom_name = file_name_of(path);
-    machine.is_gg = !path.empty() && std::tolower(static_cast<unsigned char>(path.back())) == 'g';
+    machine.gg_cartridge = !path.empty() && std::tolower(static_cast<unsigned char>(path.back())) == 'g';
+    SMS_ChooseConsole();
     machine.state_file = derive_file_name(path, "ST0");
     machine.sram_file = derive_file_name(path, "SAV");
     machine.psg_file = derive_file_name(path, "PSG");
@@ -336,7 +361,9 @@ void SMS_InitMachine()
     Z80_Reset();
     Z80_SetRegister(Z80_REG_SP, BOOT_STACK_POINTER);
 
+    SMS_ChooseConsole();
     vdp.is_gg = machine.is_gg;
+    vdp.has_taller_modes = machine.console != CONSOLE_MASTER_SYSTEM;
     vdp_reset();
 
     machine.port_dc = 0xFF;

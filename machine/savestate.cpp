@@ -30,7 +30,9 @@ constexpr uint8_t XY_FLAG_BITS = 0x28;
 struct StateImage {
     char magic[sizeof MAGIC];
     uint8_t version;
-    uint8_t zero;
+    // The console the state is of (a Console), 0 where the writer did not
+    // say (older writers wrote zero here and readers ignored the byte).
+    uint8_t console;
     uint32_t rom_checksum;
     uint8_t is_gg;
     uint8_t usa;
@@ -132,7 +134,7 @@ void transfer_header(Io& io, StateImage& s)
 template <typename Io>
 void transfer_body(Io& io, StateImage& s)
 {
-    io.u8(s.zero);
+    io.u8(s.console);
     io.u32(s.rom_checksum);
     io.u8(s.is_gg);
     io.u8(s.usa);
@@ -178,7 +180,7 @@ void capture_state(StateImage& s)
 {
     std::memcpy(s.magic, MAGIC, sizeof MAGIC);
     s.version = VERSION;
-    s.zero = 0;
+    s.console = static_cast<uint8_t>(machine.console);
     s.rom_checksum = static_cast<uint32_t>(machine.rom_checksum);
     s.is_gg = machine.is_gg;
     s.usa = settings.usa;
@@ -341,6 +343,10 @@ StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes)
     transfer_body(reader, *state);
     if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 1)
         return StateVerdict::not_a_state;
+    // A state of another console would go on with the wrong chip; one of
+    // the same console in the other mode would read its colours wrongly.
+    if ((state->console != 0 && state->console != machine.console) || (state->is_gg != 0) != machine.is_gg)
+        return StateVerdict::other_console;
 
     apply_state(*state);
     return static_cast<int32_t>(state->rom_checksum) == machine.rom_checksum ? StateVerdict::applied
@@ -380,6 +386,11 @@ bool SMS_LoadStateFrom(const char* path)
         return true;
     case StateVerdict::wrong_version:
         show_message(std::string(path) + " unrecognized version");
+        return false;
+    case StateVerdict::other_console:
+        show_message(std::string(path) + " was saved on another console or in another mode (this is a "
+            + SMS_ConsoleName(machine.console)
+            + (machine.console == CONSOLE_GAME_GEAR && !machine.is_gg ? " in Master System mode)" : ")"));
         return false;
     case StateVerdict::not_a_state:
     case StateVerdict::no_machine:

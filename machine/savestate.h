@@ -21,6 +21,6 @@ bool SMS_LoadStateFrom(const char* path);
 // The same bytes kept in memory, for snapshots that never touch a file.
 // Saving gives false, and no bytes, while no machine runs.
 bool SMS_SaveStateToMemory(std::vector<uint8_t>& bytes);
-enum class StateVerdict { applied, applied_other_rom, not_a_state, wrong_version, no_machine };
+enum class StateVerdict { applied, applied_other_rom, not_a_state, wrong_version, other_console, no_machine };
 // Nothing is applied unless the verdict is applied or applied_other_rom.
 StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes);

@@ -12,6 +12,15 @@ enum PlayerDevice : int32_t {
     DEVICE_JOYSTICK2 = 3,
 };
 
+// The console a cartridge runs on: by default the one its file name names
+// (a Master System II for .sms, a Game Gear for .gg), or the one chosen.
+enum Console : int32_t {
+    CONSOLE_BY_CARTRIDGE = 0,
+    CONSOLE_MASTER_SYSTEM = 1,  // the first chip: no taller modes
+    CONSOLE_MASTER_SYSTEM_II = 2,
+    CONSOLE_GAME_GEAR = 3,
+};
+
 struct Settings {
     bool fullscreen = false;
     int32_t bpp = 16;
@@ -28,6 +37,7 @@ struct Settings {
     bool sound = true;
     bool clock = false;
     bool popups = true;
+    int32_t console = CONSOLE_BY_CARTRIDGE;
 };
 
 extern Settings settings;

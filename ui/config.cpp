@@ -10,6 +10,7 @@
 #include <string>
 
 const char* config_path = "tarven.cfg";
+const char* const CONSOLE_WORDS[4] = {"auto", "mastersystem", "mastersystem2", "gamegear"};
 
 namespace {
 
@@ -21,7 +22,7 @@ enum KeywordKind {
     KEY_CHOICE,  // sets a number to a fixed value
     KEY_NUMBER,  // reads a number, refused outside low..high
     KEY_DEPTH,  // reads a colour depth, anything but 32 meaning 16
-    KEY_DEVICE,  // reads a device word
+    KEY_WORD,  // reads one of a list of words, low..high its indices
 };
 
 struct Keyword {
@@ -31,12 +32,16 @@ struct Keyword {
     int32_t* number;
     int32_t low;  // the value a flag or choice sets; the smallest number accepted
     int32_t high;
+    const char* const* words = nullptr;  // KEY_WORD's, by value
 };
 
 constexpr int32_t SCAN_CODE_MAX = 255;  // codes index the 256-entry key state
 constexpr int32_t BUTTON_MAX = 11;  // a joystick reports twelve buttons
 
-// Matched in this order: an unknown device word after "player1" is tried as a
+// Indexed by PlayerDevice.
+const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2"};
+
+// Matched in this order: an unknown word after "player1" is tried as a
 // keyword from "player2" on.
 const Keyword KEYWORDS[] = {
     {"windowed", KEY_FLAG, &settings.fullscreen, nullptr, 0, 0},
@@ -49,8 +54,9 @@ const Keyword KEYWORDS[] = {
     {"japan", KEY_FLAG, &settings.usa, nullptr, 0, 0},
     {"usa", KEY_FLAG, &settings.usa, nullptr, 1, 0},
     {"nosound", KEY_FLAG, &settings.sound, nullptr, 0, 0},
-    {"player1", KEY_DEVICE, nullptr, &settings.player1, 0, 0},
-    {"player2", KEY_DEVICE, nullptr, &settings.player2, 0, 0},
+    {"console", KEY_WORD, nullptr, &settings.console, CONSOLE_BY_CARTRIDGE, CONSOLE_GAME_GEAR, CONSOLE_WORDS},
+    {"player1", KEY_WORD, nullptr, &settings.player1, DEVICE_NONE, DEVICE_JOYSTICK2, DEVICE_WORDS},
+    {"player2", KEY_WORD, nullptr, &settings.player2, DEVICE_NONE, DEVICE_JOYSTICK2, DEVICE_WORDS},
     {"kup", KEY_NUMBER, nullptr, &settings.kup, 0, SCAN_CODE_MAX},
     {"kdown", KEY_NUMBER, nullptr, &settings.kdown, 0, SCAN_CODE_MAX},
     {"kleft", KEY_NUMBER, nullptr, &settings.kleft, 0, SCAN_CODE_MAX},
@@ -68,9 +74,6 @@ const Keyword KEYWORDS[] = {
     {"nopopups", KEY_FLAG, &settings.popups, nullptr, 0, 0},
 };
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
-
-// Indexed by PlayerDevice.
-const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2"};
 
 // Reads the next whitespace-delimited word into word (WORD_MAX + 1 bytes).
 // The delimiter is left in the stream so that a comment word can still skip
@@ -166,7 +169,7 @@ void apply_keyword(FILE* file, const char* word, size_t first)
             if (*key.number != 32)
                 *key.number = 16;
             break;
-        case KEY_DEVICE: {
+        case KEY_WORD: {
             char next[WORD_MAX + 1];
             if (!read_word(file, next))
                 break;
@@ -176,9 +179,9 @@ void apply_keyword(FILE* file, const char* word, size_t first)
                 break;
             }
             fold_case(next);
-            for (int32_t device = DEVICE_NONE; device <= DEVICE_JOYSTICK2; ++device) {
-                if (std::strcmp(next, DEVICE_WORDS[device]) == 0) {
-                    *key.number = device;
+            for (int32_t index = key.low; index <= key.high; ++index) {
+                if (std::strcmp(next, key.words[index]) == 0) {
+                    *key.number = index;
                     return;
                 }
             }
@@ -193,6 +196,11 @@ void apply_keyword(FILE* file, const char* word, size_t first)
 const char* device_word(int32_t device)
 {
     return device >= DEVICE_NONE && device <= DEVICE_JOYSTICK2 ? DEVICE_WORDS[device] : "none";
+}
+
+const char* console_word(int32_t console)
+{
+    return console >= CONSOLE_BY_CARTRIDGE && console <= CONSOLE_GAME_GEAR ? CONSOLE_WORDS[console] : "auto";
 }
 
 // Every line of the file ends with a space before the line break.
@@ -277,6 +285,10 @@ void write_settings(FILE* file)
     put_block(file, MACHINE_BLOCK);
     put_line(file, "%s", settings.frame_rate == 50 ? "pal" : "ntsc");
     put_line(file, "%s", settings.usa ? "usa" : "japan");
+    // Written only when chosen, so that a file of the default settings
+    // stays what older versions wrote.
+    if (settings.console != CONSOLE_BY_CARTRIDGE)
+        put_line(file, "console %s", console_word(settings.console));
     std::fputc('\n', file);
 
     put_block(file, PLAYER_BLOCK);

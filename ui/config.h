@@ -12,3 +12,6 @@ extern const char* config_path;
 void config_read();
 // Rewrites the whole file, comments included, from the current settings.
 void config_write();
+
+// The settings file's word for each console setting, indexed by Console.
+extern const char* const CONSOLE_WORDS[4];

@@ -139,7 +139,8 @@ TEST_F(SaveStateTest, EveryFieldLiesAtItsOffsetAndComesBack)
         const std::vector<uint8_t> s = state_bytes();
         const size_t b = mapper_offset(cart_ram);
         ASSERT_EQ(s.size(), cart_ram ? SAVESTATE_SIZE_WITH_CART_RAM : SAVESTATE_SIZE);
-        EXPECT_EQ(std::memcmp(s.data(), "SMSSTATE\0\1\0", 11), 0);
+        EXPECT_EQ(std::memcmp(s.data(), "SMSSTATE\0\1", 10), 0);
+        EXPECT_EQ(s[10], CONSOLE_GAME_GEAR);
         EXPECT_EQ(s[11] | s[12] << 8 | s[13] << 16 | s[14] << 24, 0x4D3C2B1A);
         EXPECT_EQ(s[15], 1);  // Game Gear
         EXPECT_EQ(s[16], 0);  // Japanese

@@ -3,6 +3,7 @@
 // tarven; only the host layer differs.
 #include <zlib.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +63,8 @@ Options options;
         "  --frames N             run N frames (default 60)\n"
         "  --rate 50|60           frame rate (PAL or NTSC)\n"
         "  --region usa|japan     console region\n"
+        "  --vdp CONSOLE          the console and its chip: auto (by the file name),\n"
+        "                         mastersystem, mastersystem2 or gamegear\n"
         "  --bpp 15|16|32         pixel format of the back buffer (default 32)\n"
         "  --no-video             draw nothing (measures the machine alone)\n"
         "  --input FILE           scripted input, one event a line\n"
@@ -116,6 +119,12 @@ void parse_options(int argc, char** argv)
             if (region != "usa" && region != "japan")
                 usage("the region is usa or japan");
             settings.usa = region == "usa";
+        } else if (arg == "--vdp") {
+            const std::string word = value();
+            const auto* found = std::find(std::begin(CONSOLE_WORDS), std::end(CONSOLE_WORDS), word);
+            if (found == std::end(CONSOLE_WORDS))
+                usage("the console is auto, mastersystem, mastersystem2 or gamegear");
+            settings.console = static_cast<int32_t>(found - std::begin(CONSOLE_WORDS));
         } else if (arg == "--bpp") {
             const std::string depth = value();
             if (depth != "15" && depth != "16" && depth != "32")

@@ -362,6 +362,9 @@ RETRO_API bool retro_unserialize(const void* data, size_t size)
         case StateVerdict::wrong_version:
             log_cb(RETRO_LOG_ERROR, "unrecognized version of SaveState\n");
             return false;
+        case StateVerdict::other_console:
+            log_cb(RETRO_LOG_ERROR, "SaveState of another console or mode\n");
+            return false;
         case StateVerdict::no_machine:
             return false;
         case StateVerdict::not_a_state:
