@@ -49,7 +49,9 @@ struct StateImage {
     std::array<uint8_t, CART_RAM_BANK_SIZE> cart_ram[2];
     uint8_t mapper_control;
     uint8_t mapper_page[3];
-    uint8_t vdp_registers[VDP_REGISTERS];  // 3 and 4 are stored as zero and never loaded
+    // 3 and 4 (the older modes' table addresses) were stored as zero by
+    // older writers, whose readers ignore them.
+    uint8_t vdp_registers[VDP_REGISTERS];
     uint16_t vdp_address;
     uint8_t vdp_status, vdp_latch_pending, vdp_latch_low, vdp_read_buffer, vdp_line_counter, vdp_cram_target;
     uint16_t psg_frequency[4];
@@ -212,7 +214,6 @@ void capture_state(StateImage& s)
     s.mapper_control = machine.mapper_control;
     std::memcpy(s.mapper_page, machine.mapper_page, sizeof s.mapper_page);
     std::memcpy(s.vdp_registers, vdp.registers, sizeof s.vdp_registers);
-    s.vdp_registers[3] = s.vdp_registers[4] = 0;
     s.vdp_address = vdp.address;
     s.vdp_status = vdp.status;
     s.vdp_latch_pending = vdp.latch_pending;
@@ -257,9 +258,7 @@ void apply_state(const StateImage& s)
     // their contents, and so they stay in use.
     machine.cart_ram_used = machine.cart_ram_used || s.cart_ram_used == 1;
 
-    for (int reg = 0; reg < VDP_REGISTERS; ++reg)
-        if (reg != 3 && reg != 4)
-            vdp.registers[reg] = s.vdp_registers[reg];
+    std::memcpy(vdp.registers, s.vdp_registers, sizeof vdp.registers);
     vdp.address = s.vdp_address;
     vdp.status = s.vdp_status;
     vdp.latch_pending = s.vdp_latch_pending != 0;

@@ -11,6 +11,7 @@
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "vdp/render.h"
+#include "vdp/tms.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
 
@@ -74,10 +75,13 @@ void pace_frame()
 
 void end_frame()
 {
-    if (vdp_collision_check())
-        vdp.status |= STATUS_COLLISION;
-    else
-        vdp.status &= static_cast<uint8_t>(~STATUS_COLLISION);
+    // The older modes find their collisions line by line.
+    if (!vdp_tms_mode()) {
+        if (vdp_collision_check())
+            vdp.status |= STATUS_COLLISION;
+        else
+            vdp.status &= static_cast<uint8_t>(~STATUS_COLLISION);
+    }
 
     if (psg_logging)
         psg_log_frame();
@@ -158,7 +162,9 @@ void SMS_Scanline()
         render_frame_borders();
     }
     if (line < picture_height) {
-        if (video_active) {
+        if (vdp_tms_mode()) {
+            tms_line(line, video_active);
+        } else if (video_active) {
             if (vid_depth() == 32)
                 render_line<uint32_t>(line);
             else

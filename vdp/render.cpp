@@ -363,6 +363,19 @@ void render_priority_line(int line)
     });
 }
 
+template <typename Pixel>
+void render_indexed_line(int line, const uint8_t* indices, const uint32_t* colours)
+{
+    PictureLine<Pixel> pl = picture_line<Pixel>(line);
+    if (!pl.row)
+        return;
+    Pixel* out = pl.row + pl.left;
+    for (int x = pl.first; x < pl.end; x++)
+        out[x] = Pixel(colours[indices[x]]);
+}
+
+template void render_indexed_line<uint16_t>(int, const uint8_t*, const uint32_t*);
+template void render_indexed_line<uint32_t>(int, const uint8_t*, const uint32_t*);
 template void render_background_line<uint16_t>(int);
 template void render_background_line<uint32_t>(int);
 template void render_sprite_line<uint16_t>(int);

@@ -105,10 +105,11 @@ void apply_register(int reg)
 
 void register_write(int reg, uint8_t value)
 {
-    // Registers 3 and 4 have no function in mode 4; 11 and up do not exist.
-    if (reg == 3 || reg == 4 || reg >= VDP_REGISTERS)
+    // Registers 11 and up do not exist. Registers 3 and 4, and register 7's
+    // top four bits, only serve the older modes.
+    if (reg >= VDP_REGISTERS)
         return;
-    vdp.registers[reg] = reg == 7 ? value & 0x0F : value;
+    vdp.registers[reg] = value;
     apply_register(reg);
 }
 

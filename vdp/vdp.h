@@ -38,6 +38,9 @@ struct VdpState {
     // chips); the first Master System chip has neither, and its name table
     // address keeps register 2's bit 0 as an address mask.
     bool has_taller_modes = true;
+    // The TMS9918 itself (the SG-1000's chip): the older modes alone, in
+    // its own colours.
+    bool is_tms9918 = false;
     // Each pattern row of VRAM decoded into its eight colours, byte k (in
     // memory order) holding pixel k, leftmost first: the renderer copies a
     // row instead of decoding its bit planes on every line. Kept up to date

@@ -20,6 +20,7 @@ protected:
     {
         MachineFixture::SetUp();
         boot("game.sms", 2, {0xF3, 0x18, 0xFE});  // DI; JR $: the line stays up
+        set_register(0, 0x04);  // mode 4
         set_register(1, 0x60);  // display and frame interrupt on
         set_register(5, 0x7F);  // sprite attribute table at 0x3F00
         sprite(0, 100, 50);

@@ -98,7 +98,7 @@ std::vector<Field> stored_fields(bool cart_ram)
         plain("first byte of bank 0", 24691, machine.cart_ram[0][0]);
         plain("last byte of bank 1", 41075 + 0x3FFF, machine.cart_ram[1][0x3FFF]);
     }
-    for (int reg : {0, 1, 2, 5, 6, 7, 8, 9, 10})
+    for (int reg = 0; reg < VDP_REGISTERS; ++reg)
         plain("VDP register " + std::to_string(reg), b + 4 + size_t(reg), vdp.registers[reg]);
     plain("VDP address", b + 15, vdp.address, 0x1F7F);  // bytes no other field holds
     plain("VDP status", b + 17, vdp.status);
@@ -137,7 +137,6 @@ TEST_F(SaveStateTest, EveryFieldLiesAtItsOffsetAndComesBack)
         EXPECT_EQ(message, (dir / "game.ST0").string() + " saved");
 
         const std::vector<uint8_t> s = state_bytes();
-        const size_t b = mapper_offset(cart_ram);
         ASSERT_EQ(s.size(), cart_ram ? SAVESTATE_SIZE_WITH_CART_RAM : SAVESTATE_SIZE);
         EXPECT_EQ(std::memcmp(s.data(), "SMSSTATE\0\1", 10), 0);
         EXPECT_EQ(s[10], CONSOLE_GAME_GEAR);
@@ -146,7 +145,6 @@ TEST_F(SaveStateTest, EveryFieldLiesAtItsOffsetAndComesBack)
         EXPECT_EQ(s[16], 0);  // Japanese
         EXPECT_EQ(s[17], 1);  // 50 Hz
         EXPECT_EQ(s[24690], cart_ram ? 1 : 0);
-        EXPECT_EQ(s[b + 7] | s[b + 8], 0);  // the places of VDP registers 3 and 4
         for (const Field& field : fields) {
             uint32_t stored = 0;
             for (int i = 0; i < field.width; ++i)
