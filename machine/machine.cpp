@@ -14,6 +14,7 @@
 #include "machine/rewind.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "machine/sg1000.h"
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "vdp/vdp.h"
@@ -67,8 +68,9 @@ bool has_rom_extension(const std::string& path)
 {
     const std::string name = file_name_of(path);
     const size_t dot = name.find_last_of('.');
-    return dot != std::string::npos
-        && (strcasecmp(name.c_str() + dot, ".sms") == 0 || strcasecmp(name.c_str() + dot, ".gg") == 0);
+    return SG_IsCartridge(name)
+        || (dot != std::string::npos
+            && (strcasecmp(name.c_str() + dot, ".sms") == 0 || strcasecmp(name.c_str() + dot, ".gg") == 0));
 }
 
 // The ROM path with the file name's extension replaced by `extension`; a
@@ -143,9 +145,12 @@ void map_slot2_rom()
 
 void SMS_ChooseConsole()
 {
-    machine.console = settings.console != CONSOLE_BY_CARTRIDGE ? settings.console
-        : machine.gg_cartridge                                 ? CONSOLE_GAME_GEAR
-                                                               : CONSOLE_MASTER_SYSTEM_II;
+    if (machine.sg_cartridge)
+        machine.console = CONSOLE_SG1000;
+    else if (settings.console != CONSOLE_BY_CARTRIDGE)
+        machine.console = settings.console;
+    else
+        machine.console = machine.gg_cartridge ? CONSOLE_GAME_GEAR : CONSOLE_MASTER_SYSTEM_II;
     // A Game Gear runs a Master System cartridge in its Master System mode.
     // The console tells the two kinds of cartridge by a connector pin, not
     // by the header: Game Gear games in Game Gear mode often carry a Master
@@ -160,6 +165,8 @@ const char* SMS_ConsoleName(int32_t console)
         return "Master System";
     case CONSOLE_GAME_GEAR:
         return "Game Gear";
+    case CONSOLE_SG1000:
+        return "SG-1000";
     default:
         return "Master System II";
     }
@@ -190,7 +197,7 @@ std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom)
         return cannot_open;
     }
     // Checked before anything is allocated.
-    if (const char* error = SMS_ROMSizeError(length)) {
+    if (const char* error = SG_IsCartridge(path) ? SG_ROMSizeError(length) : SMS_ROMSizeError(length)) {
         std::fclose(file);
         return error;
     }
@@ -211,9 +218,10 @@ std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom)
     return {};
 }
 
-std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom)
+std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom, bool sg)
 {
-    if (const char* error = SMS_ROMSizeError(static_cast<long long>(bytes.size())))
+    const auto length = static_cast<long long>(bytes.size());
+    if (const char* error = sg ? SG_ROMSizeError(length) : SMS_ROMSizeError(length))
         return error;
     const size_t start = bytes.size() % ROM_PAGE_SIZE == ROM_HEADER_SIZE ? ROM_HEADER_SIZE : 0;
     rom.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
@@ -223,6 +231,12 @@ std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_
 void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom)
 {
     SMS_FreeROM();
+    machine.sg_cartridge = SG_IsCartridge(path);
+    machine.sg_cart_ram = machine.sg_cartridge && SG_HasCartRAM(rom.size());
+    // Held as the 48 KB it fills, what lies past its end reading as nothing
+    // there does.
+    if (machine.sg_cartridge)
+        rom.resize(SG_ROM_MAX, 0xFF);
     machine.rom = std::move(rom);
     machine.rom_pages = static_cast<int32_t>(machine.rom.size() / ROM_PAGE_SIZE);
     machine.rom_loaded = true;
@@ -258,7 +272,7 @@ bool SMS_OpenROM(const std::string& path)
         return refuse("End the PSG log (ESC) before opening " + file_name_of(path));
     // The selector lists no other files; a drop may bring anything.
     if (!has_rom_extension(path))
-        return refuse(file_name_of(path) + " is not a .sms or .gg file");
+        return refuse(file_name_of(path) + " is not a .sms, .gg, .sg or .sc file");
     std::vector<uint8_t> rom;
     const std::string error = SMS_ReadROM(path.c_str(), rom);
     // The size messages do not name the file.
@@ -350,33 +364,42 @@ void SMS_InitMachine()
     for (auto& bank : machine.cart_ram)
         bank.assign(CART_RAM_BANK_SIZE, 0);
 
-    const uint8_t* rom = machine.rom.data();
-    uint8_t* ram = machine.ram.data();
-    map_readable(0x0000, FIXED_ROM_BYTES - 1, rom);
-    map_readable(0xC000, 0xDFFF, ram);
-    map_readable(0xE000, 0xFFFF, ram);
-    Z80_MapWriteDirect(0xC000, 0xDFFF, ram);
-    Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
+    SMS_ChooseConsole();
+    const bool sg1000 = machine.console == CONSOLE_SG1000;
+    if (sg1000) {
+        SG_MapMemory();
+    } else {
+        uint8_t* ram = machine.ram.data();
+        map_readable(0x0000, FIXED_ROM_BYTES - 1, machine.rom.data());
+        map_readable(0xC000, 0xDFFF, ram);
+        map_readable(0xE000, 0xFFFF, ram);
+        Z80_MapWriteDirect(0xC000, 0xDFFF, ram);
+        Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
+    }
 
     Z80_Reset();
     Z80_SetRegister(Z80_REG_SP, BOOT_STACK_POINTER);
 
-    SMS_ChooseConsole();
     vdp.is_gg = machine.is_gg;
-    vdp.has_taller_modes = machine.console != CONSOLE_MASTER_SYSTEM;
+    vdp.is_tms9918 = sg1000;
+    vdp.has_taller_modes = machine.console != CONSOLE_MASTER_SYSTEM && !sg1000;
     vdp_reset();
 
     machine.port_dc = 0xFF;
     machine.port_dd = 0xFF;
     machine.gg_port0 = 0xFF;
     machine.port1_latch = 0;
-    machine.cart_ram_used = false;
+    // An SG-1000 cartridge's RAM is kept by no battery: the state holds
+    // it, no save file.
+    machine.cart_ram_used = machine.sg_cart_ram;
     psg_reset();
 
-    SMS_MapperWrite(0xFFFC, 0);
-    SMS_MapperWrite(0xFFFD, 0);
-    SMS_MapperWrite(0xFFFE, 1);
-    SMS_MapperWrite(0xFFFF, 2);
+    if (!sg1000) {
+        SMS_MapperWrite(0xFFFC, 0);
+        SMS_MapperWrite(0xFFFD, 0);
+        SMS_MapperWrite(0xFFFE, 1);
+        SMS_MapperWrite(0xFFFF, 2);
+    }
 
     // The past of another game, or of the one before a reset, is no past of this one.
     SMS_RewindReset();
@@ -389,7 +412,7 @@ void SMS_FreeMachine()
         interface_hooks.keep_settings();
     if (!machine.machine_ready)
         return;
-    if (machine.cart_ram_used)
+    if (machine.cart_ram_used && machine.console != CONSOLE_SG1000)
         write_cart_ram_file();
 
     machine.ram.clear();
@@ -410,6 +433,10 @@ void SMS_FreeMachine()
 void SMS_MapperWrite(int address, int value)
 {
     const uint8_t byte = static_cast<uint8_t>(value);
+    if (machine.console == CONSOLE_SG1000) {
+        SG_TopPageWrite(address, byte);
+        return;
+    }
     switch (address & 0xFFFF) {
     case 0xFFFC: {
         machine.mapper_control = byte;

@@ -27,6 +27,8 @@ struct MachineState {
     int32_t console = CONSOLE_MASTER_SYSTEM_II;
     bool is_gg = false;
     bool gg_cartridge = false;  // the file's name ends in g
+    bool sg_cartridge = false;  // .sg or .sc: an SG-1000 cartridge
+    bool sg_cart_ram = false;  // the SG-1000 cartridge has RAM of its own
 
     std::vector<uint8_t> ram;  // SYSTEM_RAM_SIZE while the machine runs
     std::vector<uint8_t> cart_ram[2];  // CART_RAM_BANK_SIZE each while it runs
@@ -58,7 +60,8 @@ void SMS_LoadROM(const char* path);
 // refused, empty when `rom` holds the image without any header.
 std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom);
 // The same checks for an image already in memory.
-std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom);
+// `sg` checks it as an SG-1000 cartridge.
+std::string SMS_CheckROMImage(std::span<const uint8_t> bytes, std::vector<uint8_t>& rom, bool sg = false);
 // Makes a checked image the machine's ROM; `path` names the console (a
 // name ending in g is a Game Gear cartridge) and the files derived from it.
 void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom);

@@ -25,6 +25,11 @@ constexpr char MAGIC[9] = "SMSSTATE";  // eight letters and the terminating zero
 constexpr uint8_t VERSION = 1;
 constexpr int CPU_WORD_REGISTERS = 12;  // AF ... HL' in register-index order
 constexpr uint8_t XY_FLAG_BITS = 0x28;
+// The cartridge RAM flag's bits. An SG-1000 state sets the second, which
+// older readers refuse as no state at all: they would load it as a Master
+// System's.
+constexpr uint8_t CART_RAM_STORED = 1;
+constexpr uint8_t SG1000_MACHINE = 2;
 
 // Everything an SMSSTATE file holds, in the order the file holds it.
 struct StateImage {
@@ -154,7 +159,7 @@ void transfer_body(Io& io, StateImage& s)
     io.block(s.vram.data(), s.vram.size());
     io.block(s.cram.data(), s.cram.size());
     io.u8(s.cart_ram_used);
-    if (s.cart_ram_used == 1)
+    if (s.cart_ram_used & CART_RAM_STORED)
         for (auto& bank : s.cart_ram)
             io.block(bank.data(), bank.size());
     io.u8(s.mapper_control);
@@ -205,7 +210,8 @@ void capture_state(StateImage& s)
     std::memcpy(s.ram.data(), machine.ram.data(), s.ram.size());
     std::memcpy(s.vram.data(), vdp.vram, s.vram.size());
     std::memcpy(s.cram.data(), vdp.cram, s.cram.size());
-    s.cart_ram_used = machine.cart_ram_used;
+    s.cart_ram_used
+        = (machine.cart_ram_used ? CART_RAM_STORED : 0) | (machine.console == CONSOLE_SG1000 ? SG1000_MACHINE : 0);
     // Rewinding takes a state every frame: copy no banks the state leaves out.
     if (s.cart_ram_used)
         for (int bank = 0; bank < 2; ++bank)
@@ -250,13 +256,13 @@ void apply_state(const StateImage& s)
     std::memcpy(machine.ram.data(), s.ram.data(), s.ram.size());
     std::memcpy(vdp.vram, s.vram.data(), s.vram.size());
     std::memcpy(vdp.cram, s.cram.data(), s.cram.size());
-    if (s.cart_ram_used == 1)
+    if (s.cart_ram_used & CART_RAM_STORED)
         for (int bank = 0; bank < 2; ++bank)
             std::memcpy(machine.cart_ram[bank].data(), s.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
     // A state taken before the game first used its cartridge RAM must not
     // stop this session's cartridge RAM from being saved: the banks keep
     // their contents, and so they stay in use.
-    machine.cart_ram_used = machine.cart_ram_used || s.cart_ram_used == 1;
+    machine.cart_ram_used = machine.cart_ram_used || (s.cart_ram_used & CART_RAM_STORED);
 
     std::memcpy(vdp.registers, s.vdp_registers, sizeof vdp.registers);
     vdp.address = s.vdp_address;
@@ -278,6 +284,8 @@ void apply_state(const StateImage& s)
     psg_refresh();
     vdp_refresh_derived();
 
+    if (machine.console == CONSOLE_SG1000)
+        return;  // no mapper
     // Rewriting the mapper rebuilds the memory map but also rewrites the
     // RAM bytes behind the registers; the stored ones win.
     uint8_t mapper_ram[4];
@@ -340,7 +348,9 @@ StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes)
     // padded state would leave a machine that is half one thing and half
     // another.
     transfer_body(reader, *state);
-    if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 1)
+    const bool sg1000 = state->cart_ram_used & SG1000_MACHINE;
+    if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 3
+        || sg1000 != (state->console == CONSOLE_SG1000))
         return StateVerdict::not_a_state;
     // A state of another console would go on with the wrong chip; one of
     // the same console in the other mode would read its colours wrongly.

@@ -19,6 +19,7 @@ enum Console : int32_t {
     CONSOLE_MASTER_SYSTEM = 1,  // the first chip: no taller modes
     CONSOLE_MASTER_SYSTEM_II = 2,
     CONSOLE_GAME_GEAR = 3,
+    CONSOLE_SG1000 = 4,  // never chosen: SG-1000 cartridges run on it alone
 };
 
 struct Settings {

@@ -35,8 +35,8 @@ struct RomList {
 
 extern RomList rom_list;
 
-// Lists rom_list.folder: every *.sms file, every *.gg file (the
-// extension in any case), then every subdirectory but "." (so ".." is
+// Lists rom_list.folder: every *.sms file, every *.gg, *.sg and *.sc file
+// (the extension in any case), then every subdirectory but "." (so ".." is
 // offered); entries past ROM_LIST_SIZE are left out.
 void rom_list_build();
 // The path of an entry of the listed folder.

@@ -355,3 +355,40 @@ TEST_F(SaveStateTest, LoadedStateReachesTheVoices)
     EXPECT_EQ(saved[1].volume, 64);
     EXPECT_EQ(saved[3].rate, 3496);  // white noise at the clock / 1024
 }
+
+// Each state names its console. An SG-1000's also marks its cartridge RAM
+// byte so that older readers, which know no SG-1000, refuse it; its RAM,
+// the console's 1 KB seen through every mirror and the cartridge's own,
+// comes back.
+TEST_F(SaveStateTest, StatesTellTheirConsole)
+{
+    boot("game.sg", 2);
+    cpu_write(0xC001, 0x31);
+    cpu_write(0x8002, 0x42);
+    EXPECT_EQ(cpu_read(0xFC01), 0x31);
+    EXPECT_EQ(cpu_read(0xA002), 0x42);
+    std::vector<uint8_t> sg;
+    ASSERT_TRUE(SMS_SaveStateToMemory(sg));
+    EXPECT_EQ(sg[10], CONSOLE_SG1000);
+    EXPECT_EQ(sg[24690], 3);  // the cartridge RAM stored, and an SG-1000's
+    cpu_write(0xFFFF, 0x55);
+    EXPECT_EQ(cpu_read(0xC3FF), 0x55);  // no mapper: the top page is RAM
+    cpu_write(0xE001, 0);
+    cpu_write(0x8002, 0);
+    EXPECT_EQ(SMS_LoadStateFromMemory(sg), StateVerdict::applied);
+    EXPECT_EQ(cpu_read(0xC001), 0x31);
+    EXPECT_EQ(cpu_read(0x8002), 0x42);
+
+    boot("game.sms", 2);
+    std::vector<uint8_t> sms;
+    ASSERT_TRUE(SMS_SaveStateToMemory(sms));
+    EXPECT_EQ(sms[10], CONSOLE_MASTER_SYSTEM_II);
+    EXPECT_EQ(SMS_LoadStateFromMemory(sg), StateVerdict::other_console);
+    settings.console = CONSOLE_MASTER_SYSTEM;
+    boot("game.sms", 2);
+    EXPECT_EQ(SMS_LoadStateFromMemory(sms), StateVerdict::other_console);
+    // A state of an older writer names no console and loads anywhere.
+    sms[10] = 0;
+    EXPECT_EQ(SMS_LoadStateFromMemory(sms), StateVerdict::applied);
+    settings.console = CONSOLE_BY_CARTRIDGE;
+}

@@ -24,6 +24,7 @@
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "machine/sg1000.h"
 #include "sound/mixer.h"
 #include "sound/psg.h"
 #include "vdp/vdp.h"
@@ -289,7 +290,7 @@ RETRO_API void retro_get_system_info(retro_system_info* info)
     *info = retro_system_info {};
     info->library_name = "tarven";
     info->library_version = "1.0";
-    info->valid_extensions = "sms|gg";
+    info->valid_extensions = "sms|gg|sg|sc";
     info->need_fullpath = false;
     info->block_extract = false;
 }
@@ -395,8 +396,9 @@ RETRO_API bool retro_load_game(const retro_game_info* game)
     // The name chooses the console, as in tarven: one ending in g is a Game Gear cartridge.
     const std::string path = game->path && game->path[0] ? game->path : "game.sms";
     std::vector<uint8_t> rom;
-    const std::string error = game->data ? SMS_CheckROMImage({static_cast<const uint8_t*>(game->data), game->size}, rom)
-                                         : SMS_ReadROM(path.c_str(), rom);
+    const std::string error = game->data
+        ? SMS_CheckROMImage({static_cast<const uint8_t*>(game->data), game->size}, rom, SG_IsCartridge(path))
+        : SMS_ReadROM(path.c_str(), rom);
     if (!error.empty()) {
         log_cb(RETRO_LOG_ERROR, "%s\n", error.c_str());
         return false;

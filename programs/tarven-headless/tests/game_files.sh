@@ -68,7 +68,7 @@ bad_rom)
     grep -q "^x.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages$" tarven.log || fail "no reason for x.sms"
     grep -q "^empty.sms: SMS_LoadROM(), ROM size not a multiple of 16k pages$" tarven.log ||
         fail "no reason for empty.sms"
-    grep -q "^notes.txt is not a .sms or .gg file$" tarven.log || fail "no reason for notes.txt"
+    grep -q "^notes.txt is not a .sms, .gg, .sg or .sc file$" tarven.log || fail "no reason for notes.txt"
     grep -q "^SMS_LoadROM, could not open missing.gg$" tarven.log || fail "no reason for missing.gg"
     # The list: (..), empty.sms, game.sms, x.sms.
     script_lines=()
