@@ -41,7 +41,7 @@ int main(int argc, char** argv)
 {
     if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
         std::printf("usage: tarven [ROM]\n"
-                    "Starts with the game in ROM (a .sms or .gg image), or with the menus.\n"
+                    "Starts with the game in ROM (a .sms, .gg, .sg or .sc image), or with the menus.\n"
                     "Settings are kept in tarven.cfg in the current directory.\n");
         return 0;
     }
