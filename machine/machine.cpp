@@ -10,6 +10,7 @@
 
 #include "host/file.h"
 #include "host/log.h"
+#include "host/video.h"
 #include "machine/interface_hooks.h"
 #include "machine/rewind.h"
 #include "machine/scheduler.h"
@@ -384,6 +385,9 @@ void SMS_InitMachine()
     vdp.is_tms9918 = sg1000;
     vdp.has_taller_modes = machine.console != CONSOLE_MASTER_SYSTEM && !sg1000;
     vdp_reset();
+    // The first frame starts past its first line: it must not keep the
+    // height of the game before.
+    vid_set_picture_height(vdp_display_lines());
 
     machine.port_dc = 0xFF;
     machine.port_dd = 0xFF;

@@ -26,7 +26,6 @@ constexpr int TEXT_COLUMNS = 40;
 // (--BBGGRR). Colour 0 is transparent: the backdrop shows through.
 constexpr uint8_t SEGA_COLOURS[16]
     = {0x00, 0x00, 0x08, 0x0C, 0x10, 0x30, 0x01, 0x3C, 0x02, 0x03, 0x05, 0x0F, 0x04, 0x33, 0x15, 0x3F};
-constexpr int SEGA_LEVELS[4] = {0, 85, 170, 255};
 
 // The TMS9918's own colours, as its data sheet gives them.
 constexpr uint8_t TMS9918_RGB[16][3] = {{0, 0, 0}, {0, 0, 0}, {33, 200, 66}, {94, 220, 120}, {84, 85, 237},
@@ -169,8 +168,7 @@ void make_colours(uint32_t* colours)
         if (vdp.is_tms9918) {
             colours[i] = vid_make_color(TMS9918_RGB[i][0], TMS9918_RGB[i][1], TMS9918_RGB[i][2]);
         } else {
-            const uint8_t c = SEGA_COLOURS[i];
-            colours[i] = vid_make_color(SEGA_LEVELS[c & 3], SEGA_LEVELS[(c >> 2) & 3], SEGA_LEVELS[(c >> 4) & 3]);
+            colours[i] = vdp_sms_colour(SEGA_COLOURS[i]);
         }
     }
     colours[0] = colours[vdp.registers[7] & 15];

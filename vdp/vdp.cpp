@@ -294,10 +294,14 @@ int vdp_display_lines()
     return m1 ? 224 : 240;
 }
 
+uint32_t vdp_sms_colour(uint8_t value)
+{
+    return vid_make_color(SMS_LEVELS[value & 3], SMS_LEVELS[(value >> 2) & 3], SMS_LEVELS[(value >> 4) & 3]);
+}
+
 void vdp_colour_sms(int index, uint8_t value)
 {
-    vdp.palette[index & 31]
-        = vid_make_color(SMS_LEVELS[value & 3], SMS_LEVELS[(value >> 2) & 3], SMS_LEVELS[(value >> 4) & 3]);
+    vdp.palette[index & 31] = vdp_sms_colour(value);
 }
 
 void vdp_colour_gg(int index, uint16_t word)

@@ -66,6 +66,8 @@ void vdp_refresh_derived();
 // Lines in the picture of the current mode: 192, or 224 or 240 in the
 // taller modes of mode 4 (mode bits M1 and M2, or M3 and M2, with M4).
 int vdp_display_lines();
+// A Master System colour byte (--BBGGRR) as a host pixel value.
+uint32_t vdp_sms_colour(uint8_t value);
 void vdp_colour_sms(int index, uint8_t value);
 void vdp_colour_gg(int index, uint16_t word);
 void vdp_palette_rebuild_gg();
