@@ -243,7 +243,8 @@ void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom)
     machine.rom_loaded = true;
 
     machine.rom_name = file_name_of(path);
-    machine.gg_cartridge = !path.empty() && std::tolower(static_cast<unsigned char>(path.back())) == 'g';
+    machine.gg_cartridge
+        = !machine.sg_cartridge && !path.empty() && std::tolower(static_cast<unsigned char>(path.back())) == 'g';
     SMS_ChooseConsole();
     machine.state_file = derive_file_name(path, "ST0");
     machine.sram_file = derive_file_name(path, "SAV");
