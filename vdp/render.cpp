@@ -7,6 +7,7 @@
 
 #include "host/draw.h"
 #include "host/video.h"
+#include "vdp/tms.h"
 #include "vdp/vdp.h"
 
 bool render_disable_bg = false;
@@ -262,7 +263,7 @@ void copy_through_palette(Pixel* out, const uint8_t* indices, int from, int to, 
 // with vid_rect so that the GUI's outline mode can never leave the mask open.
 void fill_backdrop(int x1, int y1, int x2, int y2)
 {
-    uint32_t colour = vdp.palette[vdp.backdrop_index & 31];
+    uint32_t colour = vdp_tms_mode() ? tms_backdrop_colour() : vdp.palette[vdp.backdrop_index & 31];
     for (int y = std::max(y1, screen_image.clip_y1); y <= std::min(y2, screen_image.clip_y2); y++)
         vid_hline(x1, y, x2, colour, screen_image);
 }

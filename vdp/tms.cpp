@@ -1,5 +1,6 @@
 #include "vdp/tms.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -123,7 +124,8 @@ void sprite_line(int line, uint8_t* out)
     const int zoom = (vdp.registers[1] & 0x01) ? 2 : 1;
     bool taken[WIDTH + 64] = {};  // from x = -32, as the early clock shifts
     int shown = 0;
-    for (int i = 0; i < SPRITES; ++i) {
+    int i = 0;
+    for (; i < SPRITES; ++i) {
         const uint8_t* sprite = table + 4 * i;
         if (sprite[0] == SPRITE_LIST_END)
             break;
@@ -137,7 +139,7 @@ void sprite_line(int line, uint8_t* out)
         if (++shown > SPRITES_PER_LINE) {
             if (!(vdp.status & STATUS_FIFTH_SPRITE))
                 vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | STATUS_FIFTH_SPRITE | i;
-            break;
+            return;
         }
         const int x = sprite[1] - ((sprite[3] & 0x80) ? 32 : 0);
         const uint8_t colour = sprite[3] & 15;
@@ -158,6 +160,9 @@ void sprite_line(int line, uint8_t* out)
                 out[at] = colour;
         }
     }
+    // Without a fifth sprite the number is that of the last one looked at.
+    if (!(vdp.status & STATUS_FIFTH_SPRITE))
+        vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | std::min(i, SPRITES - 1);
 }
 
 // The colours of the chip in the older modes, as host pixel values, with
@@ -175,6 +180,13 @@ void make_colours(uint32_t* colours)
 }
 
 }  // namespace
+
+uint32_t tms_backdrop_colour()
+{
+    uint32_t colours[16];
+    make_colours(colours);
+    return colours[0];
+}
 
 bool vdp_tms_mode()
 {

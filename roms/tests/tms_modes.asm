@@ -4,8 +4,7 @@
 ; fifth is not drawn and sets the status's fifth-sprite flag with its
 ; number (4); sprite 5, moved 32 pixels left by its early-clock bit, meets
 ; sprite 6, which sets the collision flag. The backdrop turns light green
-; when the status reads of a frame showed exactly that (64h), dark red
-; otherwise.
+; when the status reads of a frame showed exactly that, dark red otherwise.
 ; Assembled as .sms, and as .sg for the SG-1000, whose chip is the TMS9918.
 NAMES           equ 03800h
 COLOURS         equ 02000h
@@ -98,19 +97,31 @@ box_edge:
 
         ld hl, graphics1
         call set_mode
-        ; Every status read of one whole frame with the sprites on, ORed:
-        ; a read clears the flags it shows.
+        ; The status reads of one whole frame with the sprites on: a read
+        ; clears the flags it shows, and the sprite number is the fifth
+        ; sprite's only while its flag is up. D collects the flags, L the
+        ; last status with the fifth-sprite flag.
         call wait_frame
         call wait_frame
         ld d, 0
+        ld l, 0
 check_frame:
         in a, (VDP_CONTROL)
         ld e, a
         or d
         ld d, a
+        bit 6, e
+        jr z, check_next
+        ld l, e
+check_next:
         bit 7, e
         jr z, check_frame
-        and 07Fh
+        ld a, l
+        and 01Fh
+        ld l, a
+        ld a, d
+        and 060h
+        or l
         cp EXPECTED_STATUS
         ld a, 0F3h                  ; light green: as expected
         jr z, verdict
