@@ -390,5 +390,4 @@ TEST_F(SaveStateTest, StatesTellTheirConsole)
     // A state of an older writer names no console and loads anywhere.
     sms[10] = 0;
     EXPECT_EQ(SMS_LoadStateFromMemory(sms), StateVerdict::applied);
-    settings.console = CONSOLE_BY_CARTRIDGE;
 }
