@@ -55,6 +55,7 @@ std::vector<int16_t> frame_sound;
 retro_variable option_list[] = {
     {"tarven_region", "Region; USA/European|Japanese"},
     {"tarven_video_standard", "Video standard; NTSC|PAL"},
+    {"tarven_console", "Console; By cartridge|Master System|Master System II|Game Gear"},
     {nullptr, nullptr},
 };
 
@@ -121,10 +122,31 @@ retro_system_av_info av_info()
     return info;
 }
 
-// Region and video standard take effect at once, as in the CPU menu.
+// The console choices, by Console.
+const char* const CONSOLE_NAMES[] = {"By cartridge", "Master System", "Master System II", "Game Gear"};
+
+void start_machine()
+{
+    SMS_InitMachine();
+    line_budget = CYCLES_PER_LINE;
+    save_ram_to_machine = true;
+}
+
+// Region and video standard take effect at once, as in the CPU menu; so
+// does the console, with a hard reset.
 void apply_options(bool running)
 {
     settings.usa = std::strcmp(option_value("tarven_region"), "Japanese") != 0;
+    const auto* console = std::find_if(std::begin(CONSOLE_NAMES), std::end(CONSOLE_NAMES),
+        [](const char* name) { return std::strcmp(option_value("tarven_console"), name) == 0; });
+    const int32_t chosen = console == std::end(CONSOLE_NAMES)
+        ? CONSOLE_BY_CARTRIDGE
+        : static_cast<int32_t>(console - std::begin(CONSOLE_NAMES));
+    if (chosen != settings.console) {
+        settings.console = chosen;
+        if (running)
+            start_machine();
+    }
     const int rate = std::strcmp(option_value("tarven_video_standard"), "PAL") == 0 ? 50 : 60;
     if (rate == settings.frame_rate)
         return;
@@ -203,13 +225,6 @@ void send_audio()
     frame_sound.assign(2 * wanted, 0);
     std::copy_n(samples, std::min(2 * wanted, 2 * static_cast<size_t>(mixed)), frame_sound.begin());
     audio_batch_cb(frame_sound.data(), wanted);
-}
-
-void start_machine()
-{
-    SMS_InitMachine();
-    line_budget = CYCLES_PER_LINE;
-    save_ram_to_machine = true;
 }
 
 }  // namespace

@@ -231,6 +231,15 @@ TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
 {
     ASSERT_TRUE(load(DEMO_GG));
     expect_picture_size(160, 144, 160.0f / 144.0f, 60);
+    // A Master System game on a Game Gear, chosen in the core options, shows
+    // the whole picture, as a Master System II does, from a hard reset.
+    ASSERT_TRUE(load(DEMO));
+    frontend.options["tarven_console"] = "Game Gear";
+    frontend.options_changed = true;
+    run(120);
+    EXPECT_EQ(machine.console, CONSOLE_GAME_GEAR);
+    EXPECT_EQ(frontend.width, 256u);
+    frontend.options.erase("tarven_console");
 }
 
 // The taller modes' frames are as tall as their picture, and the frontend
