@@ -34,6 +34,7 @@ const PixelFormat PIXEL_FORMAT_8888 = {32, 4, 0xFEFEFEFE, make_color_8888, {0xFF
 VideoDriver video_driver = {};
 int32_t picture_x_offset = 0;
 int32_t picture_y_offset = 0;
+int32_t picture_height = 192;
 bool vid_display_paces = false;
 bool vid_fast_forward = false;
 
@@ -69,4 +70,13 @@ void vid_show_page()
 int vid_depth()
 {
     return video_driver.format ? video_driver.format->depth : 0;
+}
+
+void vid_set_picture_height(int lines)
+{
+    if (lines == picture_height)
+        return;
+    picture_height = lines;
+    if (video_driver.picture_resized)
+        video_driver.picture_resized();
 }

@@ -31,13 +31,32 @@ struct VideoDriver {
     const PixelFormat* format;
     void (*show_page)();
     void (*shutdown)();
+    // Fits the back buffer to a new picture_height; null where one size
+    // holds every picture.
+    void (*picture_resized)();
 };
 
 extern VideoDriver video_driver;
 
-// Where the emulated 256 x 192 picture sits in screen_image.
+// Where the emulated picture sits in screen_image.
 extern int32_t picture_x_offset;
 extern int32_t picture_y_offset;
+// The picture is 256 pixels wide and this many lines high: 192, or 224 or
+// 240 in the taller modes of the later chips.
+constexpr int PICTURE_LINES_MAX = 240;
+extern int32_t picture_height;
+
+// The top line of the Game Gear's 160 x 144 screen in the picture, which
+// the console centres on it: line 24 of 192, 40 of 224.
+inline int game_gear_window_top()
+{
+    return (picture_height - 144) / 2;
+}
+
+// Called by the machine between frames, before the first line of a frame
+// whose picture height differs from the last one; the driver fits its back
+// buffer (and the window) to it, keeping the pixels' shape.
+void vid_set_picture_height(int lines);
 
 // True while each present waits for a display refreshing at the frame rate:
 // the display then paces the frames and the frame timer only measures them.

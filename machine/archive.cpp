@@ -11,6 +11,7 @@
 
 #include "host/file.h"
 #include "machine/machine.h"
+#include "machine/sg1000.h"
 
 namespace {
 
@@ -46,7 +47,7 @@ bool is_game(archive_entry* entry)
 {
     const char* name = archive_entry_pathname(entry);
     return name && archive_entry_filetype(entry) == AE_IFREG
-        && (has_extension(name, ".sms") || has_extension(name, ".gg"));
+        && (has_extension(name, ".sms") || has_extension(name, ".gg") || SG_IsCartridge(name));
 }
 
 std::string damaged(archive* reader)
@@ -71,7 +72,7 @@ std::string read_game(archive* reader, std::vector<uint8_t>& game, std::string& 
         if (!is_game(entry))
             continue;
         if (++games > 1)
-            return "holds more than one game: keep one .sms or .gg file in it";
+            return "holds more than one game: keep one .sms, .gg, .sg or .sc file in it";
         name = archive_entry_pathname(entry);
         std::vector<uint8_t> chunk(READ_CHUNK);
         la_ssize_t got;
@@ -84,7 +85,7 @@ std::string read_game(archive* reader, std::vector<uint8_t>& game, std::string& 
             return damaged(reader);
     }
     if (games == 0)
-        return "holds no .sms or .gg game";
+        return "holds no .sms, .gg, .sg or .sc game";
     return {};
 }
 

@@ -7,6 +7,7 @@
 #include "host/file.h"
 #include "host/log.h"
 #include "machine/machine.h"
+#include "machine/sg1000.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
 #include "z80/z80.h"
@@ -296,7 +297,10 @@ int32_t SMS_MapperChoice()
 void SMS_SelectMapper()
 {
     const int32_t choice = SMS_MapperChoice();
-    machine.mapper = choice == MAPPER_AUTO ? SMS_DetectMapper(machine.rom) : static_cast<MapperKind>(choice);
+    if (machine.sg_cartridge)
+        machine.mapper = MAPPER_NONE;  // the SG-1000's own map, whatever is chosen
+    else
+        machine.mapper = choice == MAPPER_AUTO ? SMS_DetectMapper(machine.rom) : static_cast<MapperKind>(choice);
 }
 
 void SMS_ChooseMapper(int32_t mapper)
@@ -327,6 +331,10 @@ bool SMS_MemoryReset()
     Z80_EndMemoryMap();
     Z80_SetPortInHandler(SMS_PortIn);
     Z80_SetPortOutHandler(SMS_PortOut);
+    if (machine.console == CONSOLE_SG1000) {
+        SG_MapMemory();
+        return false;
+    }
 
     // The Game Gear's start-up stays the cartridge's own.
     if (!machine.is_gg)
@@ -352,6 +360,10 @@ void SMS_MapperWrite(int address, int value)
 {
     const int offset = address & 0xFF;
     const uint8_t byte = static_cast<uint8_t>(value);
+    if (machine.console == CONSOLE_SG1000) {
+        SG_TopPageWrite(address, byte);
+        return;
+    }
     if (offset < FIRST_REGISTER || machine.mapper != MAPPER_SEGA)
         machine.top_page[offset] = byte;
     else

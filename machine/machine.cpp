@@ -13,10 +13,12 @@
 #include "host/file.h"
 #include "host/log.h"
 #include "machine/archive.h"
+#include "host/video.h"
 #include "machine/interface_hooks.h"
 #include "machine/rewind.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "machine/sg1000.h"
 #include "sound/psg.h"
 #include "sound/psg_log.h"
 #include "vdp/vdp.h"
@@ -62,8 +64,9 @@ bool has_rom_extension(const std::string& path)
 {
     const std::string name = file_name_of(path);
     const size_t dot = name.find_last_of('.');
-    return dot != std::string::npos
-        && (strcasecmp(name.c_str() + dot, ".sms") == 0 || strcasecmp(name.c_str() + dot, ".gg") == 0);
+    return SG_IsCartridge(name)
+        || (dot != std::string::npos
+            && (strcasecmp(name.c_str() + dot, ".sms") == 0 || strcasecmp(name.c_str() + dot, ".gg") == 0));
 }
 
 // The ROM path with the file name's extension replaced by `extension`; a
@@ -96,7 +99,7 @@ std::string archive_game(std::string error, const std::vector<uint8_t>& game, co
 {
     if (!error.empty())
         return error;
-    error = SMS_CheckROMImage(game, rom);
+    error = SMS_CheckROMImage(game, rom, name);
     if (!error.empty())
         return "holds " + name + ", which " + error;
     if (game_name)
@@ -120,6 +123,35 @@ void SMS_ReadCartRAM()
         if (std::fread(bank.data(), 1, bank.size(), file) < bank.size())
             break;
     std::fclose(file);
+}
+
+void SMS_ChooseConsole()
+{
+    if (machine.sg_cartridge)
+        machine.console = CONSOLE_SG1000;
+    else if (settings.console != CONSOLE_BY_CARTRIDGE)
+        machine.console = settings.console;
+    else
+        machine.console = machine.gg_cartridge ? CONSOLE_GAME_GEAR : CONSOLE_MASTER_SYSTEM_II;
+    // A Game Gear runs a Master System cartridge in its Master System mode.
+    // The console tells the two kinds of cartridge by a connector pin, not
+    // by the header: Game Gear games in Game Gear mode often carry a Master
+    // System region code there.
+    machine.is_gg = machine.console == CONSOLE_GAME_GEAR && machine.gg_cartridge;
+}
+
+const char* SMS_ConsoleName(int32_t console)
+{
+    switch (console) {
+    case CONSOLE_MASTER_SYSTEM:
+        return "Master System";
+    case CONSOLE_GAME_GEAR:
+        return "Game Gear";
+    case CONSOLE_SG1000:
+        return "SG-1000";
+    default:
+        return "Master System II";
+    }
 }
 
 void SMS_FreeROM()
@@ -154,7 +186,7 @@ std::string SMS_ReadROM(const char* path, std::vector<uint8_t>& rom, std::string
         return "could not be read";
     }
     // Checked before anything is allocated.
-    if (const char* error = SMS_ROMSizeError(length)) {
+    if (const char* error = SG_IsCartridge(path) ? SG_ROMSizeError(length) : SMS_ROMSizeError(length)) {
         std::fclose(file);
         return error;
     }
@@ -183,7 +215,8 @@ std::string SMS_CheckROMImage(
         std::string name;
         return archive_game(SMS_ReadArchiveImage(bytes, game, name), game, name, rom, game_name);
     }
-    if (const char* error = SMS_ROMSizeError(static_cast<long long>(bytes.size())))
+    const auto length = static_cast<long long>(bytes.size());
+    if (const char* error = SG_IsCartridge(path) ? SG_ROMSizeError(length) : SMS_ROMSizeError(length))
         return error;
     const size_t start = bytes.size() % ROM_PAGE_SIZE == ROM_HEADER_SIZE ? ROM_HEADER_SIZE : 0;
     rom.assign(bytes.begin() + static_cast<std::ptrdiff_t>(start), bytes.end());
@@ -195,12 +228,20 @@ void SMS_InstallROM(const std::string& path, std::vector<uint8_t> rom, const std
     // An archive's game says the console; the saves are named after the archive.
     const std::string& image = game_name.empty() ? path : game_name;
     SMS_FreeROM();
+    machine.sg_cartridge = SG_IsCartridge(image);
+    machine.sg_cart_ram = machine.sg_cartridge && SG_HasCartRAM(rom.size());
+    // Held as the 48 KB it fills, what lies past its end reading as nothing
+    // there does.
+    if (machine.sg_cartridge)
+        rom.resize(SG_ROM_MAX, 0xFF);
     machine.rom = std::move(rom);
     machine.rom_pages = static_cast<int32_t>(machine.rom.size() / ROM_PAGE_SIZE);
     machine.rom_loaded = true;
 
     machine.rom_name = file_name_of(path);
-    machine.is_gg = !image.empty() && std::tolower(static_cast<unsigned char>(image.back())) == 'g';
+    machine.gg_cartridge
+        = !machine.sg_cartridge && !image.empty() && std::tolower(static_cast<unsigned char>(image.back())) == 'g';
+    SMS_ChooseConsole();
     machine.state_file = derive_file_name(path, "ST0");
     machine.sram_file = derive_file_name(path, "SAV");
     machine.psg_file = derive_file_name(path, "PSG");
@@ -232,7 +273,7 @@ bool SMS_OpenROM(const std::string& path)
         return refuse("End the PSG log (ESC) before opening " + file_name_of(path));
     // The selector lists no other files; a drop may bring anything.
     if (!has_rom_extension(path) && !SMS_IsArchive(path))
-        return refuse(file_name_of(path) + " is not a .sms or .gg file, nor a .zip or .7z of one");
+        return refuse(file_name_of(path) + " is not a .sms, .gg, .sg or .sc file, nor a .zip or .7z of one");
     std::vector<uint8_t> rom;
     std::string game_name;
     const std::string error = SMS_ReadROM(path.c_str(), rom, &game_name);
@@ -323,7 +364,12 @@ void SMS_InitMachine()
     machine.ram.assign(SYSTEM_RAM_SIZE, 0);
     for (auto& bank : machine.cart_ram)
         bank.assign(CART_RAM_BANK_SIZE, 0);
-    machine.cart_ram_used = false;
+    SMS_ChooseConsole();
+    const bool sg1000 = machine.console == CONSOLE_SG1000;
+
+    // An SG-1000 cartridge's RAM is kept by no battery: the state holds it,
+    // no save file.
+    machine.cart_ram_used = sg1000 && machine.sg_cart_ram;
 
     Z80_Reset();
     // A BIOS sets up its own stack.
@@ -331,6 +377,8 @@ void SMS_InitMachine()
         Z80_SetRegister(Z80_REG_SP, BOOT_STACK_POINTER);
 
     vdp.is_gg = machine.is_gg;
+    vdp.is_tms9918 = sg1000;
+    vdp.has_taller_modes = machine.console != CONSOLE_MASTER_SYSTEM && !sg1000;
     vdp_reset();
     SMS_ApplyVideoSettings();
 
@@ -339,7 +387,6 @@ void SMS_InitMachine()
     machine.gg_port0 = 0xFF;
     machine.port1_latch = 0;
     machine.io_control = 0xFF;
-    machine.cart_ram_used = false;
     psg_reset();
 
     // The past of another game, or of the one before a reset, is no past of this one.
@@ -359,7 +406,7 @@ void SMS_FreeMachine()
         interface_hooks.keep_settings();
     if (!machine.machine_ready)
         return;
-    if (machine.cart_ram_used)
+    if (machine.cart_ram_used && machine.console != CONSOLE_SG1000)
         write_cart_ram_file();
 
     machine.ram.clear();

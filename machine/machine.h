@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "machine/cartridge.h"
+#include "machine/settings.h"
 
 constexpr int ROM_PAGE_SIZE = 16384;
 constexpr int SYSTEM_RAM_SIZE = 8192;
@@ -21,7 +22,14 @@ struct MachineState {
     int32_t rom_checksum = 0;
     bool rom_loaded = false;
     bool machine_ready = false;
+    // The console running (never CONSOLE_BY_CARTRIDGE while a ROM is held),
+    // and whether it runs in Game Gear mode: a Game Gear with a Game Gear
+    // cartridge, not one in its Master System mode.
+    int32_t console = CONSOLE_MASTER_SYSTEM_II;
     bool is_gg = false;
+    bool gg_cartridge = false;  // the file's name ends in g
+    bool sg_cartridge = false;  // .sg or .sc: an SG-1000 cartridge
+    bool sg_cart_ram = false;  // the SG-1000 cartridge has RAM of its own
 
     std::vector<uint8_t> ram;  // SYSTEM_RAM_SIZE while the machine runs
     std::vector<uint8_t> cart_ram[2];  // CART_RAM_BANK_SIZE each while it runs
@@ -115,6 +123,11 @@ std::string SMS_SavePathForReading(const std::string& beside_rom);
 // The reason SMS_ReadROM gives for a file of `length` bytes, or null when
 // that length makes a cartridge.
 const char* SMS_ROMSizeError(long long length);
+// Sets the console and its mode from the settings and the cartridge: the
+// machine is that console from its next start.
+void SMS_ChooseConsole();
+// The console's name as the menus and messages give it.
+const char* SMS_ConsoleName(int32_t console);
 void SMS_FreeROM();
 int32_t SMS_ROMChecksum();
 void SMS_InitMachine();

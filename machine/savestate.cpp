@@ -28,6 +28,16 @@ constexpr uint8_t XY_FLAG_BITS = 0x28;
 constexpr uint8_t STATE_LINE_IRQ = 0x01;  // in the stored VDP status byte
 constexpr uint8_t BOARD_KIND = 0x03;
 constexpr size_t BOARD_OFFSET = sizeof MAGIC + 1;
+// The cartridge RAM flag's bits. An SG-1000 state sets the second, which
+// older readers refuse as no state at all: they would load it as a Master
+// System's.
+constexpr uint8_t CART_RAM_STORED = 1;
+constexpr uint8_t SG1000_MACHINE = 2;
+// The byte of the Game Gear flag: the flag in bit 0, the console the state
+// is of (a Console; 0 where the writer did not say) from bit 4 up. Older
+// readers ignore the byte.
+constexpr uint8_t GAME_GEAR_MODE = 0x01;
+constexpr int CONSOLE_SHIFT = 4;
 
 // Everything an SMSSTATE file holds, in the order the file holds it.
 struct StateImage {
@@ -53,7 +63,9 @@ struct StateImage {
     std::array<uint8_t, CART_RAM_BANK_SIZE> cart_ram[2];
     uint8_t mapper_control;
     uint8_t mapper_page[3];
-    uint8_t vdp_registers[VDP_REGISTERS];  // 3 and 4 are stored as zero and never loaded
+    // 3 and 4 (the older modes' table addresses) were stored as zero by
+    // older writers, whose readers ignore them.
+    uint8_t vdp_registers[VDP_REGISTERS];
     uint16_t vdp_address;
     uint8_t vdp_status, vdp_latch_pending, vdp_latch_low, vdp_read_buffer, vdp_line_counter, vdp_cram_target;
     uint16_t psg_frequency[4];
@@ -156,7 +168,7 @@ void transfer_body(Io& io, StateImage& s)
     io.block(s.vram.data(), s.vram.size());
     io.block(s.cram.data(), s.cram.size());
     io.u8(s.cart_ram_used);
-    if (s.cart_ram_used == 1)
+    if (s.cart_ram_used & CART_RAM_STORED)
         for (auto& bank : s.cart_ram)
             io.block(bank.data(), bank.size());
     io.u8(s.mapper_control);
@@ -187,7 +199,7 @@ void capture_state(StateImage& s)
     s.board
         = static_cast<uint8_t>(machine.mapper | ((machine.memory_control ^ MEMORY_CONTROL_CARTRIDGE) & ~BOARD_KIND));
     s.rom_checksum = static_cast<uint32_t>(machine.rom_checksum);
-    s.is_gg = machine.is_gg;
+    s.is_gg = static_cast<uint8_t>((machine.is_gg ? GAME_GEAR_MODE : 0) | machine.console << CONSOLE_SHIFT);
     s.usa = settings.usa;
     s.pal = settings.frame_rate == 50;
 
@@ -208,7 +220,8 @@ void capture_state(StateImage& s)
     std::memcpy(s.ram.data(), machine.ram.data(), s.ram.size());
     std::memcpy(s.vram.data(), vdp.vram, s.vram.size());
     std::memcpy(s.cram.data(), vdp.cram, s.cram.size());
-    s.cart_ram_used = machine.cart_ram_used;
+    s.cart_ram_used
+        = (machine.cart_ram_used ? CART_RAM_STORED : 0) | (machine.console == CONSOLE_SG1000 ? SG1000_MACHINE : 0);
     // Rewinding takes a state every frame: copy no banks the state leaves out.
     if (s.cart_ram_used)
         for (int bank = 0; bank < 2; ++bank)
@@ -217,7 +230,6 @@ void capture_state(StateImage& s)
     s.mapper_control = machine.mapper_control;
     std::memcpy(s.mapper_page, machine.mapper_page, sizeof s.mapper_page);
     std::memcpy(s.vdp_registers, vdp.registers, sizeof s.vdp_registers);
-    s.vdp_registers[3] = s.vdp_registers[4] = 0;
     s.vdp_address = vdp.address;
     // The line interrupt's flag is no status bit; it rides in a bit the
     // status never sets.
@@ -262,17 +274,15 @@ void apply_state(const StateImage& s)
     std::memcpy(machine.ram.data(), s.ram.data(), s.ram.size());
     std::memcpy(vdp.vram, s.vram.data(), s.vram.size());
     std::memcpy(vdp.cram, s.cram.data(), s.cram.size());
-    if (s.cart_ram_used == 1)
+    if (s.cart_ram_used & CART_RAM_STORED)
         for (int bank = 0; bank < 2; ++bank)
             std::memcpy(machine.cart_ram[bank].data(), s.cart_ram[bank].data(), CART_RAM_BANK_SIZE);
     // A state taken before the game first used its cartridge RAM must not
     // stop this session's cartridge RAM from being saved: the banks keep
     // their contents, and so they stay in use.
-    machine.cart_ram_used = machine.cart_ram_used || s.cart_ram_used == 1;
+    machine.cart_ram_used = machine.cart_ram_used || (s.cart_ram_used & CART_RAM_STORED);
 
-    for (int reg = 0; reg < VDP_REGISTERS; ++reg)
-        if (reg != 3 && reg != 4)
-            vdp.registers[reg] = s.vdp_registers[reg];
+    std::memcpy(vdp.registers, s.vdp_registers, sizeof vdp.registers);
     vdp.address = s.vdp_address;
     vdp.status = s.vdp_status & (VDP_STATUS_FRAME | VDP_STATUS_OVERFLOW | VDP_STATUS_COLLISION);
     vdp.line_irq = s.vdp_status & STATE_LINE_IRQ;
@@ -298,7 +308,8 @@ void apply_state(const StateImage& s)
     psg_refresh();
     vdp_refresh_derived();
 
-    SMS_MapperRestore(s.mapper_control, s.mapper_page, memory_control(s.board));
+    if (machine.console != CONSOLE_SG1000)
+        SMS_MapperRestore(s.mapper_control, s.mapper_page, memory_control(s.board));
 }
 
 // The mapper fields mean one board's registers. A game without a mapper
@@ -362,11 +373,18 @@ StateVerdict SMS_LoadStateFromMemory(std::span<const uint8_t> bytes)
     // padded state would leave a machine that is half one thing and half
     // another.
     transfer_body(reader, *state);
-    if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 1)
+    const bool sg1000 = state->cart_ram_used & SG1000_MACHINE;
+    if (reader.short_file || reader.position != bytes.size() || state->cart_ram_used > 3
+        || sg1000 != (state->is_gg >> CONSOLE_SHIFT == CONSOLE_SG1000))
         return StateVerdict::not_a_state;
-    if (!fits_board(state->board))
+    // A state of another console would go on with the wrong chip; one of
+    // the same console in the other mode would read its colours wrongly.
+    const int console = state->is_gg >> CONSOLE_SHIFT;
+    if ((console != 0 && console != machine.console) || (state->is_gg & GAME_GEAR_MODE) != machine.is_gg)
+        return StateVerdict::other_console;
+    if (!sg1000 && !fits_board(state->board))
         return StateVerdict::other_board;
-    if (SMS_MemoryControlLacksBIOS(memory_control(state->board)))
+    if (!sg1000 && SMS_MemoryControlLacksBIOS(memory_control(state->board)))
         return StateVerdict::needs_bios;
 
     apply_state(*state);
@@ -414,6 +432,11 @@ bool SMS_LoadStateFrom(const char* path)
         return false;
     case StateVerdict::needs_bios:
         show_message(std::string(path) + " was saved in the BIOS: name the BIOS (bios in tarven.cfg) to load it");
+        return false;
+    case StateVerdict::other_console:
+        show_message(std::string(path) + " was saved on another console or in another mode (this is a "
+            + SMS_ConsoleName(machine.console)
+            + (machine.console == CONSOLE_GAME_GEAR && !machine.is_gg ? " in Master System mode)" : ")"));
         return false;
     case StateVerdict::not_a_state:
     case StateVerdict::no_machine:

@@ -27,6 +27,7 @@ enum class StateVerdict {
     not_a_state,
     wrong_version,
     other_board,
+    other_console,
     needs_bios,
     no_machine,
 };

@@ -15,6 +15,7 @@
 #include "sound/psg_log.h"
 #include "vdp/render.h"
 #include "vdp/sprites.h"
+#include "vdp/tms.h"
 #include "vdp/vdp.h"
 #include "z80/z80.h"
 
@@ -31,7 +32,6 @@ InterfaceHooks interface_hooks;
 
 namespace {
 
-constexpr int VISIBLE_LINES = 192;
 constexpr int POPUP_TICKS = 150;
 constexpr int POPUP_READ_TICKS = 60;
 
@@ -153,17 +153,29 @@ void SMS_Scanline()
     if (vdp_line_step(line))
         Z80_RaiseIRQ(0xFF);
 
-    if (line < vdp_display_lines())
-        vdp_sprites_evaluate(line);
-    if (line < VISIBLE_LINES && video_active) {
-        if (vid_depth() == 32)
-            render_line<uint32_t>(line);
-        else
-            render_line<uint16_t>(line);
+    // The picture's height is the mode's at the frame's first line: a game
+    // that changes mode mid-frame changes it from the next frame on.
+    if (line == 0 && vdp_display_lines() != picture_height) {
+        vid_set_picture_height(vdp_display_lines());
+        render_frame_borders();
+    }
+    if (line < picture_height) {
+        if (vdp_tms_mode()) {
+            tms_line(line, video_active);
+        } else {
+            // Evaluated without a picture too: the game reads the flags.
+            vdp_sprites_evaluate(line);
+            if (video_active) {
+                if (vid_depth() == 32)
+                    render_line<uint32_t>(line);
+                else
+                    render_line<uint16_t>(line);
+            }
+        }
     }
     // The gun sees the line as drawn, before the CPU runs through it.
     lightgun_line(line);
-    if (line == VISIBLE_LINES)
+    if (line == picture_height)
         end_frame();
 }
 

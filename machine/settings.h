@@ -24,6 +24,16 @@ struct MapperChoice {
     int32_t mapper;  // a MapperKind (machine/cartridge.h)
 };
 
+// The console a cartridge runs on: by default the one its file name names
+// (a Master System II for .sms, a Game Gear for .gg), or the one chosen.
+enum Console : int32_t {
+    CONSOLE_BY_CARTRIDGE = 0,
+    CONSOLE_MASTER_SYSTEM = 1,  // the first chip: no taller modes
+    CONSOLE_MASTER_SYSTEM_II = 2,
+    CONSOLE_GAME_GEAR = 3,
+    CONSOLE_SG1000 = 4,  // never chosen: SG-1000 cartridges run on it alone
+};
+
 struct Settings {
     bool fullscreen = false;
     int32_t bpp = 16;
@@ -44,6 +54,7 @@ struct Settings {
     bool gg_speaker = false;  // the Game Gear's own speaker, not its headphones
     std::vector<MapperChoice> mapper_choices;
     std::string bios;  // the player's Master System BIOS image; none when empty
+    int32_t console = CONSOLE_BY_CARTRIDGE;
 };
 
 extern Settings settings;

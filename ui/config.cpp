@@ -11,6 +11,7 @@
 #include <string>
 
 const char* config_path = "tarven.cfg";
+const char* const CONSOLE_WORDS[4] = {"auto", "mastersystem", "mastersystem2", "gamegear"};
 
 namespace {
 
@@ -22,7 +23,7 @@ enum KeywordKind {
     KEY_CHOICE,  // sets a number to a fixed value
     KEY_NUMBER,  // reads a number, refused outside low..high
     KEY_DEPTH,  // reads a colour depth, anything but 32 meaning 16
-    KEY_DEVICE,  // reads a device word
+    KEY_WORD,  // reads one of a list of words, low..high its indices
     KEY_MAPPER,  // reads a game's checksum and the board chosen for it
     KEY_BIOS,  // takes the rest of the line as the BIOS file's name
 };
@@ -34,12 +35,17 @@ struct Keyword {
     int32_t* number;
     int32_t low;  // the value a flag or choice sets; the smallest number accepted
     int32_t high;
+    const char* const* words = nullptr;  // KEY_WORD's, by value
 };
 
 constexpr int32_t SCAN_CODE_MAX = 255;  // codes index the 256-entry key state
 constexpr int32_t BUTTON_MAX = 11;  // a joystick reports twelve buttons
 
-// Matched in this order: an unknown device word after "player1" is tried as a
+// Indexed by PlayerDevice.
+const char* const DEVICE_WORDS[]
+    = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2", "lightgun"};
+
+// Matched in this order: an unknown word after "player1" is tried as a
 // keyword from "player2" on.
 const Keyword KEYWORDS[] = {
     {"windowed", KEY_FLAG, &settings.fullscreen, nullptr, 0, 0},
@@ -52,8 +58,9 @@ const Keyword KEYWORDS[] = {
     {"japan", KEY_FLAG, &settings.usa, nullptr, 0, 0},
     {"usa", KEY_FLAG, &settings.usa, nullptr, 1, 0},
     {"nosound", KEY_FLAG, &settings.sound, nullptr, 0, 0},
-    {"player1", KEY_DEVICE, nullptr, &settings.player1, 0, 0},
-    {"player2", KEY_DEVICE, nullptr, &settings.player2, 0, 0},
+    {"console", KEY_WORD, nullptr, &settings.console, CONSOLE_BY_CARTRIDGE, CONSOLE_GAME_GEAR, CONSOLE_WORDS},
+    {"player1", KEY_WORD, nullptr, &settings.player1, DEVICE_NONE, DEVICE_LIGHTGUN, DEVICE_WORDS},
+    {"player2", KEY_WORD, nullptr, &settings.player2, DEVICE_NONE, DEVICE_LIGHTGUN, DEVICE_WORDS},
     {"kup", KEY_NUMBER, nullptr, &settings.kup, 0, SCAN_CODE_MAX},
     {"kdown", KEY_NUMBER, nullptr, &settings.kdown, 0, SCAN_CODE_MAX},
     {"kleft", KEY_NUMBER, nullptr, &settings.kleft, 0, SCAN_CODE_MAX},
@@ -75,9 +82,6 @@ const Keyword KEYWORDS[] = {
     {"bios", KEY_BIOS, nullptr, nullptr, 0, 0},
 };
 constexpr size_t KEYWORD_COUNT = sizeof KEYWORDS / sizeof KEYWORDS[0];
-
-// Indexed by PlayerDevice.
-const char* const DEVICE_WORDS[] = {"none", "keyboard", "joystick1", "joystick2", "paddle", "paddle1", "paddle2", "lightgun"};
 
 // Reads the next whitespace-delimited word into word (WORD_MAX + 1 bytes).
 // The delimiter is left in the stream so that a comment word can still skip
@@ -194,7 +198,7 @@ void apply_keyword(FILE* file, const char* word, size_t first)
             settings.bios = first == std::string::npos ? "" : line.substr(first, last - first + 1);
             break;
         }
-        case KEY_DEVICE: {
+        case KEY_WORD: {
             char next[WORD_MAX + 1];
             if (!read_word(file, next))
                 break;
@@ -204,10 +208,11 @@ void apply_keyword(FILE* file, const char* word, size_t first)
                 break;
             }
             fold_case(next);
-            const int32_t device = config_device_by_word(next);
-            if (device >= 0) {
-                *key.number = device;
-                return;
+            for (int32_t index = key.low; index <= key.high; ++index) {
+                if (std::strcmp(next, key.words[index]) == 0) {
+                    *key.number = index;
+                    return;
+                }
             }
             apply_keyword(file, next, i + 1);
             break;
@@ -220,6 +225,11 @@ void apply_keyword(FILE* file, const char* word, size_t first)
 const char* device_word(int32_t device)
 {
     return device >= DEVICE_NONE && device <= DEVICE_LIGHTGUN ? DEVICE_WORDS[device] : "none";
+}
+
+const char* console_word(int32_t console)
+{
+    return console >= CONSOLE_BY_CARTRIDGE && console <= CONSOLE_GAME_GEAR ? CONSOLE_WORDS[console] : "auto";
 }
 
 // Every line of the file ends with a space before the line break.
@@ -314,6 +324,10 @@ void write_settings(FILE* file)
     put_block(file, MACHINE_BLOCK);
     put_line(file, "%s", settings.frame_rate == 50 ? "pal" : "ntsc");
     put_line(file, "%s", settings.usa ? "usa" : "japan");
+    // Written only when chosen, so that a file of the default settings
+    // stays what older versions wrote.
+    if (settings.console != CONSOLE_BY_CARTRIDGE)
+        put_line(file, "console %s", console_word(settings.console));
     std::fputc('\n', file);
 
     put_block(file, PLAYER_BLOCK);

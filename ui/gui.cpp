@@ -91,6 +91,17 @@ void set_usa()
     settings.usa = true;
 }
 
+// The console the game runs on changes at once, with a hard reset, as
+// changing the console would.
+void set_console(int32_t console)
+{
+    settings.console = console;
+    if (!machine.rom_loaded)
+        return;
+    reset();
+    show_message(std::string("Now a ") + SMS_ConsoleName(machine.console));
+}
+
 void set_rate(int rate)
 {
     settings.frame_rate = rate;
@@ -264,7 +275,16 @@ const MenuEntry CPU_ENTRIES[] = {
     {60, "  PAL", "", set_pal, [] { return settings.frame_rate == 50; }},
     {70, "  NTSC", "", set_ntsc, [] { return settings.frame_rate == 60; }},
     {80, nullptr, "", nullptr},
-    {90, "  Mapper", "", next_mapper, nullptr, false, mapper_label, game_loaded},
+    {90, "  By cartridge", "", [] { set_console(CONSOLE_BY_CARTRIDGE); },
+        [] { return settings.console == CONSOLE_BY_CARTRIDGE; }},
+    {100, "  Master System", "", [] { set_console(CONSOLE_MASTER_SYSTEM); },
+        [] { return settings.console == CONSOLE_MASTER_SYSTEM; }},
+    {110, "  Master System II", "", [] { set_console(CONSOLE_MASTER_SYSTEM_II); },
+        [] { return settings.console == CONSOLE_MASTER_SYSTEM_II; }},
+    {120, "  Game Gear", "", [] { set_console(CONSOLE_GAME_GEAR); },
+        [] { return settings.console == CONSOLE_GAME_GEAR; }},
+    {130, nullptr, "", nullptr},
+    {140, "  Mapper", "", next_mapper, nullptr, false, mapper_label, game_loaded},
 };
 
 const MenuEntry VIEW_ENTRIES[] = {

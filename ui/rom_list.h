@@ -35,11 +35,11 @@ struct RomList {
 
 extern RomList rom_list;
 
-// Lists rom_list.folder: every *.sms file, every *.gg file, every *.zip and
-// *.7z archive, every recorded session (*.input; the extensions in any case),
-// then every subdirectory but "." (so ".." is offered), leaving out hidden
-// entries (names starting with a dot); entries past ROM_LIST_SIZE are left
-// out.
+// Lists rom_list.folder: every *.sms file, every *.gg, *.sg and *.sc file,
+// every *.zip and *.7z archive, every recorded session (*.input; the
+// extensions in any case), then every subdirectory but "." (so ".." is
+// offered), leaving out hidden entries (names starting with a dot); entries
+// past ROM_LIST_SIZE are left out.
 void rom_list_build();
 // The path of an entry of the listed folder.
 std::string rom_list_path(const std::string& name);

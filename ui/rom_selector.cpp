@@ -327,7 +327,7 @@ void rom_list_build()
                 directories.push_back(name);
             else if (has_extension(name, ".sms"))
                 files[0].push_back(name);
-            else if (has_extension(name, ".gg"))
+            else if (has_extension(name, ".gg") || has_extension(name, ".sg") || has_extension(name, ".sc"))
                 files[1].push_back(name);
             else if (has_extension(name, ".zip") || has_extension(name, ".7z"))
                 files[2].push_back(name);

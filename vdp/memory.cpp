@@ -122,10 +122,11 @@ void vdp_reset()
 
 void vdp_register_write(int reg, uint8_t value)
 {
-    // Registers 3 and 4 have no function in mode 4; 11 and up do not exist.
-    if (reg == 3 || reg == 4 || reg >= VDP_REGISTERS)
+    // Registers 11 and up do not exist. Registers 3 and 4, and register 7's
+    // top four bits, only serve the older modes.
+    if (reg >= VDP_REGISTERS)
         return;
-    vdp.registers[reg] = reg == 7 ? value & 0x0F : value;
+    vdp.registers[reg] = value;
     apply_register(reg);
 }
 
@@ -163,10 +164,14 @@ void vdp_refresh_derived()
     }
 }
 
+uint32_t vdp_sms_colour(uint8_t value)
+{
+    return vid_make_color(SMS_LEVELS[value & 3], SMS_LEVELS[(value >> 2) & 3], SMS_LEVELS[(value >> 4) & 3]);
+}
+
 void vdp_colour_sms(int index, uint8_t value)
 {
-    vdp.palette[index & 31]
-        = vid_make_color(SMS_LEVELS[value & 3], SMS_LEVELS[(value >> 2) & 3], SMS_LEVELS[(value >> 4) & 3]);
+    vdp.palette[index & 31] = vdp_sms_colour(value);
 }
 
 void vdp_colour_gg(int index, uint16_t word)

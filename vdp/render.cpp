@@ -9,6 +9,7 @@
 #include "host/video.h"
 #include "vdp/bytes.h"
 #include "vdp/sprites.h"
+#include "vdp/tms.h"
 #include "vdp/vdp.h"
 
 bool render_disable_bg = false;
@@ -18,7 +19,6 @@ bool render_line_priority = false;
 namespace {
 
 constexpr int PICTURE_WIDTH = 256;
-constexpr int PICTURE_HEIGHT = 192;
 constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
 
 // Name table entry bits.
@@ -59,13 +59,27 @@ inline PictureLine<Pixel> picture_line(int line)
 {
     PictureLine<Pixel> pl = {nullptr, picture_x_offset, 0, 0};
     int y = picture_y_offset + line;
-    if (!video_active || !screen_image.pixels || line < 0 || line >= PICTURE_HEIGHT || y < 0
+    if (!video_active || !screen_image.pixels || line < 0 || line >= picture_height || y < 0
         || y >= screen_image.height)
         return pl;
     pl.row = static_cast<Pixel*>(screen_image.pixels) + static_cast<int64_t>(y) * screen_image.pitch;
     pl.first = std::max(0, -pl.left);
     pl.end = std::min(PICTURE_WIDTH, screen_image.width - pl.left);
     return pl;
+}
+
+// The taller modes' name table has 32 rows, at 0x700 above the base that
+// register 2's bits 3 and 2 give. The first chip keeps register 2's bit 0
+// as a mask on address bit 10: with it clear, rows 16 and up repeat rows 0
+// and up (a quirk some games depend on).
+unsigned name_row_address(int name_row)
+{
+    if (vdp_display_lines() > 192)
+        return (((vdp.registers[2] & 0x0C) << 10) | 0x700) + name_row * 64;
+    const unsigned address = vdp.name_table_base + name_row * 64;
+    if (!vdp.has_taller_modes && !vdp.is_gg)
+        return address & (0x3BFF | (vdp.registers[2] & 1) << 10);
+    return address;
 }
 
 // Fills indices[0, 512) with the palette index of each column of a name
@@ -75,7 +89,7 @@ inline PictureLine<Pixel> picture_line(int line)
 bool decode_background(int row, uint8_t* indices, bool only_priority)
 {
     // A name table row is 64 bytes at a multiple of 64: it never wraps.
-    const uint8_t* entries = &vdp.vram[(vdp.name_table_base + (row >> 3) * 64) & VRAM_MASK & ~63u];
+    const uint8_t* entries = &vdp.vram[name_row_address(row >> 3) & VRAM_MASK & ~63u];
     unsigned fine = row & 7;
     unsigned any = 0;
     for (int column = 0; column < 32; column++) {
@@ -121,7 +135,9 @@ struct BackgroundLine {
 void background_line(int line, BackgroundLine& bg, bool only_priority)
 {
     int row = line + vdp.vscroll;
-    if (row > 223)  // the name table is 28 rows high
+    if (vdp_display_lines() > 192)
+        row &= 255;  // the taller modes' name table is 32 rows high
+    else if (row > 223)  // the name table is 28 rows high
         row -= 224;
     bg.start = uint8_t(-horizontal_scroll(line));
     bg.priority = decode_background(row, bg.scrolled, only_priority);
@@ -214,7 +230,7 @@ void copy_through_palette(Pixel* out, const uint8_t* indices, int from, int to, 
 // with vid_rect so that the GUI's outline mode can never leave the mask open.
 void fill_backdrop(int x1, int y1, int x2, int y2)
 {
-    uint32_t colour = vdp.palette[vdp.backdrop_index & 31];
+    uint32_t colour = vdp_tms_mode() ? tms_backdrop_colour() : vdp.palette[vdp.backdrop_index & 31];
     for (int y = std::max(y1, screen_image.clip_y1); y <= std::min(y2, screen_image.clip_y2); y++)
         vid_hline(x1, y, x2, colour, screen_image);
 }
@@ -295,6 +311,19 @@ void render_priority_line(int line)
     });
 }
 
+template <typename Pixel>
+void render_indexed_line(int line, const uint8_t* indices, const uint32_t* colours)
+{
+    PictureLine<Pixel> pl = picture_line<Pixel>(line);
+    if (!pl.row)
+        return;
+    Pixel* out = pl.row + pl.left;
+    for (int x = pl.first; x < pl.end; x++)
+        out[x] = Pixel(colours[indices[x]]);
+}
+
+template void render_indexed_line<uint16_t>(int, const uint8_t*, const uint32_t*);
+template void render_indexed_line<uint32_t>(int, const uint8_t*, const uint32_t*);
 template void render_background_line<uint16_t>(int);
 template void render_background_line<uint32_t>(int);
 template void render_sprite_line<uint16_t>(int);
@@ -309,13 +338,14 @@ void render_frame_masks()
     int cx = screen_image.clip_x2;
     int cy = screen_image.clip_y2;
     if (vdp.is_gg) {
-        // Everything outside the 160 x 144 window at picture (48, 24).
-        fill_backdrop(0, 0, cx, oy + 23);
-        fill_backdrop(0, oy + 168, cx, cy);
-        fill_backdrop(0, oy + 24, ox + 47, oy + 167);
-        fill_backdrop(ox + 208, oy + 24, cx, oy + 167);
+        // Everything outside the 160 x 144 window, centred on the picture.
+        const int top = oy + game_gear_window_top();
+        fill_backdrop(0, 0, cx, top - 1);
+        fill_backdrop(0, top + 144, cx, cy);
+        fill_backdrop(0, top, ox + 47, top + 143);
+        fill_backdrop(ox + 208, top, cx, top + 143);
     } else if (vdp.registers[0] & 0x20) {
-        fill_backdrop(ox, oy, ox + 7, oy + PICTURE_HEIGHT - 1);
+        fill_backdrop(ox, oy, ox + 7, oy + picture_height - 1);
     }
 }
 
@@ -329,10 +359,10 @@ void render_frame_borders()
     int cy = screen_image.clip_y2;
     if (oy != 0) {
         fill_backdrop(0, 0, cx, oy - 1);
-        fill_backdrop(0, oy + PICTURE_HEIGHT, cx, cy);
+        fill_backdrop(0, oy + picture_height, cx, cy);
     }
     if (ox != 0) {
-        fill_backdrop(0, oy, ox - 1, oy + PICTURE_HEIGHT - 1);
-        fill_backdrop(ox + PICTURE_WIDTH, oy, cx, oy + PICTURE_HEIGHT - 1);
+        fill_backdrop(0, oy, ox - 1, oy + picture_height - 1);
+        fill_backdrop(ox + PICTURE_WIDTH, oy, cx, oy + picture_height - 1);
     }
 }

@@ -26,6 +26,13 @@ extern template void render_sprite_line<uint32_t>(int);
 extern template void render_priority_line<uint16_t>(int);
 extern template void render_priority_line<uint32_t>(int);
 
+// Draws one picture line from colour numbers (0-15), indices[x] for picture
+// column x, through `colours` (host pixel values).
+template <typename Pixel>
+void render_indexed_line(int line, const uint8_t* indices, const uint32_t* colours);
+extern template void render_indexed_line<uint16_t>(int, const uint8_t*, const uint32_t*);
+extern template void render_indexed_line<uint32_t>(int, const uint8_t*, const uint32_t*);
+
 // Game Gear window mask or Master System left-column blank, once per frame.
 void render_frame_masks();
 // Backdrop bands round the picture, after the frame is presented.

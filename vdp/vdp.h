@@ -47,7 +47,6 @@ struct VdpState {
     int32_t slice_start;
     uint8_t hcounter_latch;  // the H counter as TH last rose
     bool is_pal;  // 313 lines a frame, else 262
-    bool has_taller_modes = true;  // the 224- and 240-line pictures (not the first Master System chip)
     bool sprite_limit = true;  // draw only the eight sprites a line the console shows
     uint32_t palette[32];  // host pixel values; 0-15 background, 16-31 sprites
     uint16_t name_table_base;
@@ -57,6 +56,13 @@ struct VdpState {
     uint8_t hscroll;
     uint8_t vscroll;
     bool is_gg;  // Game Gear: 64-byte CRAM of 16-bit colours, 160 x 144 window
+    // The 224- and 240-line modes exist (Master System II and Game Gear
+    // chips); the first Master System chip has neither, and its name table
+    // address keeps register 2's bit 0 as an address mask.
+    bool has_taller_modes = true;
+    // The TMS9918 itself (the SG-1000's chip): the older modes alone, in
+    // its own colours.
+    bool is_tms9918 = false;
     // Each pattern row of VRAM decoded into its eight colours, byte k (in
     // memory order) holding pixel k, leftmost first: the renderer copies a
     // row instead of decoding its bit planes on every line. Kept up to date
@@ -73,6 +79,8 @@ void vdp_register_write(int reg, uint8_t value);
 void vdp_vram_write(uint16_t address, uint8_t value);
 void vdp_cram_write(uint16_t address, uint8_t value);
 void vdp_refresh_derived();
+// A Master System colour byte (--BBGGRR) as a host pixel value.
+uint32_t vdp_sms_colour(uint8_t value);
 void vdp_colour_sms(int index, uint8_t value);
 void vdp_colour_gg(int index, uint16_t word);
 void vdp_palette_rebuild_gg();

@@ -13,8 +13,9 @@
 constexpr int HEADLESS_WIDTH = 256;
 constexpr int HEADLESS_HEIGHT = 192;
 
-// Makes screen_image a 256 x 192 memory buffer of the given depth (15, 16 or
-// 32) and starts drawing into it.
+// Makes screen_image a memory buffer of the given depth (15, 16 or 32), 256
+// pixels wide and as high as the picture (192 lines until a taller mode
+// comes), and starts drawing into it.
 void headless_video_start(int depth);
 
 struct InputEvent {

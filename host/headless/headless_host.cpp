@@ -9,17 +9,23 @@ void (*headless_input_hook)(int frame) = nullptr;
 
 namespace {
 
-uint32_t back_buffer[HEADLESS_WIDTH * HEADLESS_HEIGHT];
+uint32_t back_buffer[HEADLESS_WIDTH * PICTURE_LINES_MAX];
 int frames_polled = 0;
+
+// The image is the picture alone, as tall as it is.
+void fit_image()
+{
+    screen_image = Image {
+        HEADLESS_WIDTH, picture_height, HEADLESS_WIDTH, 0, 0, HEADLESS_WIDTH - 1, picture_height - 1, back_buffer};
+}
 
 }  // namespace
 
 void headless_video_start(int depth)
 {
     const PixelFormat* format = depth == 15 ? &PIXEL_FORMAT_555 : depth == 16 ? &PIXEL_FORMAT_565 : &PIXEL_FORMAT_8888;
-    video_driver = VideoDriver {0, "headless", "Memory back buffer", format, nullptr, nullptr};
-    screen_image = Image {
-        HEADLESS_WIDTH, HEADLESS_HEIGHT, HEADLESS_WIDTH, 0, 0, HEADLESS_WIDTH - 1, HEADLESS_HEIGHT - 1, back_buffer};
+    video_driver = VideoDriver {0, "headless", "Memory back buffer", format, nullptr, nullptr, fit_image};
+    fit_image();
     picture_x_offset = 0;
     picture_y_offset = 0;
     video_active = 1;

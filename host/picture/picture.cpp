@@ -13,14 +13,15 @@
 uint32_t picture_crc32()
 {
     uLong crc = crc32(0L, Z_NULL, 0);
-    uint8_t row[WHOLE_PICTURE.width * 4];
-    for (int y = 0; y < WHOLE_PICTURE.height; ++y) {
-        for (int x = 0; x < WHOLE_PICTURE.width; ++x) {
+    const PictureArea whole = whole_picture();
+    std::vector<uint8_t> row(size_t(whole.width) * 4);
+    for (int y = 0; y < whole.height; ++y) {
+        for (int x = 0; x < whole.width; ++x) {
             const uint32_t pixel = picture_pixel_xrgb(x, y);
             for (int i = 0; i < 4; ++i)
                 row[x * 4 + i] = static_cast<uint8_t>(pixel >> (8 * i));
         }
-        crc = crc32(crc, row, sizeof row);
+        crc = crc32(crc, row.data(), static_cast<uInt>(row.size()));
     }
     return static_cast<uint32_t>(crc);
 }
@@ -28,8 +29,9 @@ uint32_t picture_crc32()
 int picture_colour_count()
 {
     std::set<uint32_t> colours;
-    for (int y = 0; y < WHOLE_PICTURE.height; ++y)
-        for (int x = 0; x < WHOLE_PICTURE.width; ++x)
+    const PictureArea whole = whole_picture();
+    for (int y = 0; y < whole.height; ++y)
+        for (int x = 0; x < whole.width; ++x)
             colours.insert(picture_pixel_xrgb(x, y));
     return static_cast<int>(colours.size());
 }

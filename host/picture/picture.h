@@ -8,14 +8,22 @@
 
 #include "host/video.h"  // picture_pixel_xrgb
 
-// A part of the 256 x 192 picture, in picture pixels.
+// A part of the picture, in picture pixels.
 struct PictureArea {
     int x, y, width, height;
 };
 
-constexpr PictureArea WHOLE_PICTURE = {0, 0, 256, 192};
+// The whole picture, 256 pixels wide and as high as the current mode's.
+inline PictureArea whole_picture()
+{
+    return {0, 0, 256, picture_height};
+}
+
 // What a Game Gear shows of it.
-constexpr PictureArea GAME_GEAR_PICTURE = {48, 24, 160, 144};
+inline PictureArea game_gear_picture()
+{
+    return {48, game_gear_window_top(), 160, 144};
+}
 
 // zlib's CRC-32 over the whole picture as little-endian 32-bit XRGB values,
 // row by row.
@@ -24,7 +32,7 @@ uint32_t picture_crc32();
 int picture_colour_count();
 // Writes the area as an 8-bit RGB PNG file through the one writer of the
 // user's files (which reports a failure).
-bool picture_write_png(const std::string& path, PictureArea area = WHOLE_PICTURE);
+bool picture_write_png(const std::string& path, PictureArea area = whole_picture());
 
 // The screenshot key, F8: called at each frame end once the picture is
 // complete and before the menus and popups are drawn over it, writes what

@@ -43,6 +43,6 @@ void screenshot_key()
         return;
     key_clear(KEY_F8);
     const std::string path = screenshot_next_path();
-    if (picture_write_png(path, machine.is_gg ? GAME_GEAR_PICTURE : WHOLE_PICTURE))
+    if (picture_write_png(path, machine.is_gg ? game_gear_picture() : whole_picture()))
         show_message(path + " saved");
 }

@@ -4,12 +4,13 @@
 #include <cmath>
 #include <cstdint>
 
+#include "host/video.h"
+
 namespace {
 
 constexpr int PICTURE_WIDTH = 256;
-constexpr int PICTURE_HEIGHT = 192;
 // The Game Gear's screen inside the Master System's picture.
-constexpr ViewRect GAME_GEAR_SCREEN = {48, 24, 160, 144};
+constexpr ViewRect GAME_GEAR_SCREEN = {48, 0, 160, 144};
 
 }  // namespace
 
@@ -19,8 +20,9 @@ ViewRect layout_source(
     if (menus_shown)
         return {0, 0, buffer_width, buffer_height};
     if (game_gear)
-        return {picture_x + GAME_GEAR_SCREEN.x, picture_y + GAME_GEAR_SCREEN.y, GAME_GEAR_SCREEN.w, GAME_GEAR_SCREEN.h};
-    return {picture_x, picture_y, PICTURE_WIDTH, PICTURE_HEIGHT};
+        return {
+            picture_x + GAME_GEAR_SCREEN.x, picture_y + game_gear_window_top(), GAME_GEAR_SCREEN.w, GAME_GEAR_SCREEN.h};
+    return {picture_x, picture_y, PICTURE_WIDTH, picture_height};
 }
 
 ViewRect layout_fit(int width, int height, ViewRect source)

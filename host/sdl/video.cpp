@@ -27,7 +27,6 @@
 namespace {
 
 constexpr int PICTURE_WIDTH = 256;
-constexpr int PICTURE_HEIGHT = 192;
 // Full-screen back buffers stay within what any renderer takes as a texture.
 constexpr int MAX_BUFFER_SIZE = 4096;
 
@@ -228,7 +227,7 @@ void open_window()
     // Twice the picture in the desktop's own units, so it is as large on a
     // high-density display as on any other, drawn with all its pixels.
     window = SDL_CreateWindow("tarven", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, 2 * PICTURE_WIDTH,
-        2 * PICTURE_HEIGHT, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
+        2 * picture_height, SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!window)
         fatal_exit("SDL_CreateWindow: %s", SDL_GetError());
     set_icon();
@@ -241,6 +240,39 @@ void open_window()
     vsync = SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC);
     vsync_waits = vsync;
     title_shown = false;
+}
+
+// The back buffer and its texture for the current picture height: the
+// picture alone in a window, the picture centred in a full screen.
+void make_back_buffer(const PixelFormat* format)
+{
+    // The picture must fit inside the back buffer whatever the settings say.
+    const int width = fullscreen ? std::clamp(settings.xres, PICTURE_WIDTH, MAX_BUFFER_SIZE) : PICTURE_WIDTH;
+    const int height = fullscreen ? std::clamp(settings.yres, int(picture_height), MAX_BUFFER_SIZE) : picture_height;
+    if (texture)
+        SDL_DestroyTexture(texture);
+    texture = SDL_CreateTexture(renderer, format->depth == 32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565,
+        SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (!texture)
+        fatal_exit("SDL_CreateTexture: %s", SDL_GetError());
+    back_buffer.assign(size_t(width) * height, 0);
+    screen_image = Image {width, height, width, 0, 0, width - 1, height - 1, back_buffer.data()};
+    picture_x_offset = fullscreen ? width / 2 - PICTURE_WIDTH / 2 : 0;
+    picture_y_offset = fullscreen ? height / 2 - picture_height / 2 : 0;
+}
+
+// A taller or shorter picture in a window makes the window taller or
+// shorter at the same scale, so that its pixels keep their shape.
+void picture_resized()
+{
+    const int old_height = screen_image.height;
+    make_back_buffer(video_driver.format);
+    if (fullscreen || old_height <= 0)
+        return;
+    int width = 0;
+    int height = 0;
+    SDL_GetWindowSize(window, &width, &height);
+    SDL_SetWindowSize(window, width, height * picture_height / old_height);
 }
 
 }  // namespace
@@ -294,32 +326,18 @@ void vid_apply_mode()
     fullscreen = settings.fullscreen;
     const bool depth32 = settings.bpp == 32;
     const PixelFormat* format = depth32 ? &PIXEL_FORMAT_8888 : &PIXEL_FORMAT_565;
-    // The picture must fit inside the back buffer whatever the settings say.
-    const int width = fullscreen ? std::clamp(settings.xres, PICTURE_WIDTH, MAX_BUFFER_SIZE) : PICTURE_WIDTH;
-    const int height = fullscreen ? std::clamp(settings.yres, PICTURE_HEIGHT, MAX_BUFFER_SIZE) : PICTURE_HEIGHT;
-
     if (fullscreen) {
         SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {
         SDL_SetWindowFullscreen(window, 0);
-        SDL_SetWindowSize(window, 2 * PICTURE_WIDTH, 2 * PICTURE_HEIGHT);
+        SDL_SetWindowSize(window, 2 * PICTURE_WIDTH, 2 * picture_height);
     }
-
-    if (texture)
-        SDL_DestroyTexture(texture);
-    texture = SDL_CreateTexture(renderer, depth32 ? SDL_PIXELFORMAT_RGB888 : SDL_PIXELFORMAT_RGB565,
-        SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (!texture)
-        fatal_exit("SDL_CreateTexture: %s", SDL_GetError());
-    back_buffer.assign(size_t(width) * height, 0);
-    screen_image = Image {width, height, width, 0, 0, width - 1, height - 1, back_buffer.data()};
-    picture_x_offset = fullscreen ? width / 2 - PICTURE_WIDTH / 2 : 0;
-    picture_y_offset = fullscreen ? height / 2 - PICTURE_HEIGHT / 2 : 0;
+    make_back_buffer(format);
 
     const int number = (fullscreen ? 1 : 3) + (depth32 ? 1 : 0);
     const PixelFormat* old_format = video_driver.format;
-    video_driver
-        = VideoDriver {number, DRIVERS[number - 1].name, DRIVERS[number - 1].description, format, show_page, shutdown};
+    video_driver = VideoDriver {number, DRIVERS[number - 1].name, DRIVERS[number - 1].description, format, show_page,
+        shutdown, picture_resized};
     // The colours the machine holds are pixel values of the old format.
     if (format != old_format)
         vdp_refresh_derived();

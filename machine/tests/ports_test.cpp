@@ -179,6 +179,17 @@ TEST_F(PortsTest, GameGearPauseIsStartAndRegionBit)
     settings.player2 = DEVICE_KEYBOARD;
     settings.usa = true;
     SMS_UpdateControllers();
+    // In its Master System mode Start is the pause button.
+    settings.player2 = DEVICE_NONE;
+    settings.console = CONSOLE_GAME_GEAR;
+    hold(settings.kpause, false);
+    boot("game.sms", 2);
+    EXPECT_EQ(machine.console, CONSOLE_GAME_GEAR);
+    EXPECT_FALSE(machine.is_gg);
+    Z80_SetRegister(Z80_REG_SP, 0xDFF0);
+    hold(settings.kpause);
+    SMS_UpdateControllers();
+    EXPECT_EQ(Z80_GetRegister(Z80_REG_PC), 0x66u);
     EXPECT_EQ(SMS_PortIn(0x00), 0xFF);
 }
 

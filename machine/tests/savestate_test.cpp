@@ -99,7 +99,7 @@ std::vector<Field> stored_fields(bool cart_ram)
         plain("first byte of bank 0", 24691, machine.cart_ram[0][0]);
         plain("last byte of bank 1", 41075 + 0x3FFF, machine.cart_ram[1][0x3FFF]);
     }
-    for (int reg : {0, 1, 2, 5, 6, 7, 8, 9, 10})
+    for (int reg = 0; reg < VDP_REGISTERS; ++reg)
         plain("VDP register " + std::to_string(reg), b + 4 + size_t(reg), vdp.registers[reg]);
     plain("VDP address", b + 15, vdp.address, 0x1F7F);  // bytes no other field holds
     // The line interrupt's flag rides in the status byte's bit 0.
@@ -146,15 +146,14 @@ TEST_F(SaveStateTest, EveryFieldLiesAtItsOffsetAndComesBack)
         EXPECT_EQ(message, (dir / "game.ST0").string() + " saved");
 
         const std::vector<uint8_t> s = state_bytes();
-        const size_t b = mapper_offset(cart_ram);
         ASSERT_EQ(s.size(), cart_ram ? SAVESTATE_SIZE_WITH_CART_RAM : SAVESTATE_SIZE);
-        EXPECT_EQ(std::memcmp(s.data(), "SMSSTATE\0\1\0", 11), 0);
+        EXPECT_EQ(std::memcmp(s.data(), "SMSSTATE\0\1", 10), 0);
+        EXPECT_EQ(s[10], 0);  // the Sega board, as a BIOS leaves it
         EXPECT_EQ(s[11] | s[12] << 8 | s[13] << 16 | s[14] << 24, 0x4D3C2B1A);
-        EXPECT_EQ(s[15], 1);  // Game Gear
+        EXPECT_EQ(s[15], 1 | CONSOLE_GAME_GEAR << 4);  // in Game Gear mode, on a Game Gear
         EXPECT_EQ(s[16], 0);  // Japanese
         EXPECT_EQ(s[17], 1);  // 50 Hz
         EXPECT_EQ(s[24690], cart_ram ? 1 : 0);
-        EXPECT_EQ(s[b + 7] | s[b + 8], 0);  // the places of VDP registers 3 and 4
         for (const Field& field : fields) {
             uint32_t stored = 0;
             for (int i = 0; i < field.width; ++i)
@@ -364,4 +363,40 @@ TEST_F(SaveStateTest, LoadedStateReachesTheVoices)
     EXPECT_EQ(saved[0].volume, 255);
     EXPECT_EQ(saved[1].volume, 64);
     EXPECT_EQ(saved[3].rate, std::lround(PSG_CLOCK_NTSC / 1024.0 * PSG_NOISE_HOLD));  // white noise at the clock / 1024
+}
+
+// Each state names its console. An SG-1000's also marks its cartridge RAM
+// byte so that older readers, which know no SG-1000, refuse it; its RAM,
+// the console's 1 KB seen through every mirror and the cartridge's own,
+// comes back.
+TEST_F(SaveStateTest, StatesTellTheirConsole)
+{
+    boot("game.sg", 2);
+    cpu_write(0xC001, 0x31);
+    cpu_write(0x8002, 0x42);
+    EXPECT_EQ(cpu_read(0xFC01), 0x31);
+    EXPECT_EQ(cpu_read(0xA002), 0x42);
+    std::vector<uint8_t> sg;
+    ASSERT_TRUE(SMS_SaveStateToMemory(sg));
+    EXPECT_EQ(sg[15] >> 4, CONSOLE_SG1000);
+    EXPECT_EQ(sg[24690], 3);  // the cartridge RAM stored, and an SG-1000's
+    cpu_write(0xFFFF, 0x55);
+    EXPECT_EQ(cpu_read(0xC3FF), 0x55);  // no mapper: the top page is RAM
+    cpu_write(0xE001, 0);
+    cpu_write(0x8002, 0);
+    EXPECT_EQ(SMS_LoadStateFromMemory(sg), StateVerdict::applied);
+    EXPECT_EQ(cpu_read(0xC001), 0x31);
+    EXPECT_EQ(cpu_read(0x8002), 0x42);
+
+    boot("game.sms", 2);
+    std::vector<uint8_t> sms;
+    ASSERT_TRUE(SMS_SaveStateToMemory(sms));
+    EXPECT_EQ(sms[15] >> 4, CONSOLE_MASTER_SYSTEM_II);
+    EXPECT_EQ(SMS_LoadStateFromMemory(sg), StateVerdict::other_console);
+    settings.console = CONSOLE_MASTER_SYSTEM;
+    boot("game.sms", 2);
+    EXPECT_EQ(SMS_LoadStateFromMemory(sms), StateVerdict::other_console);
+    // A state of an older writer names no console and loads anywhere.
+    sms[15] &= 0x0F;
+    EXPECT_EQ(SMS_LoadStateFromMemory(sms), StateVerdict::applied);
 }

@@ -1,6 +1,9 @@
 // tarven-headless: runs a game for a number of frames without a window, for
 // automated runs, tests and benchmarks. It shares the whole machine with
 // tarven; only the host layer differs.
+#include <zlib.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +63,8 @@ constexpr const char* USAGE = "usage: tarven-headless [options] [ROM]\n"
                               "  --frames N             run N frames (default 60)\n"
                               "  --rate 50|60           frame rate (PAL or NTSC)\n"
                               "  --region usa|japan     console region\n"
+                              "  --vdp CONSOLE          the console and its chip: auto (by the file name),\n"
+                              "                         mastersystem, mastersystem2 or gamegear\n"
                               "  --mapper NAME          the cartridge's board: sega, codemasters, korean, none\n"
                               "                         or auto (by what the image says, the default)\n"
                               "  --bios FILE            start the Master System in this BIOS image\n"
@@ -136,6 +141,12 @@ void parse_options(int argc, char** argv)
                 usage("the mapper is sega, codemasters, korean, none or auto");
         } else if (arg == "--bios") {
             settings.bios = value();
+        } else if (arg == "--vdp") {
+            const std::string word = value();
+            const auto* found = std::find(std::begin(CONSOLE_WORDS), std::end(CONSOLE_WORDS), word);
+            if (found == std::end(CONSOLE_WORDS))
+                usage("the console is auto, mastersystem, mastersystem2 or gamegear");
+            settings.console = static_cast<int32_t>(found - std::begin(CONSOLE_WORDS));
         } else if (arg == "--bpp") {
             const std::string depth = value();
             if (depth != "15" && depth != "16" && depth != "32")

@@ -18,11 +18,13 @@
 #include "host/headless/headless.h"
 #include "host/input.h"
 #include "host/picture/picture.h"
+#include "host/video.h"
 #include "machine/machine.h"
 #include "machine/rewind.h"
 #include "machine/savestate.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "machine/sg1000.h"
 #include "sound/mixer.h"
 #include "sound/psg.h"
 #include "vdp/vdp.h"
@@ -57,6 +59,7 @@ retro_variable option_list[] = {
     {"tarven_region", "Region; USA/European|Japanese"},
     {"tarven_video_standard", "Video standard; NTSC|PAL"},
     {"tarven_gg_speaker", "Game Gear speaker (every channel, no stereo); Off|On"},
+    {"tarven_console", "Console; By cartridge|Master System|Master System II|Game Gear"},
     {nullptr, nullptr},
 };
 
@@ -104,28 +107,62 @@ const char* option_value(const char* key)
     return "";
 }
 
+// What the console shows of the picture.
+PictureArea shown_area()
+{
+    return machine.rom_loaded && machine.is_gg ? game_gear_picture() : whole_picture();
+}
+
+// The picture's height the frontend was last told of.
+int told_height = 0;
+
+retro_game_geometry geometry()
+{
+    const PictureArea area = shown_area();
+    told_height = area.height;
+    // Square pixels, as in tarven's window: 256 x 192 is 4:3, and a taller
+    // mode's picture is taller still.
+    return {static_cast<unsigned>(area.width), static_cast<unsigned>(area.height), 256, PICTURE_LINES_MAX,
+        static_cast<float>(area.width) / area.height};
+}
+
 retro_system_av_info av_info()
 {
     retro_system_av_info info {};
-    const bool gg = machine.rom_loaded && machine.is_gg;
-    const PictureArea area = gg ? GAME_GEAR_PICTURE : WHOLE_PICTURE;
-    info.geometry.base_width = area.width;
-    info.geometry.base_height = area.height;
-    info.geometry.max_width = WHOLE_PICTURE.width;
-    info.geometry.max_height = WHOLE_PICTURE.height;
-    info.geometry.aspect_ratio = gg ? static_cast<float>(area.width) / area.height : 4.0f / 3.0f;
+    info.geometry = geometry();
     // Exactly MIXER_RATE / frame_rate samples a frame, so the two agree.
     info.timing.fps = settings.frame_rate;
     info.timing.sample_rate = MIXER_RATE;
     return info;
 }
 
-// Region, video standard and speaker take effect at once, as in the menus.
+// The console choices, by Console.
+const char* const CONSOLE_NAMES[] = {"By cartridge", "Master System", "Master System II", "Game Gear"};
+
+void start_machine()
+{
+    SMS_InitMachine();
+    line_budget = CYCLES_PER_LINE;
+    save_ram_to_machine = true;
+}
+
+// Region, video standard and speaker take effect at once, as in the menus;
+// so does the console, with a hard reset.
 void apply_options(bool running)
 {
     settings.usa = std::strcmp(option_value("tarven_region"), "Japanese") != 0;
     settings.gg_speaker = std::strcmp(option_value("tarven_gg_speaker"), "On") == 0;
     psg_set_gg_speaker(settings.gg_speaker);
+    const auto* console = std::find_if(std::begin(CONSOLE_NAMES), std::end(CONSOLE_NAMES),
+        [](const char* name) { return std::strcmp(option_value("tarven_console"), name) == 0; });
+    const int32_t chosen = console == std::end(CONSOLE_NAMES)
+        ? CONSOLE_BY_CARTRIDGE
+        : static_cast<int32_t>(console - std::begin(CONSOLE_NAMES));
+    if (chosen != settings.console) {
+        settings.console = chosen;
+        if (running)
+            start_machine();
+    }
     const int rate = std::strcmp(option_value("tarven_video_standard"), "PAL") == 0 ? 50 : 60;
     if (rate == settings.frame_rate)
         return;
@@ -185,7 +222,12 @@ void send_video()
     const auto* pixels = static_cast<const uint32_t*>(screen_image.pixels);
     const size_t pitch = static_cast<size_t>(screen_image.pitch) * sizeof(uint32_t);
     // The frame buffer holds the picture alone, from its top left corner.
-    const PictureArea area = machine.is_gg ? GAME_GEAR_PICTURE : WHOLE_PICTURE;
+    const PictureArea area = shown_area();
+    // A mode of another height changes the frame's size, not the frame rate.
+    if (area.height != told_height) {
+        retro_game_geometry changed = geometry();
+        environ_cb(RETRO_ENVIRONMENT_SET_GEOMETRY, &changed);
+    }
     video_cb(pixels + area.y * screen_image.pitch + area.x, area.width, area.height, pitch);
 }
 
@@ -199,13 +241,6 @@ void send_audio()
     frame_sound.assign(2 * wanted, 0);
     std::copy_n(samples, std::min(2 * wanted, 2 * static_cast<size_t>(mixed)), frame_sound.begin());
     audio_batch_cb(frame_sound.data(), wanted);
-}
-
-void start_machine()
-{
-    SMS_InitMachine();
-    line_budget = CYCLES_PER_LINE;
-    save_ram_to_machine = true;
 }
 
 }  // namespace
@@ -287,7 +322,7 @@ RETRO_API void retro_get_system_info(retro_system_info* info)
     info->library_name = "tarven";
     info->library_version = "1.0";
     // Archives are read here, so the frontend hands them over as they are.
-    info->valid_extensions = "sms|gg|zip|7z";
+    info->valid_extensions = "sms|gg|sg|sc|zip|7z";
     info->need_fullpath = false;
     info->block_extract = false;
 }
@@ -366,6 +401,9 @@ RETRO_API bool retro_unserialize(const void* data, size_t size)
             return false;
         case StateVerdict::needs_bios:
             log_cb(RETRO_LOG_ERROR, "SaveState taken in a BIOS\n");
+            return false;
+        case StateVerdict::other_console:
+            log_cb(RETRO_LOG_ERROR, "SaveState of another console or mode\n");
             return false;
         case StateVerdict::no_machine:
             return false;

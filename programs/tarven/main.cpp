@@ -27,8 +27,8 @@
 namespace {
 
 constexpr const char* USAGE = "usage: tarven [ROM]\n"
-                              "Starts with the game in ROM (a .sms or .gg image, or a .zip or .7z of one),\n"
-                              "or with the menus.\n"
+                              "Starts with the game in ROM (a .sms, .gg, .sg or .sc image, or a .zip or .7z\n"
+                              "of one), or with the menus.\n"
                               "Settings are kept in tarven.cfg: in the current folder when one is there,\n"
                               "else in $XDG_CONFIG_HOME/tarven (~/.config/tarven).\n";
 

@@ -21,7 +21,7 @@ auto fields(const Settings& s)
 {
     return std::tuple(s.fullscreen, s.bpp, s.xres, s.yres, s.frame_rate, s.usa, s.player1, s.player2, s.kup, s.kdown,
         s.kleft, s.kright, s.kb1, s.kb2, s.kpause, s.j1b1, s.j1b2, s.j1pause, s.j2b1, s.j2b2, s.j2pause, s.sound,
-        s.clock, s.popups, s.sprite_limit, s.gg_speaker);
+        s.clock, s.popups, s.sprite_limit, s.gg_speaker, s.console);
 }
 
 class ConfigTest : public ::testing::Test {
@@ -136,17 +136,19 @@ TEST_F(ConfigTest, WritesTheDefaultsByteForByte)
 TEST_F(ConfigTest, RoundTripReproducesEverySetting)
 {
     const Settings changed = {true, 32, 640, 480, 50, false, DEVICE_LIGHTGUN, DEVICE_JOYSTICK2, 1, 2, 3, 4, 5, 6, 255,
-        11, 10, 9, 8, 7, 6, false, true, false, false, true, {}, {}};
+        11, 10, 9, 8, 7, 6, false, true, false, false, true, {}, {}, CONSOLE_GAME_GEAR};
     settings = changed;
     config_write();
     const std::string text = file_text();
     EXPECT_NE(text.find("\nnosound \nclock \nnopopups \nnospritelimit \nggspeaker \n"), std::string::npos);
     EXPECT_NE(text.find("\nplayer1 lightgun \n"), std::string::npos);
+    EXPECT_NE(text.find("\nconsole gamegear \n"), std::string::npos);
     read_text(text);
     EXPECT_EQ(fields(settings), fields(changed));
 
     // The default file brings back every default except the options, which
-    // the file can only switch away from their defaults.
+    // the file can only switch away from their defaults, and the console,
+    // which it names only when chosen.
     write_file(DEFAULT_FILE);
     settings = changed;
     config_read();
@@ -156,6 +158,7 @@ TEST_F(ConfigTest, RoundTripReproducesEverySetting)
     expected.popups = false;
     expected.sprite_limit = false;
     expected.gg_speaker = true;
+    expected.console = CONSOLE_GAME_GEAR;
     EXPECT_EQ(fields(settings), fields(expected));
 }
 

@@ -168,6 +168,11 @@ TEST_F(GuiTest, CpuMenuSetsRegionAndRateWithCheckMarks)
     EXPECT_EQ(picture_pixel_xrgb(CPU_MENU + 1, 42), GREEN);  // USA/European
     click(CPU_MENU + 20, 79);  // the last row of NTSC's box
     EXPECT_EQ(settings.frame_rate, 60);
+
+    choose(CPU_MENU, 120);
+    EXPECT_EQ(settings.console, CONSOLE_GAME_GEAR);
+    choose(CPU_MENU, 90);
+    EXPECT_EQ(settings.console, CONSOLE_BY_CARTRIDGE);
 }
 
 TEST_F(GuiTest, ViewSettingsAndMiscSwitchesToggle)

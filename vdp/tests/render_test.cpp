@@ -42,6 +42,7 @@ protected:
         picture_x_offset = OX;
         picture_y_offset = OY;
         vdp = VdpState {};
+        vdp.registers[0] = 0x04;  // mode 4
         vdp.registers[1] = 0x40;  // display on
         vdp.name_table_base = NAME_TABLE;
         vdp.sprite_table_base = SPRITE_TABLE;
@@ -509,7 +510,7 @@ TEST_F(RenderTest, APictureLargerThanTheImageIsCut)
 TEST_F(RenderTest, GameGearMaskLeavesTheConsoleWindow)
 {
     vdp.is_gg = true;
-    vdp.registers[0] = 0x20;
+    vdp.registers[0] = 0x24;
     vdp.backdrop_index = 19;
     vid_fill_mode = 0;  // the mask is filled whatever the GUI last set
     render_frame_masks();
@@ -539,7 +540,7 @@ TEST_F(RenderTest, MasterSystemLeftColumnAndBorders)
     render_frame_masks();
     EXPECT_EQ(std::count(memory.begin(), memory.end(), UNTOUCHED), PITCH * IMAGE_H);
 
-    vdp.registers[0] = 0x20;
+    vdp.registers[0] = 0x24;
     render_frame_masks();
     EXPECT_TRUE(backdrop(OX, OY));
     EXPECT_TRUE(backdrop(OX + 7, OY + 191));

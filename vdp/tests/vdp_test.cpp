@@ -137,15 +137,14 @@ TEST_F(VdpTest, ColourMemorySharesTheAddress)
 
 TEST_F(VdpTest, RegisterWrites)
 {
-    for (uint8_t high : {0x83, 0x84, 0x8B, 0xBF}) {
+    for (uint8_t high : {0x8B, 0xBF}) {
         control(0xFF, high);
-        EXPECT_EQ(vdp.registers[3], 0);
-        EXPECT_EQ(vdp.registers[4], 0);
         EXPECT_EQ(vdp.address, ((high & 0x3F) << 8) | 0xFF);
         EXPECT_EQ(vdp.code, VDP_CODE_REGISTER);
     }
+    // Register 7's top bits are the older modes' text colour.
     set_register(7, 0xF3);
-    EXPECT_EQ(vdp.registers[7], 0x03);
+    EXPECT_EQ(vdp.registers[7], 0xF3);
     EXPECT_EQ(vdp.backdrop_index, 19);
     write_bytes({0x5A});  // after a register write, data goes to VRAM
     EXPECT_EQ(vdp.vram[0x07F3], 0x5A);

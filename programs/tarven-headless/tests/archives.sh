@@ -50,7 +50,7 @@ hash sega.zip | grep -qx "$all_pass" || fail "the Sega mapper's checks fail from
 hash codemasters.7z | grep -qx "$all_pass" || fail "the Codemasters checks fail from codemasters.7z"
 [ "$(hash handheld.zip)" = "$(hash tarven-demo-gg.gg)" ] || fail "handheld.zip runs otherwise than its Game Gear game"
 
-refused nogame.zip "nogame.zip holds no .sms or .gg game"
+refused nogame.zip "nogame.zip holds no .sms, .gg, .sg or .sc game"
 refused two.7z "two.7z holds more than one game"
 refused damaged.zip "damaged.zip is damaged"
 refused missing.zip "missing.zip could not be opened: No such file or directory"

@@ -68,7 +68,7 @@ bad_rom)
     grep -q "^x.sms is not a Master System or Game Gear game: its size is not a whole number of 16 KB banks$" tarven.log || fail "no reason for x.sms"
     grep -q "^empty.sms is empty: there is no game in it$" tarven.log ||
         fail "no reason for empty.sms"
-    grep -q "^notes.txt is not a .sms or .gg file, nor a .zip or .7z of one$" tarven.log || fail "no reason for notes.txt"
+    grep -q "^notes.txt is not a .sms, .gg, .sg or .sc file, nor a .zip or .7z of one$" tarven.log || fail "no reason for notes.txt"
     grep -q "^missing.gg could not be opened: No such file or directory$" tarven.log || fail "no reason for missing.gg"
     # The list: (..), empty.sms, game.sms, x.sms.
     script_lines=()

@@ -37,6 +37,7 @@ struct Frontend {
     unsigned pressed_port = 0;
     unsigned pressed_id = ~0u;
     double fps_announced = 0;
+    retro_game_geometry geometry {};  // the last SET_GEOMETRY
 } frontend;
 
 void log_message(retro_log_level, const char* format, ...)
@@ -69,6 +70,9 @@ bool environment(unsigned command, void* data)
         return true;
     case RETRO_ENVIRONMENT_SET_SYSTEM_AV_INFO:
         frontend.fps_announced = static_cast<retro_system_av_info*>(data)->timing.fps;
+        return true;
+    case RETRO_ENVIRONMENT_SET_GEOMETRY:
+        frontend.geometry = *static_cast<retro_game_geometry*>(data);
         return true;
     case RETRO_ENVIRONMENT_SET_VARIABLES:
     case RETRO_ENVIRONMENT_SET_INPUT_DESCRIPTORS:
@@ -231,6 +235,32 @@ TEST_F(LibretroTest, GameGearShowsItsOwnScreen)
 {
     ASSERT_TRUE(load(DEMO_GG));
     expect_picture_size(160, 144, 160.0f / 144.0f, 60);
+    // A Master System game on a Game Gear, chosen in the core options, shows
+    // the whole picture, as a Master System II does, from a hard reset.
+    ASSERT_TRUE(load(DEMO));
+    frontend.options["tarven_console"] = "Game Gear";
+    frontend.options_changed = true;
+    run(120);
+    EXPECT_EQ(machine.console, CONSOLE_GAME_GEAR);
+    EXPECT_EQ(frontend.width, 256u);
+    frontend.options.erase("tarven_console");
+}
+
+// The taller modes' frames are as tall as their picture, and the frontend
+// hears of each change of height before the first frame of it.
+TEST_F(LibretroTest, TallerPicturesChangeTheGeometry)
+{
+    ASSERT_TRUE(load(TARVEN_ROMS "/tall_modes.sms"));
+    retro_system_av_info info {};
+    retro_get_system_av_info(&info);
+    EXPECT_EQ(info.geometry.max_width, 256u);
+    EXPECT_EQ(info.geometry.max_height, 240u);
+    for (const auto& [frames, height] : {std::pair {40, 224u}, {60, 240u}, {60, 192u}}) {
+        run(frames);
+        EXPECT_EQ(frontend.height, height);
+        EXPECT_EQ(frontend.geometry.base_height, height);
+        EXPECT_FLOAT_EQ(frontend.geometry.aspect_ratio, 256.0f / height);
+    }
 }
 
 // The game inside the archive says the console.
