@@ -17,14 +17,7 @@ TL_B            equ 004h            ; in PORT_PAD2
 LAST_LINE       equ 0C0h            ; the V counter after the picture's lines
 BLUE_BAND       equ NAME_TABLE + 12 * 32 * 2  ; rows 12-17, lines 96-143
 
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
+        include "entry.inc"
 
 main:
         call show_init

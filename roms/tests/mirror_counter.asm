@@ -4,14 +4,7 @@
 COUNTER         equ 0FFF0h
 COUNTER_IN_RAM  equ 0DFF0h
 
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
+        include "entry.inc"
 
 main:
         call show_init

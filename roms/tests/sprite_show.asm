@@ -3,14 +3,7 @@
 ; the sprite limit off all ten show.
 SPRITE_COUNT    equ 10
 
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
+        include "entry.inc"
 
 main:
         call show_init

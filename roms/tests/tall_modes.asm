@@ -10,14 +10,7 @@
 TALL_NAME_TABLE equ 03700h
 MODE_FRAMES     equ 60
 
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
+        include "entry.inc"
 
 main:
         ld hl, registers

@@ -13,14 +13,7 @@ ATTRIBUTES      equ 03F00h
 MODE_FRAMES     equ 60
 EXPECTED_STATUS equ 064h            ; fifth sprite 4, collision
 
-        org 0
-        di
-        im 1
-        ld sp, 0DFF0h
-        jp main
-
-        org 066h
-        retn
+        include "entry.inc"
 
 main:
         ld hl, graphics1
