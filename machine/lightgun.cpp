@@ -8,7 +8,6 @@
 #include "host/video.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
-#include "machine/settings.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -43,7 +42,7 @@ Pulse pulses[2];
 
 bool is_gun(int port)
 {
-    return !machine.is_gg && (port == 0 ? settings.player1 : settings.player2) == DEVICE_LIGHTGUN;
+    return !machine.is_gg && machine_controls.devices[port] == PortDevice::lightgun;
 }
 
 bool lit(int x, int line)
@@ -56,12 +55,11 @@ bool lit(int x, int line)
     return luma >= LIT_LUMA;
 }
 
-// The gun aims at the pointer, in picture pixels.
 Pulse sense(int line)
 {
     Pulse pulse;
-    const int aim_x = mouse_x - picture_x_offset;
-    const int distance = std::abs(line - (mouse_y - picture_y_offset));
+    const int aim_x = machine_controls.aim_x;
+    const int distance = std::abs(line - machine_controls.aim_y);
     const int y = picture_y_offset + line;
     if (distance > SPOT_RADIUS || !video_active || !video_driver.format || !screen_image.pixels || y < 0
         || y >= screen_image.height)

@@ -26,6 +26,7 @@
 
 MachineState machine;
 uint32_t machine_generation = 0;
+Controls machine_controls;
 Settings settings;
 
 namespace {

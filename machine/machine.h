@@ -57,9 +57,6 @@ struct MachineState {
     uint8_t port1_latch = 0;
     uint8_t io_control = 0xFF;  // port 0x3F: TH and TR directions and levels
     bool pause_latch = false;
-    // Players 1 and 2 on a paddle: the knob's position and the button.
-    uint8_t paddle_position[2] = {};
-    bool paddle_button[2] = {};
 };
 
 extern MachineState machine;
@@ -83,10 +80,20 @@ enum ConsoleBit : uint8_t {
     CONSOLE_PAUSE = 0x01,  // the Master System's pause button
     CONSOLE_RESET = 0x02,
 };
+// What each controller port has plugged in, as far as the console can
+// tell: a pad (or nothing), a paddle or a light gun.
+enum class PortDevice : uint8_t { pad, paddle, lightgun };
 struct Controls {
-    uint8_t pads[2] = {};
+    uint8_t pads[2] = {};  // a paddle's button and a gun's trigger are button 1's
     uint8_t console = 0;
+    PortDevice devices[2] = {};
+    uint8_t paddles[2] = {};  // a paddle's knob position
+    // Where a light gun points, in picture pixels; the pointer aims both.
+    int16_t aim_x = 0;
+    int16_t aim_y = 0;
 };
+// The controls the ports read in this frame.
+extern Controls machine_controls;
 
 // Loads the ROM at `path` into the machine; a file that is no cartridge
 // ends the program.

@@ -1,5 +1,8 @@
 #include <zlib.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "host/input.h"
 #include "host/video.h"
 #include "machine/interface_hooks.h"
@@ -68,19 +71,51 @@ uint8_t read_player(int32_t device)
         return read_joystick(joysticks[0], settings.j1b1, settings.j1b2, settings.j1pause);
     case DEVICE_JOYSTICK2:
         return read_joystick(joysticks[1], settings.j2b1, settings.j2b2, settings.j2pause);
+    // A paddle's button and the gun's trigger are wired to button 1's line, TL.
+    case DEVICE_PADDLE:
+        return pad_bits(false, false, false, false, mouse_left != 0, false, false);
+    case DEVICE_PADDLE_JOYSTICK1:
+        return pad_bits(false, false, false, false, joystick_button(joysticks[0], settings.j1b1), false, false);
+    case DEVICE_PADDLE_JOYSTICK2:
+        return pad_bits(false, false, false, false, joystick_button(joysticks[1], settings.j2b1), false, false);
     case DEVICE_LIGHTGUN:
-        // The trigger is wired to button 1's line, TL.
         return pad_bits(false, false, false, false, lightgun_trigger(), false, false);
     default:
         return 0;
     }
 }
 
+PortDevice port_device(int32_t device)
+{
+    if (device >= DEVICE_PADDLE && device <= DEVICE_PADDLE_JOYSTICK2)
+        return PortDevice::paddle;
+    return device == DEVICE_LIGHTGUN ? PortDevice::lightgun : PortDevice::pad;
+}
+
+// The knob follows the pointer across the picture, or a stick from left to
+// right.
+uint8_t paddle_position(int32_t device)
+{
+    if (device == DEVICE_PADDLE)
+        return static_cast<uint8_t>(std::clamp(mouse_x - picture_x_offset, 0, 255));
+    return static_cast<uint8_t>(joysticks[device - DEVICE_PADDLE_JOYSTICK1].x >> 8);
+}
+
 Controls read_controls()
 {
     Controls held;
-    held.pads[0] = read_player(settings.player1);
-    held.pads[1] = read_player(settings.player2);
+    for (int player = 0; player < 2; ++player) {
+        const int32_t device = player ? settings.player2 : settings.player1;
+        held.pads[player] = read_player(device);
+        held.devices[player] = port_device(device);
+        if (held.devices[player] == PortDevice::paddle)
+            held.paddles[player] = paddle_position(device);
+        // Only a gun takes the pointer, so that sessions without one record no aim.
+        if (held.devices[player] == PortDevice::lightgun) {
+            held.aim_x = static_cast<int16_t>(std::clamp(mouse_x - picture_x_offset, INT16_MIN + 0, INT16_MAX + 0));
+            held.aim_y = static_cast<int16_t>(std::clamp(mouse_y - picture_y_offset, INT16_MIN + 0, INT16_MAX + 0));
+        }
+    }
     // Pause is the console's own button, whoever holds it; Left Shift with
     // Tab is the hard reset instead of the reset button.
     if (game_key_down(settings.kpause) || joystick_button(joysticks[0], settings.j1pause)
@@ -142,13 +177,10 @@ uint8_t paddle_lines(int player)
 {
     const int32_t cycle = vdp.vcounter * CYCLES_PER_LINE + Z80_GetElapsedCycles();
     const bool high = (cycle / PADDLE_HALF_CYCLES) & 1;
-    const uint8_t half = high ? machine.paddle_position[player] >> 4 : machine.paddle_position[player] & 0x0F;
-    return pad_bits(!(half & 1), !(half & 2), !(half & 4), !(half & 8), machine.paddle_button[player], !high, false);
-}
-
-bool is_paddle(int32_t device)
-{
-    return device >= DEVICE_PADDLE && device <= DEVICE_PADDLE_JOYSTICK2;
+    const uint8_t position = machine_controls.paddles[player];
+    const uint8_t half = high ? position >> 4 : position & 0x0F;
+    // The button is in the pad's bits, pressed on the port already.
+    return pad_bits(!(half & 1), !(half & 2), !(half & 4), !(half & 8), false, !high, false);
 }
 
 // A controller port as read now: a paddle's lines, and a light gun's TH,
@@ -157,26 +189,11 @@ int controller_port(bool port_b)
 {
     uint8_t port_dc = machine.port_dc;
     uint8_t port_dd = machine.port_dd;
-    if (is_paddle(settings.player1))
+    if (machine_controls.devices[0] == PortDevice::paddle)
         press_lines(paddle_lines(0), PLAYER1_LINES, port_dc, port_dd);
-    if (is_paddle(settings.player2))
+    if (machine_controls.devices[1] == PortDevice::paddle)
         press_lines(paddle_lines(1), PLAYER2_LINES, port_dc, port_dd);
     return port_b ? port_dd & ~lightgun_th_low_bits() : port_dc;
-}
-
-// The knob follows the pointer across the picture, or a stick from left to
-// right.
-void read_paddle(int player, int32_t device)
-{
-    if (device == DEVICE_PADDLE) {
-        const int32_t x = mouse_x - picture_x_offset;
-        machine.paddle_position[player] = static_cast<uint8_t>(x < 0 ? 0 : x > 255 ? 255 : x);
-        machine.paddle_button[player] = mouse_left != 0;
-        return;
-    }
-    const int stick = device - DEVICE_PADDLE_JOYSTICK1;
-    machine.paddle_position[player] = static_cast<uint8_t>(joysticks[stick].x >> 8);
-    machine.paddle_button[player] = joystick_button(joysticks[stick], stick ? settings.j2b1 : settings.j1b1);
 }
 
 }  // namespace
@@ -260,6 +277,7 @@ void SMS_UpdateControllers()
     Controls held = read_controls();
     if (interface_hooks.controls)
         interface_hooks.controls(held);
+    machine_controls = held;
 
     machine.port_dc = 0xFF;
     machine.port_dd = 0xFF;
@@ -271,11 +289,6 @@ void SMS_UpdateControllers()
 
     // Player 2's start inverts the bit, so both players holding it cancel out.
     press_lines(held.pads[1], PLAYER2_LINES, machine.port_dc, machine.port_dd);
-    for (int player = 0; player < 2; ++player) {
-        const int32_t device = player ? settings.player2 : settings.player1;
-        if (is_paddle(device))
-            read_paddle(player, device);
-    }
     if (machine.is_gg && (held.pads[1] & HELD_START))
         machine.gg_port0 ^= GG_START;
 

@@ -21,7 +21,9 @@ namespace {
 // The words of a session line's held inputs, bit 0 first.
 const char* const PAD_WORDS[] = {"up", "down", "left", "right", "button1", "button2", "start"};
 const char* const CONSOLE_WORDS[] = {"pause", "reset"};
-const char* const GROUP_NAMES[] = {"pad1", "pad2", "console"};
+const char* const GROUP_NAMES[] = {"pad1", "pad2", "console", "player1", "player2", "paddle1", "paddle2", "aim"};
+// By PortDevice.
+const char* const DEVICE_WORDS[] = {"pad", "paddle", "lightgun"};
 constexpr const char* CHECK_NAME = "machine-crc32";
 constexpr const char* STATE_SUFFIX = ".state";
 // As many frames as tarven-headless --frames runs at most.
@@ -39,17 +41,52 @@ Words group_words(SessionGroup group)
     return {PAD_WORDS, 7};
 }
 
-uint8_t group_bits(const Controls& controls, SessionGroup group)
+// The part of the controls a group's lines set, as a change at `frame`.
+SessionChange group_change(const Controls& controls, SessionGroup group, int frame)
 {
-    return group == SessionGroup::console ? controls.console : controls.pads[static_cast<int>(group)];
+    switch (group) {
+    case SessionGroup::pad1:
+    case SessionGroup::pad2:
+        return {frame, group, controls.pads[static_cast<int>(group) - static_cast<int>(SessionGroup::pad1)]};
+    case SessionGroup::console:
+        return {frame, group, controls.console};
+    case SessionGroup::player1:
+    case SessionGroup::player2:
+        return {frame, group,
+            static_cast<uint8_t>(controls.devices[static_cast<int>(group) - static_cast<int>(SessionGroup::player1)])};
+    case SessionGroup::paddle1:
+    case SessionGroup::paddle2:
+        return {frame, group, controls.paddles[static_cast<int>(group) - static_cast<int>(SessionGroup::paddle1)]};
+    case SessionGroup::aim:
+        break;
+    }
+    return {frame, group, 0, controls.aim_x, controls.aim_y};
 }
 
-void set_group_bits(Controls& controls, SessionGroup group, uint8_t bits)
+void apply_change(Controls& controls, const SessionChange& change)
 {
-    if (group == SessionGroup::console)
-        controls.console = bits;
-    else
-        controls.pads[static_cast<int>(group)] = bits;
+    const int group = static_cast<int>(change.group);
+    switch (change.group) {
+    case SessionGroup::pad1:
+    case SessionGroup::pad2:
+        controls.pads[group - static_cast<int>(SessionGroup::pad1)] = change.bits;
+        break;
+    case SessionGroup::console:
+        controls.console = change.bits;
+        break;
+    case SessionGroup::player1:
+    case SessionGroup::player2:
+        controls.devices[group - static_cast<int>(SessionGroup::player1)] = static_cast<PortDevice>(change.bits);
+        break;
+    case SessionGroup::paddle1:
+    case SessionGroup::paddle2:
+        controls.paddles[group - static_cast<int>(SessionGroup::paddle1)] = change.bits;
+        break;
+    case SessionGroup::aim:
+        controls.aim_x = change.aim_x;
+        controls.aim_y = change.aim_y;
+        break;
+    }
 }
 
 bool parse_number(const std::string& word, int base, unsigned long high, unsigned long& value)
@@ -81,6 +118,50 @@ bool parse_held(std::istringstream& words, SessionGroup group, uint8_t& bits)
         bits |= static_cast<uint8_t>(1u << (found - names.words));
     }
     return none ? count == 1 : count > 0;
+}
+
+// A light gun's aim: a picture coordinate, which may lie off the picture.
+bool parse_coordinate(const std::string& word, int16_t& value)
+{
+    const bool negative = word.starts_with('-');
+    unsigned long magnitude = 0;
+    if (!parse_number(word.substr(negative ? 1 : 0), 10, negative ? -INT16_MIN : INT16_MAX, magnitude))
+        return false;
+    value = static_cast<int16_t>(negative ? -static_cast<long>(magnitude) : static_cast<long>(magnitude));
+    return true;
+}
+
+// The rest of a change's line: "none" or held inputs for a pad or the
+// console, a device for a port, a position for a knob, x and y for the aim.
+bool parse_change(std::istringstream& words, SessionChange& change)
+{
+    std::string word, y, extra;
+    switch (change.group) {
+    case SessionGroup::pad1:
+    case SessionGroup::pad2:
+    case SessionGroup::console:
+        return parse_held(words, change.group, change.bits);
+    case SessionGroup::player1:
+    case SessionGroup::player2: {
+        words >> word >> extra;
+        const auto* found = std::find(std::begin(DEVICE_WORDS), std::end(DEVICE_WORDS), word);
+        change.bits = static_cast<uint8_t>(found - std::begin(DEVICE_WORDS));
+        return found != std::end(DEVICE_WORDS) && extra.empty();
+    }
+    case SessionGroup::paddle1:
+    case SessionGroup::paddle2: {
+        unsigned long position = 0;
+        words >> word >> extra;
+        if (!parse_number(word, 10, UINT8_MAX, position) || !extra.empty())
+            return false;
+        change.bits = static_cast<uint8_t>(position);
+        return true;
+    }
+    case SessionGroup::aim:
+        break;
+    }
+    words >> word >> y >> extra;
+    return parse_coordinate(word, change.aim_x) && parse_coordinate(y, change.aim_y) && extra.empty();
 }
 
 enum class LineVerdict { session, other, malformed };
@@ -121,20 +202,39 @@ LineVerdict parse_line(const std::string& line, Session& session)
         return LineVerdict::session;
     }
     SessionChange change {static_cast<int>(frame), static_cast<SessionGroup>(group - std::begin(GROUP_NAMES)), 0};
-    if (!parse_held(words, change.group, change.bits))
+    if (!parse_change(words, change))
         return LineVerdict::malformed;
     session.changes.push_back(change);
     return LineVerdict::session;
 }
 
-std::string held_text(SessionGroup group, uint8_t bits)
+// A change's line after its frame and group.
+std::string change_text(const SessionChange& change)
 {
-    if (bits == 0)
+    switch (change.group) {
+    case SessionGroup::pad1:
+    case SessionGroup::pad2:
+    case SessionGroup::console:
+        break;
+    case SessionGroup::player1:
+    case SessionGroup::player2:
+        return std::string(" ") + DEVICE_WORDS[change.bits];
+    case SessionGroup::paddle1:
+    case SessionGroup::paddle2:
+    case SessionGroup::aim:
+        char numbers[20];
+        if (change.group == SessionGroup::aim)
+            std::snprintf(numbers, sizeof numbers, " %d %d", change.aim_x, change.aim_y);
+        else
+            std::snprintf(numbers, sizeof numbers, " %d", change.bits);
+        return numbers;
+    }
+    if (change.bits == 0)
         return " none";
-    const Words names = group_words(group);
+    const Words names = group_words(change.group);
     std::string text;
     for (int i = 0; i < names.count; ++i)
-        if (bits & (1u << i))
+        if (change.bits & (1u << i))
             text += std::string(" ") + names.words[i];
     return text;
 }
@@ -214,8 +314,7 @@ std::string script_text(const Recorder& r)
     for (const SessionCheck& check : s.checks) {
         for (; change < s.changes.size() && s.changes[change].frame <= check.frame; ++change) {
             const SessionChange& c = s.changes[change];
-            text += std::to_string(c.frame) + " " + GROUP_NAMES[static_cast<int>(c.group)] + held_text(c.group, c.bits)
-                + "\n";
+            text += std::to_string(c.frame) + " " + GROUP_NAMES[static_cast<int>(c.group)] + change_text(c) + "\n";
         }
         char crc[40];
         std::snprintf(crc, sizeof crc, "%d %s %08x\n", check.frame, CHECK_NAME, check.crc);
@@ -272,10 +371,12 @@ void record_frame(const Controls& held)
     Controls recorded = held;
     if (r.pause_taken)
         recorded.console &= static_cast<uint8_t>(~CONSOLE_PAUSE);
-    for (SessionGroup group : {SessionGroup::pad1, SessionGroup::pad2, SessionGroup::console}) {
-        const uint8_t bits = group_bits(recorded, group);
-        if (bits != group_bits(r.last, group))
-            r.session.changes.push_back({frame, group, bits});
+    for (size_t i = 0; i < std::size(GROUP_NAMES); ++i) {
+        const auto group = static_cast<SessionGroup>(i);
+        const SessionChange now = group_change(recorded, group, frame);
+        const SessionChange before = group_change(r.last, group, frame);
+        if (now.bits != before.bits || now.aim_x != before.aim_x || now.aim_y != before.aim_y)
+            r.session.changes.push_back(now);
     }
     r.last = recorded;
     r.session.checks.push_back({frame, SMS_MachineCRC()});
@@ -307,7 +408,7 @@ void play_frame(Controls& held)
     }
     const int frame = ++p.frame;
     for (; p.next_change < s.changes.size() && s.changes[p.next_change].frame <= frame; ++p.next_change)
-        set_group_bits(p.held, s.changes[p.next_change].group, s.changes[p.next_change].bits);
+        apply_change(p.held, s.changes[p.next_change]);
     held = p.held;
     for (; p.next_check < s.checks.size() && s.checks[p.next_check].frame <= frame; ++p.next_check) {
         const uint32_t crc = SMS_MachineCRC();

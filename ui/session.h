@@ -10,13 +10,16 @@
 
 #include "machine/machine.h"
 
-// What a session line holds from its frame on: one pad's HELD_ bits or the
-// console's CONSOLE_ bits. Frames count from 1, the first frame played.
-enum class SessionGroup : uint8_t { pad1, pad2, console };
+// What a session line holds from its frame on: one pad's HELD_ bits, the
+// console's CONSOLE_ bits, what a port has plugged in, a paddle's knob or
+// the light gun's aim. Frames count from 1, the first frame played.
+enum class SessionGroup : uint8_t { pad1, pad2, console, player1, player2, paddle1, paddle2, aim };
 struct SessionChange {
     int frame;
     SessionGroup group;
-    uint8_t bits;
+    uint8_t bits;  // HELD_ or CONSOLE_ bits, a PortDevice or a knob's position
+    int16_t aim_x = 0;
+    int16_t aim_y = 0;
 };
 struct SessionCheck {
     int frame;

@@ -25,7 +25,10 @@ TEST(InputScript, ParsesEveryEventKind)
                              "9 pad2 start button1\n"
                              "8 pad1 none\n"
                              "8 console pause reset\n"
-                             "9 machine-crc32 0a1B2c3d\n";
+                             "9 machine-crc32 0a1B2c3d\n"
+                             "9 player2 lightgun\n"
+                             "9 paddle1 255\n"
+                             "9 aim -32768 32767\n";
     std::vector<InputEvent> events;
     Session session;
     std::string error;
@@ -34,11 +37,16 @@ TEST(InputScript, ParsesEveryEventKind)
     EXPECT_EQ(session.start_state, "my game.input.state");
     EXPECT_EQ(session.rate, 50);
     EXPECT_EQ(session.frames, 9);
-    ASSERT_EQ(session.changes.size(), 3u);
+    ASSERT_EQ(session.changes.size(), 6u);
     EXPECT_EQ(session.changes[0].group, SessionGroup::pad1);
     EXPECT_EQ(session.changes[0].bits, 0);
     EXPECT_EQ(session.changes[1].bits, CONSOLE_PAUSE | CONSOLE_RESET);
     EXPECT_EQ(session.changes[2].bits, HELD_START | HELD_BUTTON1);
+    EXPECT_EQ(session.changes[3].group, SessionGroup::player2);
+    EXPECT_EQ(session.changes[3].bits, static_cast<uint8_t>(PortDevice::lightgun));
+    EXPECT_EQ(session.changes[4].bits, 255);
+    EXPECT_EQ(session.changes[5].aim_x, INT16_MIN);
+    EXPECT_EQ(session.changes[5].aim_y, INT16_MAX);
     ASSERT_EQ(session.checks.size(), 1u);
     EXPECT_EQ(session.checks[0].crc, 0x0a1b2c3du);
     EXPECT_EQ(events[0].frame, 10);
@@ -66,7 +74,9 @@ TEST(InputScript, MalformedLinesAreNamed)
     for (const char* line : {"0 key 28 down", "5 key 256 down", "5 key NOSUCHKEY down", "5 key 28 pressed", "5 mouse 1",
              "5 button down now", "5 wheel", "x key 28 down", "5 jump", "5 joy1 12 down", "5 joy3 1 down", "5 drop",
              "5 drop  ", "start", "rate 55", "0 pad1 up", "5 pad1", "5 pad1 none up", "5 pad3 up", "5 console start",
-             "5 machine-crc32 123456789", "5 machine-crc32 -1", "5 machine-crc32"}) {
+             "5 machine-crc32 123456789", "5 machine-crc32 -1", "5 machine-crc32", "5 player1", "5 player1 mouse",
+             "5 player2 pad pad", "5 paddle1 256", "5 paddle2 -1", "5 paddle1", "5 aim 1", "5 aim 1 2 3",
+             "5 aim -32769 0", "5 aim 0 32768", "5 aim - 0", "5 aim +1 0"}) {
         std::vector<InputEvent> events;
         Session session;
         std::string error;

@@ -11,14 +11,9 @@ program=$1
 rom=$2
 session="${rom%.*}.input"
 
-# menu_entry FRAME Y: the Misc menu opened at FRAME, its entry at row Y chosen.
-menu_entry() {
-    printf '%s\n' "$1 key ESC down" "$(($1 + 1)) key ESC up" "$(($1 + 2)) mouse 140 5" "$(($1 + 3)) button down" \
-        "$(($1 + 4)) button up" "$(($1 + 5)) mouse 140 $2" "$(($1 + 6)) button down" "$(($1 + 7)) button up"
-}
+. "$(dirname "$0")/session_steps.sh"
 {
-    menu_entry 2 54
-    printf '%s\n' "12 mouse 86 94" "13 button down" "14 button up"
+    record_from_power_on
     printf '%s\n' "300 key Z down" "310 key Z up" "600 key Z down" "610 key Z up" "700 key RIGHT down" "760 key RIGHT up"
     menu_entry 800 54
 } >record.txt
@@ -29,20 +24,7 @@ menu_entry() {
 }
 grep -q "pad1 button1" "$session" && grep -q "pad1 right" "$session"
 
-last=$(tail -n 1 "$session")
-"$program" --input "$session" --hash "$rom" >replay.txt
-grep -qx "machine-crc32 ${last#* machine-crc32 }" replay.txt || {
-    echo "the replay ends on $(grep machine-crc32 replay.txt), not on $last" >&2
-    exit 1
-}
-
-# Dropped on the window at frame 5, it plays from frame 6 to its end.
-echo "5 drop $session" >play.txt
-"$program" --frames $((${last%% *} + 10)) --input play.txt "$rom"
-[ ! -s tarven.log ] || {
-    cat tarven.log >&2
-    exit 1
-}
+replay_both_ways
 
 sed -i 's/^500 machine-crc32 .*/500 machine-crc32 12345678/' "$session"
 status=0
