@@ -1,6 +1,7 @@
 #include "host/file.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -309,4 +310,11 @@ bool read_text_file(const std::string& path, std::string& text)
         text.append(chunk, got);
     std::fclose(file);
     return true;
+}
+
+bool file_has_extension(const std::string& path, const char* extension)
+{
+    const size_t dot = path.find_last_of('.');
+    return dot != std::string::npos && path.find('/', dot) == std::string::npos
+        && strcasecmp(path.c_str() + dot, extension) == 0;
 }

@@ -2,7 +2,6 @@
 
 #include <archive.h>
 #include <archive_entry.h>
-#include <strings.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -36,18 +35,11 @@ ArchiveReader new_reader()
     return reader;
 }
 
-bool has_extension(const std::string& name, const char* extension)
-{
-    const size_t dot = name.find_last_of('.');
-    return dot != std::string::npos && name.find('/', dot) == std::string::npos
-        && strcasecmp(name.c_str() + dot, extension) == 0;
-}
-
 bool is_game(archive_entry* entry)
 {
     const char* name = archive_entry_pathname(entry);
     return name && archive_entry_filetype(entry) == AE_IFREG
-        && (has_extension(name, ".sms") || has_extension(name, ".gg") || SG_IsCartridge(name));
+        && (file_has_extension(name, ".sms") || file_has_extension(name, ".gg") || SG_IsCartridge(name));
 }
 
 std::string damaged(archive* reader)
@@ -93,7 +85,7 @@ std::string read_game(archive* reader, std::vector<uint8_t>& game, std::string& 
 
 bool SMS_IsArchive(const std::string& path)
 {
-    return has_extension(path, ".zip") || has_extension(path, ".7z");
+    return file_has_extension(path, ".zip") || file_has_extension(path, ".7z");
 }
 
 std::string SMS_ReadArchive(const char* path, std::vector<uint8_t>& game, std::string& name)

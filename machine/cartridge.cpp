@@ -7,9 +7,9 @@
 #include "host/file.h"
 #include "host/log.h"
 #include "machine/machine.h"
-#include "machine/sg1000.h"
 #include "machine/scheduler.h"
 #include "machine/settings.h"
+#include "machine/sg1000.h"
 #include "z80/z80.h"
 
 namespace {

@@ -1,6 +1,5 @@
 #include "machine/machine.h"
 
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -12,8 +11,8 @@
 
 #include "host/file.h"
 #include "host/log.h"
-#include "machine/archive.h"
 #include "host/video.h"
+#include "machine/archive.h"
 #include "machine/interface_hooks.h"
 #include "machine/rewind.h"
 #include "machine/scheduler.h"
@@ -63,11 +62,7 @@ std::string user_save_path(const std::string& beside_rom)
 
 bool has_rom_extension(const std::string& path)
 {
-    const std::string name = file_name_of(path);
-    const size_t dot = name.find_last_of('.');
-    return SG_IsCartridge(name)
-        || (dot != std::string::npos
-            && (strcasecmp(name.c_str() + dot, ".sms") == 0 || strcasecmp(name.c_str() + dot, ".gg") == 0));
+    return file_has_extension(path, ".sms") || file_has_extension(path, ".gg") || SG_IsCartridge(path);
 }
 
 // The ROM path with the file name's extension replaced by `extension`; a

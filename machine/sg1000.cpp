@@ -1,9 +1,8 @@
 #include "machine/sg1000.h"
 
-#include <strings.h>
-
 #include <cstdint>
 
+#include "host/file.h"
 #include "machine/machine.h"
 #include "z80/z80.h"
 
@@ -23,18 +22,11 @@ void map_readable(int low, int high, const uint8_t* host)
     Z80_MapReadDirect(low, high, host);
 }
 
-bool has_extension(const std::string& path, const char* extension)
-{
-    const size_t dot = path.find_last_of('.');
-    return dot != std::string::npos && path.find('/', dot) == std::string::npos
-        && strcasecmp(path.c_str() + dot, extension) == 0;
-}
-
 }  // namespace
 
 bool SG_IsCartridge(const std::string& path)
 {
-    return has_extension(path, ".sg") || has_extension(path, ".sc");
+    return file_has_extension(path, ".sg") || file_has_extension(path, ".sc");
 }
 
 const char* SG_ROMSizeError(long long length)

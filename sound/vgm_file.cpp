@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "host/file.h"
+
 namespace {
 
 constexpr uint32_t VERSION = 0x150;
@@ -187,11 +189,7 @@ bool vgm_gzip(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& packed)
 
 bool vgm_compressed_name(const std::string& name)
 {
-    if (name.size() < 4)
-        return false;
-    std::string end = name.substr(name.size() - 4);
-    std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return std::tolower(c); });
-    return end == ".vgz";
+    return file_has_extension(name, ".vgz");
 }
 
 MusicFileStatus vgm_file_parse(

@@ -124,8 +124,8 @@ int binding_row(Offset at, int rows)
 
 // Input.
 
-const char* const DEVICE_NAMES[] = {"None", "Keys", "Joystick 1", "Joystick 2", "Paddle (mouse)", "Paddle (stick 1)",
-    "Paddle (stick 2)", "Light gun"};
+const char* const DEVICE_NAMES[] = {
+    "None", "Keys", "Joystick 1", "Joystick 2", "Paddle (mouse)", "Paddle (stick 1)", "Paddle (stick 2)", "Light gun"};
 constexpr int DEVICE_CHOICES = sizeof DEVICE_NAMES / sizeof DEVICE_NAMES[0];
 
 const char* device_name(int device)

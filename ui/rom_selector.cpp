@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/draw.h"
+#include "host/file.h"
 #include "host/input.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
@@ -59,12 +60,6 @@ struct Selector {
 };
 
 Selector selector;
-
-bool has_extension(const std::string& name, const char* extension)
-{
-    const size_t length = std::strlen(extension);
-    return name.size() > length && strcasecmp(name.c_str() + name.size() - length, extension) == 0;
-}
 
 void add_entry(const std::string& name, RomListKind kind)
 {
@@ -325,13 +320,14 @@ void rom_list_build()
                 continue;
             if (S_ISDIR(info.st_mode))
                 directories.push_back(name);
-            else if (has_extension(name, ".sms"))
+            else if (file_has_extension(name, ".sms"))
                 files[0].push_back(name);
-            else if (has_extension(name, ".gg") || has_extension(name, ".sg") || has_extension(name, ".sc"))
+            else if (file_has_extension(name, ".gg") || file_has_extension(name, ".sg")
+                || file_has_extension(name, ".sc"))
                 files[1].push_back(name);
-            else if (has_extension(name, ".zip") || has_extension(name, ".7z"))
+            else if (file_has_extension(name, ".zip") || file_has_extension(name, ".7z"))
                 files[2].push_back(name);
-            else if (has_extension(name, ".input"))
+            else if (file_has_extension(name, ".input"))
                 files[3].push_back(name);
         }
         closedir(dir);
@@ -358,7 +354,7 @@ void rom_list_build()
 
 bool gui_open_file(const std::string& path)
 {
-    return has_extension(path, ".input") ? session_play_file(path) : SMS_OpenROM(path);
+    return file_has_extension(path, ".input") ? session_play_file(path) : SMS_OpenROM(path);
 }
 
 void gui_open_rom_selector()
