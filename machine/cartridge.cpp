@@ -55,16 +55,9 @@ constexpr std::array<uint8_t, ROM_PAGE_SIZE> OPEN_BUS = [] {
     return bytes;
 }();
 
-// Opcode fetches and data reads of the range see the same host bytes.
-void map_readable(int low, int high, const uint8_t* host)
-{
-    Z80_MapFetch(low, high, host);
-    Z80_MapReadDirect(low, high, host);
-}
-
 void map_memory(int low, int high, uint8_t* host)
 {
-    map_readable(low, high, host);
+    SMS_MapReadable(low, high, host);
     Z80_MapWriteDirect(low, high, host);
 }
 
@@ -80,8 +73,8 @@ void map_paged(int slot, const std::vector<uint8_t>& image, int page)
     const int low = slot * ROM_PAGE_SIZE;
     const int start = slot == 0 ? FIXED_ROM_BYTES : 0;
     if (start)
-        map_readable(0, start - 1, image.data());
-    map_readable(low + start, low + ROM_PAGE_SIZE - 1, image_page(image, page) + start);
+        SMS_MapReadable(0, start - 1, image.data());
+    SMS_MapReadable(low + start, low + ROM_PAGE_SIZE - 1, image_page(image, page) + start);
 }
 
 void use_cart_ram()
@@ -112,7 +105,7 @@ void map_cartridge_slot(int slot)
         return;
     case MAPPER_CODEMASTERS:
         // No kilobyte is kept: a game that pages slot 0 brings its own vectors.
-        map_readable(low, low + ROM_PAGE_SIZE - 1, image_page(machine.rom, page));
+        SMS_MapReadable(low, low + ROM_PAGE_SIZE - 1, image_page(machine.rom, page));
         if (slot != 2)
             return;
         if (machine.mapper_control & CODEMASTERS_RAM)
@@ -122,7 +115,7 @@ void map_cartridge_slot(int slot)
         return;
     case MAPPER_KOREAN:
     case MAPPER_NONE:
-        map_readable(low, low + ROM_PAGE_SIZE - 1, image_page(machine.rom, page));
+        SMS_MapReadable(low, low + ROM_PAGE_SIZE - 1, image_page(machine.rom, page));
         return;
     }
 }
@@ -136,7 +129,7 @@ void map_slot(int slot)
         map_paged(slot, machine.bios, machine.bios_page[slot]);
     } else {
         const int low = slot * ROM_PAGE_SIZE;
-        map_readable(low, low + ROM_PAGE_SIZE - 1, OPEN_BUS.data());
+        SMS_MapReadable(low, low + ROM_PAGE_SIZE - 1, OPEN_BUS.data());
     }
 }
 
@@ -152,21 +145,21 @@ void map_slots()
 void map_work_ram()
 {
     if (machine.memory_control & MEMORY_NO_WORK_RAM) {
-        map_readable(0xC000, 0xFFFF, OPEN_BUS.data());
+        SMS_MapReadable(0xC000, 0xFFFF, OPEN_BUS.data());
         Z80_MapWriteDirect(0xC000, 0xFEFF, machine.rom_write_sink.data());
         machine.top_page = machine.rom_write_sink.data();
         return;
     }
     if (machine.mapper == MAPPER_SEGA && (machine.mapper_control & CONTROL_CART_RAM_HIGH)) {
         uint8_t* bank = cart_ram_bank();
-        map_readable(0xC000, 0xFFFF, bank);
+        SMS_MapReadable(0xC000, 0xFFFF, bank);
         Z80_MapWriteDirect(0xC000, 0xFEFF, bank);
         machine.top_page = bank + (TOP_PAGE - 0xC000);
         return;
     }
     uint8_t* ram = machine.ram.data();
-    map_readable(0xC000, 0xDFFF, ram);
-    map_readable(0xE000, 0xFFFF, ram);
+    SMS_MapReadable(0xC000, 0xDFFF, ram);
+    SMS_MapReadable(0xE000, 0xFFFF, ram);
     Z80_MapWriteDirect(0xC000, 0xDFFF, ram);
     Z80_MapWriteDirect(0xE000, 0xFEFF, ram);
     machine.top_page = ram + (TOP_PAGE - 0xE000);
@@ -407,4 +400,10 @@ void SMS_MapperRestore(uint8_t control, const uint8_t (&pages)[3], uint8_t memor
         use_cart_ram();
     map_work_ram();
     map_slots();
+}
+
+void SMS_MapReadable(int low, int high, const uint8_t* host)
+{
+    Z80_MapFetch(low, high, host);
+    Z80_MapReadDirect(low, high, host);
 }

@@ -53,5 +53,8 @@ void SMS_MemoryControlWrite(int value);
 // Whether the port 0x3E value shows the BIOS in place of the cartridge while
 // this machine has none to show.
 bool SMS_MemoryControlLacksBIOS(uint8_t memory_control);
+// Maps host bytes for the CPU to read in low..high: opcode fetches and data
+// reads see the same bytes.
+void SMS_MapReadable(int low, int high, const uint8_t* host);
 // Rebuilds the map from a save state's mapper fields.
 void SMS_MapperRestore(uint8_t control, const uint8_t (&pages)[3], uint8_t memory_control);

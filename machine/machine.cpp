@@ -1,6 +1,7 @@
 #include "machine/machine.h"
 
 #include <sys/stat.h>
+#include <zlib.h>
 
 #include <cctype>
 #include <cerrno>
@@ -418,4 +419,13 @@ void SMS_FreeMachine()
     psg.latch = latch;
 
     machine.machine_ready = false;
+}
+
+uint32_t SMS_MachineCRC()
+{
+    uLong crc = crc32(0L, Z_NULL, 0);
+    crc = crc32(crc, machine.ram.data(), static_cast<uInt>(machine.ram.size()));
+    crc = crc32(crc, vdp.vram, sizeof vdp.vram);
+    crc = crc32(crc, vdp.cram, sizeof vdp.cram);
+    return static_cast<uint32_t>(crc);
 }

@@ -1,5 +1,3 @@
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdint>
 
@@ -238,9 +236,9 @@ void SMS_PortOut(int port, int value)
 {
     const uint8_t byte = static_cast<uint8_t>(value);
     port &= 0xFF;
-    // The stereo register is taken on either console, as it always was:
-    // the Master System's memory control port that 0x06 mirrors is not
-    // modelled, and music logs of either console may pan.
+    // The stereo register is taken on either console, as it always was, in
+    // place of the memory control port that 0x06 mirrors on a Master System:
+    // music logs of either console may pan.
     if (port == GG_STEREO_PORT) {
         gg_stereo_write(byte);
         return;
@@ -305,13 +303,4 @@ void SMS_UpdateControllers()
         machine.pause_latch = true;
         Z80_NMI();
     }
-}
-
-uint32_t SMS_MachineCRC()
-{
-    uLong crc = crc32(0L, Z_NULL, 0);
-    crc = crc32(crc, machine.ram.data(), static_cast<uInt>(machine.ram.size()));
-    crc = crc32(crc, vdp.vram, sizeof vdp.vram);
-    crc = crc32(crc, vdp.cram, sizeof vdp.cram);
-    return static_cast<uint32_t>(crc);
 }

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "host/file.h"
+#include "machine/cartridge.h"
 #include "machine/machine.h"
 #include "z80/z80.h"
 
@@ -15,12 +16,6 @@ constexpr int RAM_SIZE = 1024;
 // it; 8 KB there, seen twice, serves both.
 constexpr int ROM_WITH_RAM_MAX = 32 * 1024;
 constexpr int CART_RAM_SIZE = 8 * 1024;
-
-void map_readable(int low, int high, const uint8_t* host)
-{
-    Z80_MapFetch(low, high, host);
-    Z80_MapReadDirect(low, high, host);
-}
 
 }  // namespace
 
@@ -42,20 +37,20 @@ void SG_MapMemory()
 {
     // The ROM is held padded to 48 KB, so the whole space below the RAM
     // reads as the cartridge does.
-    map_readable(0x0000, SG_ROM_MAX - 1, machine.rom.data());
+    SMS_MapReadable(0x0000, SG_ROM_MAX - 1, machine.rom.data());
     for (int at = 0; at < SG_ROM_MAX; at += ROM_PAGE_SIZE)
         Z80_MapWriteDirect(at, at + ROM_PAGE_SIZE - 1, machine.rom_write_sink.data());
     if (machine.sg_cart_ram) {
         uint8_t* ram = machine.cart_ram[0].data();
         for (int at = 0x8000; at < 0xC000; at += CART_RAM_SIZE) {
-            map_readable(at, at + CART_RAM_SIZE - 1, ram);
+            SMS_MapReadable(at, at + CART_RAM_SIZE - 1, ram);
             Z80_MapWriteDirect(at, at + CART_RAM_SIZE - 1, ram);
         }
     }
     // The top page stays with the mapper's callback, which comes back here.
     uint8_t* ram = machine.ram.data();
     for (int at = 0xC000; at < 0x10000; at += RAM_SIZE) {
-        map_readable(at, at + RAM_SIZE - 1, ram);
+        SMS_MapReadable(at, at + RAM_SIZE - 1, ram);
         if (at + RAM_SIZE <= 0xFF00)
             Z80_MapWriteDirect(at, at + RAM_SIZE - 1, ram);
     }
