@@ -34,10 +34,11 @@ refused() {
     echo "$output" | grep -qF "$2" || fail "$1 gave no reason \"$2\": $output"
 }
 
-cp "$roms/sega_mapper.sms" "$roms/codemasters_mapper.sms" "$roms/tarven-demo-gg.gg" .
+cp "$roms/sega_mapper.sms" "$roms/codemasters_mapper.sms" "$roms/tarven-demo-gg.gg" "$roms/tms_modes_sg.sg" .
 "$cmake" -E tar cf sega.zip --format=zip sega_mapper.sms
 "$cmake" -E tar cf codemasters.7z --format=7zip codemasters_mapper.sms
 "$cmake" -E tar cf handheld.zip --format=zip tarven-demo-gg.gg
+"$cmake" -E tar cf sg1000.zip --format=zip tms_modes_sg.sg
 echo "notes" >notes.txt
 "$cmake" -E tar cf nogame.zip --format=zip notes.txt
 "$cmake" -E tar cf two.7z --format=7zip sega_mapper.sms tarven-demo-gg.gg
@@ -49,6 +50,7 @@ hash sega.zip | grep -qx "$all_pass" || fail "the Sega mapper's checks fail from
 [ ! -e sega_mapper.SAV ] || fail "the save is named after the game, not the archive"
 hash codemasters.7z | grep -qx "$all_pass" || fail "the Codemasters checks fail from codemasters.7z"
 [ "$(hash handheld.zip)" = "$(hash tarven-demo-gg.gg)" ] || fail "handheld.zip runs otherwise than its Game Gear game"
+[ "$(hash sg1000.zip)" = "$(hash tms_modes_sg.sg)" ] || fail "sg1000.zip runs otherwise than its SG-1000 game"
 
 refused nogame.zip "nogame.zip holds no .sms, .gg, .sg or .sc game"
 refused two.7z "two.7z holds more than one game"
