@@ -152,6 +152,15 @@ void fold_case(char* word)
     }
 }
 
+// The index of `word` among words[low..high]; -1 when it is none of them.
+int32_t word_index(const char* const* words, int32_t low, int32_t high, const char* word)
+{
+    for (int32_t index = low; index <= high; ++index)
+        if (std::strcmp(word, words[index]) == 0)
+            return index;
+    return -1;
+}
+
 // Acts on a keyword, looking for it from KEYWORDS[first] on.
 void apply_keyword(FILE* file, const char* word, size_t first)
 {
@@ -208,11 +217,10 @@ void apply_keyword(FILE* file, const char* word, size_t first)
                 break;
             }
             fold_case(next);
-            for (int32_t index = key.low; index <= key.high; ++index) {
-                if (std::strcmp(next, key.words[index]) == 0) {
-                    *key.number = index;
-                    return;
-                }
+            const int32_t index = word_index(key.words, key.low, key.high, next);
+            if (index >= 0) {
+                *key.number = index;
+                return;
             }
             apply_keyword(file, next, i + 1);
             break;
@@ -382,10 +390,7 @@ void write_settings(FILE* file)
 
 int32_t config_device_by_word(const char* word)
 {
-    for (int32_t device = DEVICE_NONE; device <= DEVICE_LIGHTGUN; ++device)
-        if (std::strcmp(word, DEVICE_WORDS[device]) == 0)
-            return device;
-    return -1;
+    return word_index(DEVICE_WORDS, DEVICE_NONE, DEVICE_LIGHTGUN, word);
 }
 
 void config_read()

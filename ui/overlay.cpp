@@ -32,9 +32,9 @@ PopupArea popup_area()
     if (gui_visible)
         return {image.clip_x1, image.clip_y1, image.clip_x2, image.clip_y2};
     const int x = picture_x_offset + (vdp.is_gg ? 48 : 0);
-    const int y = picture_y_offset + (vdp.is_gg ? 24 : 0);
+    const int y = picture_y_offset + (vdp.is_gg ? game_gear_window_top() : 0);
     const int width = vdp.is_gg ? 160 : 256;
-    const int height = vdp.is_gg ? 144 : 192;
+    const int height = vdp.is_gg ? 144 : picture_height;
     return {std::max(x, image.clip_x1), std::max(y, image.clip_y1), std::min(x + width - 1, image.clip_x2),
         std::min(y + height - 1, image.clip_y2)};
 }

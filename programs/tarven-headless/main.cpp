@@ -1,8 +1,6 @@
 // tarven-headless: runs a game for a number of frames without a window, for
 // automated runs, tests and benchmarks. It shares the whole machine with
 // tarven; only the host layer differs.
-#include <zlib.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>

@@ -192,6 +192,14 @@ TEST_F(SlotPopup, AMessageWiderThanTheScreenGoesOnInLinesAbove)
     overlay_message();
     EXPECT_GT(lit_pixels(0, h - 9, w - 1, h - 1), 0);
     EXPECT_EQ(lit_pixels(0, 0, w - 1, h - 10), 0);
+
+    // A taller picture takes its pop-ups down to its own last line.
+    vid_set_picture_height(224);
+    vid_clear(0, screen_image);
+    overlay_message();
+    const int bottom_lit = lit_pixels(0, 224 - 9, w - 1, 224 - 1);
+    vid_set_picture_height(192);
+    EXPECT_GT(bottom_lit, 0) << "not on the bottom line of a 224-line picture";
 }
 
 }  // namespace
