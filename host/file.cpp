@@ -318,3 +318,9 @@ bool file_has_extension(const std::string& path, const char* extension)
     return dot != std::string::npos && path.find('/', dot) == std::string::npos
         && strcasecmp(path.c_str() + dot, extension) == 0;
 }
+
+bool file_exists(const std::string& path)
+{
+    struct stat status { };
+    return lstat(path.c_str(), &status) == 0;
+}

@@ -59,6 +59,9 @@ FILE* open_regular_file(const char* path);
 // Reads the whole regular file at `path` (an input script) into `text`;
 // false when it cannot be opened as one.
 bool read_text_file(const std::string& path, std::string& text);
+// Whether anything (a file, a folder, a link, even a broken one) lies at
+// `path`.
+bool file_exists(const std::string& path);
 // Whether the file name at the end of `path` ends in `extension` (".sms"),
 // in any letter case.
 bool file_has_extension(const std::string& path, const char* extension);

@@ -1,6 +1,5 @@
 // The small dialogs: "Input", "Configure Keyboard", "Configure Joystick 1"
 // and "2", "Save PSG..." and the about box.
-#include <sys/stat.h>
 
 #include <climits>
 #include <cstdio>
@@ -331,12 +330,6 @@ void joystick2_click(int handle)
 // Save PSG.
 
 void save_psg_draw(int handle);
-
-bool file_exists(const std::string& path)
-{
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
 
 // Where a file lies, for a player who never chose the current folder.
 std::string full_path(const std::string& path)

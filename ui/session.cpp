@@ -1,7 +1,5 @@
 #include "ui/session.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -254,12 +252,6 @@ std::string beside(const std::string& script, const std::string& name)
     return script.substr(0, slash + 1) + name;
 }
 
-bool exists(const std::string& path)
-{
-    struct stat info { };
-    return lstat(path.c_str(), &info) == 0;
-}
-
 // The script's name for a new recording: the game's, or the first of
 // name-2.input, name-3.input, ... that neither it nor its state takes, so
 // that no recording replaces another.
@@ -268,7 +260,7 @@ std::string unused_script_path()
     const std::string first = SMS_SavePathForWriting(machine.input_file);
     const std::string stem = first.substr(0, first.size() - std::string(".input").size());
     std::string path = first;
-    for (int n = 2; exists(path) || exists(path + STATE_SUFFIX); ++n)
+    for (int n = 2; file_exists(path) || file_exists(path + STATE_SUFFIX); ++n)
         path = stem + "-" + std::to_string(n) + ".input";
     return path;
 }
