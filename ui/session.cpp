@@ -341,11 +341,11 @@ void record_frame(const Controls& held)
 {
     Recorder& r = recorder;
     if (r.pending) {
+        r.pending = false;
         if (!SMS_SaveStateToMemory(r.start)) {
-            r.pending = false;
+            show_message("The recording could not start: the game's state could not be taken");
             return;
         }
-        r.pending = false;
         r.active = true;
         r.generation = machine_generation;
         r.session = Session {};
