@@ -1,6 +1,7 @@
 #include "sound/psg_log.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "host/file.h"
@@ -106,7 +107,7 @@ void psg_log_stop()
     psg_logging = false;
     std::vector<uint8_t> file;
     if (vgm_recording())
-        file = vgm_file_build(vgm, psg_clock(), frame_rate());
+        file = vgm_file_build(std::move(vgm), psg_clock(), frame_rate());
     else if (!music_file_build(header, stream, file))
         fatal_exit("Error during compression.");
     if (!write_temporary(file)) {
