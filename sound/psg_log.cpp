@@ -130,16 +130,12 @@ std::string psg_log_offered_name(const std::string& psg_file)
 
 bool psg_log_save(const std::string& path)
 {
-    if (!vgm_recording() || !vgm_compressed_name(path))
+    if (!vgm_recording() || !file_has_extension(path, ".vgz"))
         return move_user_file(PSG_LOG_TEMPORARY, path);
-    FILE* file = open_regular_file(PSG_LOG_TEMPORARY);
-    if (!file)
+    std::string recorded;
+    if (!read_text_file(PSG_LOG_TEMPORARY, recorded))
         return false;
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(file);
+    const std::vector<uint8_t> bytes(recorded.begin(), recorded.end());
     std::vector<uint8_t> packed;
     if (!vgm_gzip(bytes, packed) || !write_user_file(path, [&](FILE* out) {
             return std::fwrite(packed.data(), 1, packed.size(), out) == packed.size();

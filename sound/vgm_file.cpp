@@ -3,9 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-
-#include "host/file.h"
 
 namespace {
 
@@ -185,11 +184,6 @@ bool vgm_gzip(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& packed)
     packed.resize(z.total_out);
     deflateEnd(&z);
     return done;
-}
-
-bool vgm_compressed_name(const std::string& name)
-{
-    return file_has_extension(name, ".vgz");
 }
 
 MusicFileStatus vgm_file_parse(
