@@ -135,9 +135,9 @@ bool psg_log_save(const std::string& path)
     std::string recorded;
     if (!read_text_file(PSG_LOG_TEMPORARY, recorded))
         return false;
-    const std::vector<uint8_t> bytes(recorded.begin(), recorded.end());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(recorded.data());
     std::vector<uint8_t> packed;
-    if (!vgm_gzip(bytes, packed) || !write_user_file(path, [&](FILE* out) {
+    if (!vgm_gzip({bytes, recorded.size()}, packed) || !write_user_file(path, [&](FILE* out) {
             return std::fwrite(packed.data(), 1, packed.size(), out) == packed.size();
         }))
         return false;

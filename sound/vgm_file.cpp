@@ -165,7 +165,7 @@ std::vector<uint8_t> vgm_file_build(VgmStream vgm, int clock_hz, int frame_rate)
     return file;
 }
 
-bool vgm_gzip(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& packed)
+bool vgm_gzip(std::span<const uint8_t> bytes, std::vector<uint8_t>& packed)
 {
     z_stream z {};
     if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
