@@ -20,12 +20,12 @@ void put_u32(std::vector<uint8_t>& out, uint32_t value)
         out.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
-uint32_t get_u32(const uint8_t* at)
+}  // namespace
+
+uint32_t music_u32(const uint8_t* at)
 {
     return at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24;
 }
-
-}  // namespace
 
 std::vector<uint8_t> music_file_header(const PsgState& start)
 {
@@ -71,8 +71,8 @@ MusicFileStatus music_file_parse(const uint8_t* data, size_t size, MusicFile& mu
     music.start.noise_mode = data[STATE_AT + 12] & 3;
     music.start.latch = data[STATE_AT + 13];
 
-    const uint32_t length = get_u32(data + LENGTHS_AT);
-    const uint32_t packed_size = get_u32(data + LENGTHS_AT + 4);
+    const uint32_t length = music_u32(data + LENGTHS_AT);
+    const uint32_t packed_size = music_u32(data + LENGTHS_AT + 4);
     if (length > MUSIC_MAX_LENGTH) {
         error = "stream longer than any recording";
         return MusicFileStatus::DAMAGED;

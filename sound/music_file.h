@@ -39,6 +39,9 @@ std::vector<uint8_t> music_file_header(const PsgState& start);
 // compressed. False only when zlib fails for want of memory.
 bool music_file_build(
     const std::vector<uint8_t>& header, const std::vector<uint8_t>& stream, std::vector<uint8_t>& file);
+// The little-endian 32-bit number at `at`, as music files of both kinds
+// hold their lengths and clocks.
+uint32_t music_u32(const uint8_t* at);
 // Reads a file image. The compressed length may be anything up to zlib's
 // bound for the raw length, and the stream must inflate to exactly L bytes.
 MusicFileStatus music_file_parse(const uint8_t* data, size_t size, MusicFile& music, std::string& error);

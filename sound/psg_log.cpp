@@ -1,6 +1,7 @@
 #include "sound/psg_log.h"
 
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "host/file.h"
@@ -106,7 +107,7 @@ void psg_log_stop()
     psg_logging = false;
     std::vector<uint8_t> file;
     if (vgm_recording())
-        file = vgm_file_build(vgm, psg_clock(), frame_rate());
+        file = vgm_file_build(std::move(vgm), psg_clock(), frame_rate());
     else if (!music_file_build(header, stream, file))
         fatal_exit("Error during compression.");
     if (!write_temporary(file)) {
@@ -129,18 +130,14 @@ std::string psg_log_offered_name(const std::string& psg_file)
 
 bool psg_log_save(const std::string& path)
 {
-    if (!vgm_recording() || !vgm_compressed_name(path))
+    if (!vgm_recording() || !file_has_extension(path, ".vgz"))
         return move_user_file(PSG_LOG_TEMPORARY, path);
-    FILE* file = open_regular_file(PSG_LOG_TEMPORARY);
-    if (!file)
+    std::string recorded;
+    if (!read_text_file(PSG_LOG_TEMPORARY, recorded))
         return false;
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    std::fclose(file);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(recorded.data());
     std::vector<uint8_t> packed;
-    if (!vgm_gzip(bytes, packed) || !write_user_file(path, [&](FILE* out) {
+    if (!vgm_gzip({bytes, recorded.size()}, packed) || !write_user_file(path, [&](FILE* out) {
             return std::fwrite(packed.data(), 1, packed.size(), out) == packed.size();
         }))
         return false;

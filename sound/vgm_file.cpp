@@ -3,9 +3,8 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
-
-#include "host/file.h"
 
 namespace {
 
@@ -35,11 +34,6 @@ void put_u32(uint8_t* at, uint32_t value)
 {
     for (int i = 0; i < 4; ++i)
         at[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-uint32_t get_u32(const uint8_t* at)
-{
-    return at[0] | at[1] << 8 | at[2] << 16 | static_cast<uint32_t>(at[3]) << 24;
 }
 
 void flush_wait(VgmStream& vgm)
@@ -171,7 +165,7 @@ std::vector<uint8_t> vgm_file_build(VgmStream vgm, int clock_hz, int frame_rate)
     return file;
 }
 
-bool vgm_gzip(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& packed)
+bool vgm_gzip(std::span<const uint8_t> bytes, std::vector<uint8_t>& packed)
 {
     z_stream z {};
     if (deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)
@@ -185,11 +179,6 @@ bool vgm_gzip(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& packed)
     packed.resize(z.total_out);
     deflateEnd(&z);
     return done;
-}
-
-bool vgm_compressed_name(const std::string& name)
-{
-    return file_has_extension(name, ".vgz");
 }
 
 MusicFileStatus vgm_file_parse(
@@ -206,14 +195,14 @@ MusicFileStatus vgm_file_parse(
         return MusicFileStatus::NOT_MUSIC;
     if (size < HEADER_SIZE)
         return damaged(error, "truncated header");
-    const uint32_t clock = get_u32(data + 0x0C) & 0x3FFFFFFF;  // bit 30 and 31: a second chip, a T6W28
+    const uint32_t clock = music_u32(data + 0x0C) & 0x3FFFFFFF;  // bit 30 and 31: a second chip, a T6W28
     if (clock == 0)
         return damaged(error, "no SN76489 music in this VGM file");
     if (clock < CLOCK_MIN || clock > CLOCK_MAX)
         return damaged(error, "PSG clock of " + std::to_string(clock) + " Hz");
-    const uint32_t data_offset = get_u32(data + 0x08) >= VERSION ? get_u32(data + DATA_OFFSET_AT) : 0;
+    const uint32_t data_offset = music_u32(data + 0x08) >= VERSION ? music_u32(data + DATA_OFFSET_AT) : 0;
     const size_t start = data_offset ? DATA_OFFSET_AT + data_offset : HEADER_SIZE;
-    const uint32_t end_of_file = get_u32(data + 0x04);
+    const uint32_t end_of_file = music_u32(data + 0x04);
     const size_t end = end_of_file > 0 && end_of_file <= size - 4 ? end_of_file + size_t {4} : size;
     if (start >= end)
         return damaged(error, "commands beyond the end of the file");
@@ -246,7 +235,7 @@ MusicFileStatus vgm_file_parse(
         } else if (command == DATA_BLOCK) {
             length = 7;
             if (at + 7 <= end)
-                length += get_u32(data + at + 3) & 0x7FFFFFFF;
+                length += music_u32(data + at + 3) & 0x7FFFFFFF;
         } else if (command >= 0x70 && command <= 0x8F) {
             wait = command < 0x80 ? (command & 0x0F) + 1 : command & 0x0F;
         } else if (operand_count(command) >= 0) {

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,7 @@ void vgm_wait(VgmStream& vgm, uint32_t samples);
 // The whole file: header, commands, the last wait and the end command.
 std::vector<uint8_t> vgm_file_build(VgmStream vgm, int clock_hz, int frame_rate);
 // gzip's form of `bytes`, as .vgz files hold it; false when zlib fails.
-bool vgm_gzip(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& packed);
-// Whether a name asks for the compressed form: it ends in .vgz.
-bool vgm_compressed_name(const std::string& name);
+bool vgm_gzip(std::span<const uint8_t> bytes, std::vector<uint8_t>& packed);
 
 // Reads a .vgm or .vgz file image into the music players replay: PSG bytes
 // with a frame end every `frame_samples` samples, the Game Gear stereo

@@ -153,8 +153,9 @@ void apply_options(bool running)
     settings.usa = std::strcmp(option_value("tarven_region"), "Japanese") != 0;
     settings.gg_speaker = std::strcmp(option_value("tarven_gg_speaker"), "On") == 0;
     psg_set_gg_speaker(settings.gg_speaker);
+    const char* console_option = option_value("tarven_console");
     const auto* console = std::find_if(std::begin(CONSOLE_NAMES), std::end(CONSOLE_NAMES),
-        [](const char* name) { return std::strcmp(option_value("tarven_console"), name) == 0; });
+        [console_option](const char* name) { return std::strcmp(console_option, name) == 0; });
     const int32_t chosen = console == std::end(CONSOLE_NAMES)
         ? CONSOLE_BY_CARTRIDGE
         : static_cast<int32_t>(console - std::begin(CONSOLE_NAMES));
