@@ -15,8 +15,6 @@ constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
 constexpr int SPRITES = 32;
 constexpr int SPRITES_PER_LINE = 4;
 constexpr uint8_t SPRITE_LIST_END = 0xD0;
-constexpr uint8_t STATUS_FIFTH_SPRITE = 0x40;
-constexpr uint8_t STATUS_COLLISION = 0x20;
 constexpr uint8_t STATUS_SPRITE_NUMBER = 0x1F;
 // Text mode's 40 columns of 6 pixels leave 8 pixels of backdrop each side.
 constexpr int TEXT_LEFT = 8;
@@ -137,8 +135,8 @@ void sprite_line(int line, uint8_t* out)
         if (line < top || row >= size)
             continue;
         if (++shown > SPRITES_PER_LINE) {
-            if (!(vdp.status & STATUS_FIFTH_SPRITE))
-                vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | STATUS_FIFTH_SPRITE | i;
+            if (!(vdp.status & VDP_STATUS_OVERFLOW))
+                vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | VDP_STATUS_OVERFLOW | i;
             return;
         }
         const int x = sprite[1] - ((sprite[3] & 0x80) ? 32 : 0);
@@ -152,7 +150,7 @@ void sprite_line(int line, uint8_t* out)
             if (!(bits & (0x80 >> (column & 7))) || at >= WIDTH)
                 continue;
             if (taken[at + 32]) {
-                vdp.status |= STATUS_COLLISION;
+                vdp.status |= VDP_STATUS_COLLISION;
                 continue;
             }
             taken[at + 32] = true;
@@ -161,7 +159,7 @@ void sprite_line(int line, uint8_t* out)
         }
     }
     // Without a fifth sprite the number is that of the last one looked at.
-    if (!(vdp.status & STATUS_FIFTH_SPRITE))
+    if (!(vdp.status & VDP_STATUS_OVERFLOW))
         vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | std::min(i, SPRITES - 1);
 }
 
@@ -197,7 +195,7 @@ void tms_line(int line, bool draw)
 {
     // The sprite flags tell of the last frame, as the mode 4 collision does.
     if (line == 0)
-        vdp.status &= ~(STATUS_FIFTH_SPRITE | STATUS_COLLISION | STATUS_SPRITE_NUMBER);
+        vdp.status &= ~(VDP_STATUS_OVERFLOW | VDP_STATUS_COLLISION | STATUS_SPRITE_NUMBER);
     uint8_t indices[WIDTH];
     const bool enabled = vdp.registers[1] & 0x40;
     const Mode mode = current_mode();

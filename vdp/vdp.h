@@ -15,7 +15,7 @@ constexpr int VDP_PATTERN_ROWS = VDP_VRAM_SIZE / 4;
 constexpr int VDP_CYCLES_PER_LINE = 228;  // CPU cycles; the chip counts 342 pixels in them
 
 constexpr uint8_t VDP_STATUS_FRAME = 0x80;  // frame interrupt pending
-constexpr uint8_t VDP_STATUS_OVERFLOW = 0x40;  // a ninth sprite on a line
+constexpr uint8_t VDP_STATUS_OVERFLOW = 0x40;  // a ninth sprite on a line (a fifth in the older modes)
 constexpr uint8_t VDP_STATUS_COLLISION = 0x20;  // opaque pixels of two sprites met
 
 // The code register: what the last control word set up.
