@@ -19,7 +19,6 @@ bool render_line_priority = false;
 namespace {
 
 constexpr int PICTURE_WIDTH = 256;
-constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
 
 // Name table entry bits.
 constexpr unsigned ENTRY_TILE = 0x01FF;
@@ -89,7 +88,7 @@ unsigned name_row_address(int name_row)
 bool decode_background(int row, uint8_t* indices, bool only_priority)
 {
     // A name table row is 64 bytes at a multiple of 64: it never wraps.
-    const uint8_t* entries = &vdp.vram[name_row_address(row >> 3) & VRAM_MASK & ~63u];
+    const uint8_t* entries = &vdp.vram[name_row_address(row >> 3) & VDP_VRAM_MASK & ~63u];
     unsigned fine = row & 7;
     unsigned any = 0;
     for (int column = 0; column < 32; column++) {

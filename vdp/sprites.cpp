@@ -10,7 +10,6 @@ SpriteLine sprite_line;
 
 namespace {
 
-constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
 constexpr int PICTURE_WIDTH = 256;
 // A Y byte of 208 ends the list, in the 192-line picture only.
 constexpr uint8_t SPRITE_LIST_END = 0xD0;
@@ -56,7 +55,7 @@ void vdp_sprites_evaluate(int line)
     const unsigned height = (tall ? 16 : 8) << zoom;
     const int shift = (vdp.registers[0] & 0x08) ? 8 : 0;
     // The table is 256-byte aligned; masking keeps a stray base inside VRAM.
-    const uint8_t* table = &vdp.vram[vdp.sprite_table_base & VRAM_MASK & ~0xFFu];
+    const uint8_t* table = &vdp.vram[vdp.sprite_table_base & VDP_VRAM_MASK & ~0xFFu];
     int listed = VDP_SPRITES;
     if (vdp_display_lines() == 192)
         if (const void* end = std::memchr(table, SPRITE_LIST_END, VDP_SPRITES))

@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int WIDTH = 256;
-constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
 constexpr int SPRITES = 32;
 constexpr int SPRITES_PER_LINE = 4;
 constexpr uint8_t SPRITE_LIST_END = 0xD0;
@@ -45,7 +44,7 @@ Mode current_mode()
 
 uint8_t vram_at(unsigned address)
 {
-    return vdp.vram[address & VRAM_MASK];
+    return vdp.vram[address & VDP_VRAM_MASK];
 }
 
 // Eight pixels of one pattern byte, bit 7 leftmost: `one` for a set bit,

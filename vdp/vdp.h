@@ -8,6 +8,7 @@
 #include <cstdint>
 
 constexpr int VDP_VRAM_SIZE = 16384;
+constexpr unsigned VDP_VRAM_MASK = VDP_VRAM_SIZE - 1;
 constexpr int VDP_CRAM_SIZE = 64;
 constexpr int VDP_REGISTERS = 11;
 // Every four bytes of VRAM are one pattern row (one byte per bit plane).
