@@ -11,8 +11,6 @@ SpriteLine sprite_line;
 namespace {
 
 constexpr int PICTURE_WIDTH = 256;
-// A Y byte of 208 ends the list, in the 192-line picture only.
-constexpr uint8_t SPRITE_LIST_END = 0xD0;
 
 // The first Master System chip widens only the first four sprites of a line
 // when zoomed; its later chips widen all eight.
@@ -58,7 +56,7 @@ void vdp_sprites_evaluate(int line)
     const uint8_t* table = &vdp.vram[vdp.sprite_table_base & VDP_VRAM_MASK & ~0xFFu];
     int listed = VDP_SPRITES;
     if (vdp_display_lines() == 192)
-        if (const void* end = std::memchr(table, SPRITE_LIST_END, VDP_SPRITES))
+        if (const void* end = std::memchr(table, VDP_SPRITE_LIST_END, VDP_SPRITES))
             listed = int(static_cast<const uint8_t*>(end) - table);
     // The sprite's top line is Y + 1. Counted modulo 256, its row on this
     // line also comes out right for a sprite whose Y lies so close to the

@@ -13,7 +13,6 @@ namespace {
 constexpr int WIDTH = 256;
 constexpr int SPRITES = 32;
 constexpr int SPRITES_PER_LINE = 4;
-constexpr uint8_t SPRITE_LIST_END = 0xD0;
 constexpr uint8_t STATUS_SPRITE_NUMBER = 0x1F;
 // Text mode's 40 columns of 6 pixels leave 8 pixels of backdrop each side.
 constexpr int TEXT_LEFT = 8;
@@ -124,7 +123,7 @@ void sprite_line(int line, uint8_t* out)
     int i = 0;
     for (; i < SPRITES; ++i) {
         const uint8_t* sprite = table + 4 * i;
-        if (sprite[0] == SPRITE_LIST_END)
+        if (sprite[0] == VDP_SPRITE_LIST_END)
             break;
         // Y counts from -1, and the bottom 32 values are the lines above.
         int top = sprite[0] + 1;

@@ -13,6 +13,9 @@ constexpr int VDP_CRAM_SIZE = 64;
 constexpr int VDP_REGISTERS = 11;
 // Every four bytes of VRAM are one pattern row (one byte per bit plane).
 constexpr int VDP_PATTERN_ROWS = VDP_VRAM_SIZE / 4;
+// A sprite Y byte that ends the sprite list (in mode 4, in the 192-line
+// picture only).
+constexpr uint8_t VDP_SPRITE_LIST_END = 0xD0;
 constexpr int VDP_CYCLES_PER_LINE = 228;  // CPU cycles; the chip counts 342 pixels in them
 
 constexpr uint8_t VDP_STATUS_FRAME = 0x80;  // frame interrupt pending
