@@ -161,27 +161,28 @@ void sprite_line(int line, uint8_t* out)
         vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | std::min(i, SPRITES - 1);
 }
 
-// The colours of the chip in the older modes, as host pixel values, with
-// the backdrop in place of colour 0.
+// Colour i of the chip in the older modes, as a host pixel value.
+uint32_t colour_of(int i)
+{
+    if (vdp.is_tms9918)
+        return vid_make_color(TMS9918_RGB[i][0], TMS9918_RGB[i][1], TMS9918_RGB[i][2]);
+    return vdp_sms_colour(SEGA_COLOURS[i]);
+}
+
+// The colours of the chip in the older modes, with the backdrop in place of
+// colour 0.
 void make_colours(uint32_t* colours)
 {
-    for (int i = 0; i < 16; ++i) {
-        if (vdp.is_tms9918) {
-            colours[i] = vid_make_color(TMS9918_RGB[i][0], TMS9918_RGB[i][1], TMS9918_RGB[i][2]);
-        } else {
-            colours[i] = vdp_sms_colour(SEGA_COLOURS[i]);
-        }
-    }
-    colours[0] = colours[vdp.registers[7] & 15];
+    colours[0] = tms_backdrop_colour();
+    for (int i = 1; i < 16; ++i)
+        colours[i] = colour_of(i);
 }
 
 }  // namespace
 
 uint32_t tms_backdrop_colour()
 {
-    uint32_t colours[16];
-    make_colours(colours);
-    return colours[0];
+    return colour_of(vdp.registers[7] & 15);
 }
 
 bool vdp_tms_mode()
