@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int PICTURE_WIDTH = 256;
-constexpr int PICTURE_LINES = 192;
 constexpr int LEFT_COLUMN = 8;  // the pixels register 0 bit 5 blanks
 
 // The sensor's spot on the screen: a disc of radius 4 pixels, its half
@@ -94,7 +93,8 @@ void latch_passed(int cycle)
 void lightgun_line(int line)
 {
     latch_passed(VDP_CYCLES_PER_LINE);
-    const bool seen = line < PICTURE_LINES && line < vdp_display_lines();
+    // Only the lines this frame's picture has are drawn.
+    const bool seen = line < picture_height;
     for (int port = 0; port < 2; ++port)
         pulses[port] = seen && is_gun(port) ? sense(line) : Pulse {};
 }
