@@ -8,6 +8,7 @@
 #include "host/video.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "vdp/render.h"
 #include "vdp/vdp.h"
 
 namespace {
@@ -49,7 +50,7 @@ bool lit(int x, int line)
     // The blanked left column is drawn in at the frame's end; the console
     // shows the backdrop there all along.
     const bool blanked = x < LEFT_COLUMN && (vdp.registers[0] & 0x20);
-    const uint32_t rgb = blanked ? vid_pixel_xrgb(vdp.palette[vdp.backdrop_index & 31]) : picture_pixel_xrgb(x, line);
+    const uint32_t rgb = blanked ? vid_pixel_xrgb(render_backdrop_colour()) : picture_pixel_xrgb(x, line);
     const uint32_t luma = (77 * (rgb >> 16 & 0xFF) + 150 * (rgb >> 8 & 0xFF) + 29 * (rgb & 0xFF)) >> 8;
     return luma >= LIT_LUMA;
 }

@@ -229,12 +229,17 @@ void copy_through_palette(Pixel* out, const uint8_t* indices, int from, int to, 
 // with vid_rect so that the GUI's outline mode can never leave the mask open.
 void fill_backdrop(int x1, int y1, int x2, int y2)
 {
-    uint32_t colour = vdp_tms_mode() ? tms_backdrop_colour() : vdp.palette[vdp.backdrop_index & 31];
+    const uint32_t colour = render_backdrop_colour();
     for (int y = std::max(y1, screen_image.clip_y1); y <= std::min(y2, screen_image.clip_y2); y++)
         vid_hline(x1, y, x2, colour, screen_image);
 }
 
 }  // namespace
+
+uint32_t render_backdrop_colour()
+{
+    return vdp_tms_mode() ? tms_backdrop_colour() : vdp.palette[vdp.backdrop_index & 31];
+}
 
 template <typename Pixel>
 void render_background_line(int line)
