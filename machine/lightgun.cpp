@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int PICTURE_WIDTH = 256;
 constexpr int LEFT_COLUMN = 8;  // the pixels register 0 bit 5 blanks
 
 // The sensor's spot on the screen: a disc of radius 4 pixels, its half
@@ -67,7 +66,7 @@ Pulse sense(int line)
     // Only what the screen image holds of the picture was drawn.
     const int half = SPOT_HALF_WIDTH[distance];
     const int from = std::max({aim_x - half, 0, -picture_x_offset});
-    const int to = std::min({aim_x + half, PICTURE_WIDTH - 1, screen_image.width - picture_x_offset - 1});
+    const int to = std::min({aim_x + half, VDP_PICTURE_WIDTH - 1, screen_image.width - picture_x_offset - 1});
     for (int x = from; x <= to; ++x) {
         if (lit(x, line)) {
             pulse.first = vdp_cycle_of_picture_x(x);

@@ -10,8 +10,6 @@ SpriteLine sprite_line;
 
 namespace {
 
-constexpr int PICTURE_WIDTH = 256;
-
 // The first Master System chip widens only the first four sprites of a line
 // when zoomed; its later chips widen all eight.
 constexpr int FIRST_CHIP_WIDE_SPRITES = 4;
@@ -20,7 +18,7 @@ constexpr int FIRST_CHIP_WIDE_SPRITES = 4;
 bool sprites_collide(int shown)
 {
     // One bit a picture column, with room for a sprite hanging off the edges.
-    uint64_t taken[(PICTURE_WIDTH + 64) / 64] = {};
+    uint64_t taken[(VDP_PICTURE_WIDTH + 64) / 64] = {};
     for (int i = 0; i < shown; i++) {
         uint64_t colours = sprite_line.colours[i];
         const int width = sprite_line.wide[i] ? 2 : 1;
@@ -29,7 +27,7 @@ bool sprites_collide(int shown)
                 continue;
             for (int half = 0; half < width; half++) {
                 const int column = sprite_line.x[i] + k * width + half;
-                if (column < 0 || column >= PICTURE_WIDTH)
+                if (column < 0 || column >= VDP_PICTURE_WIDTH)
                     continue;
                 const uint64_t bit = uint64_t(1) << (column & 63);
                 if (taken[column >> 6] & bit)

@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int WIDTH = 256;
 constexpr int SPRITES = 32;
 constexpr int SPRITES_PER_LINE = 4;
 constexpr uint8_t STATUS_SPRITE_NUMBER = 0x1F;
@@ -87,7 +86,7 @@ void text_line(int line, uint8_t* out)
     const unsigned patterns = (vdp.registers[4] & 0x07) << 11;
     const uint8_t foreground = vdp.registers[7] >> 4;
     const uint8_t background = vdp.registers[7] & 15;
-    std::memset(out, 0, WIDTH);
+    std::memset(out, 0, VDP_PICTURE_WIDTH);
     for (int column = 0; column < TEXT_COLUMNS; ++column) {
         uint8_t six[8];
         spread(six, vram_at(patterns + vram_at(names + column) * 8 + (line & 7)), foreground, background);
@@ -118,7 +117,7 @@ void sprite_line(int line, uint8_t* out)
     const unsigned patterns = (vdp.registers[6] & 0x07) << 11;
     const int size = (vdp.registers[1] & 0x02) ? 16 : 8;
     const int zoom = (vdp.registers[1] & 0x01) ? 2 : 1;
-    bool taken[WIDTH + 64] = {};  // from x = -32, as the early clock shifts
+    bool taken[VDP_PICTURE_WIDTH + 64] = {};  // from x = -32, as the early clock shifts
     int shown = 0;
     int i = 0;
     for (; i < SPRITES; ++i) {
@@ -145,7 +144,7 @@ void sprite_line(int line, uint8_t* out)
             // A 16-pixel sprite's right half is the pattern 16 bytes on.
             const uint8_t bits = vram_at(patterns + pattern * 8 + row + (column & 8) * 2);
             const int at = x + px;
-            if (!(bits & (0x80 >> (column & 7))) || at >= WIDTH)
+            if (!(bits & (0x80 >> (column & 7))) || at >= VDP_PICTURE_WIDTH)
                 continue;
             if (taken[at + 32]) {
                 vdp.status |= VDP_STATUS_COLLISION;
@@ -195,7 +194,7 @@ void tms_line(int line, bool draw)
     // The sprite flags tell of the last frame, as the mode 4 collision does.
     if (line == 0)
         vdp.status &= ~(VDP_STATUS_OVERFLOW | VDP_STATUS_COLLISION | STATUS_SPRITE_NUMBER);
-    uint8_t indices[WIDTH];
+    uint8_t indices[VDP_PICTURE_WIDTH];
     const bool enabled = vdp.registers[1] & 0x40;
     const Mode mode = current_mode();
     if (!enabled) {

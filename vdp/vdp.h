@@ -11,6 +11,7 @@ constexpr int VDP_VRAM_SIZE = 16384;
 constexpr unsigned VDP_VRAM_MASK = VDP_VRAM_SIZE - 1;
 constexpr int VDP_CRAM_SIZE = 64;
 constexpr int VDP_REGISTERS = 11;
+constexpr int VDP_PICTURE_WIDTH = 256;  // pixels of every line, in every mode
 // Every four bytes of VRAM are one pattern row (one byte per bit plane).
 constexpr int VDP_PATTERN_ROWS = VDP_VRAM_SIZE / 4;
 // A sprite Y byte that ends the sprite list (in mode 4, in the 192-line
