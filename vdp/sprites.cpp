@@ -17,8 +17,8 @@ constexpr int FIRST_CHIP_WIDE_SPRITES = 4;
 // Whether opaque pixels of the console's sprites meet on a visible pixel.
 bool sprites_collide(int shown)
 {
-    // One bit a picture column, with room for a sprite hanging off the edges.
-    uint64_t taken[(VDP_PICTURE_WIDTH + 64) / 64] = {};
+    // One bit a picture column; pixels off the edges are not counted.
+    uint64_t taken[VDP_PICTURE_WIDTH / 64] = {};
     for (int i = 0; i < shown; i++) {
         uint64_t colours = sprite_line.colours[i];
         const int width = sprite_line.wide[i] ? 2 : 1;
