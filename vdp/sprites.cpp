@@ -89,7 +89,8 @@ void vdp_sprites_evaluate(int line)
             sprite_line.colours[n] = vdp.pattern_rows[(patterns + tile * 8 + row) & (VDP_PATTERN_ROWS - 1)];
         }
     }
+    // A lone sprite meets nothing, and a raised flag stays up until read.
     const int shown = sprite_line.count < VDP_SPRITES_PER_LINE ? sprite_line.count : VDP_SPRITES_PER_LINE;
-    if (sprites_collide(shown))
+    if (shown > 1 && !(vdp.status & VDP_STATUS_COLLISION) && sprites_collide(shown))
         vdp.status |= VDP_STATUS_COLLISION;
 }
