@@ -111,7 +111,7 @@ void multicolor_line(int line, uint8_t* out)
 // Draws the line's sprites over `out` and records the fifth sprite and any
 // collision in the status. The lower-numbered sprite wins a pixel; two
 // sprites' set pattern bits on one pixel collide, whatever their colours.
-void sprite_line(int line, uint8_t* out)
+void draw_sprites(int line, uint8_t* out)
 {
     const uint8_t* table = &vdp.vram[(vdp.registers[5] & 0x7F) << 7];
     const unsigned patterns = (vdp.registers[6] & 0x07) << 11;
@@ -139,12 +139,13 @@ void sprite_line(int line, uint8_t* out)
         const int x = sprite[1] - ((sprite[3] & 0x80) ? 32 : 0);
         const uint8_t colour = sprite[3] & 15;
         const unsigned pattern = size == 16 ? sprite[2] & 0xFC : sprite[2];
+        // The row's pixels, leftmost in bit 15. A 16-pixel sprite's right
+        // half is the pattern 16 bytes on.
+        const unsigned address = patterns + pattern * 8 + row;
+        const unsigned bits = vram_at(address) << 8 | (size == 16 ? vram_at(address + 16) : 0);
         for (int px = 0; px < size * zoom; ++px) {
-            const int column = px / zoom;
-            // A 16-pixel sprite's right half is the pattern 16 bytes on.
-            const uint8_t bits = vram_at(patterns + pattern * 8 + row + (column & 8) * 2);
             const int at = x + px;
-            if (!(bits & (0x80 >> (column & 7))) || at >= VDP_PICTURE_WIDTH)
+            if (!(bits & (0x8000 >> (px / zoom))) || at >= VDP_PICTURE_WIDTH)
                 continue;
             if (taken[at + 32]) {
                 vdp.status |= VDP_STATUS_COLLISION;
@@ -209,7 +210,7 @@ void tms_line(int line, bool draw)
     }
     // Text mode has no sprites.
     if (enabled && mode != Mode::text)
-        sprite_line(line, indices);
+        draw_sprites(line, indices);
     if (!draw)
         return;
     uint32_t colours[16];
