@@ -8,12 +8,11 @@
 #include "host/video.h"
 #include "machine/machine.h"
 #include "machine/scheduler.h"
+#include "vdp/render.h"
 #include "vdp/vdp.h"
 
 namespace {
 
-constexpr int PICTURE_WIDTH = 256;
-constexpr int PICTURE_LINES = 192;
 constexpr int LEFT_COLUMN = 8;  // the pixels register 0 bit 5 blanks
 
 // The sensor's spot on the screen: a disc of radius 4 pixels, its half
@@ -50,7 +49,7 @@ bool lit(int x, int line)
     // The blanked left column is drawn in at the frame's end; the console
     // shows the backdrop there all along.
     const bool blanked = x < LEFT_COLUMN && (vdp.registers[0] & 0x20);
-    const uint32_t rgb = blanked ? vid_pixel_xrgb(vdp.palette[vdp.backdrop_index & 31]) : picture_pixel_xrgb(x, line);
+    const uint32_t rgb = blanked ? vid_pixel_xrgb(render_backdrop_colour()) : picture_pixel_xrgb(x, line);
     const uint32_t luma = (77 * (rgb >> 16 & 0xFF) + 150 * (rgb >> 8 & 0xFF) + 29 * (rgb & 0xFF)) >> 8;
     return luma >= LIT_LUMA;
 }
@@ -67,7 +66,7 @@ Pulse sense(int line)
     // Only what the screen image holds of the picture was drawn.
     const int half = SPOT_HALF_WIDTH[distance];
     const int from = std::max({aim_x - half, 0, -picture_x_offset});
-    const int to = std::min({aim_x + half, PICTURE_WIDTH - 1, screen_image.width - picture_x_offset - 1});
+    const int to = std::min({aim_x + half, VDP_PICTURE_WIDTH - 1, screen_image.width - picture_x_offset - 1});
     for (int x = from; x <= to; ++x) {
         if (lit(x, line)) {
             pulse.first = vdp_cycle_of_picture_x(x);
@@ -94,7 +93,8 @@ void latch_passed(int cycle)
 void lightgun_line(int line)
 {
     latch_passed(VDP_CYCLES_PER_LINE);
-    const bool seen = line < PICTURE_LINES && line < vdp_display_lines();
+    // Only the lines this frame's picture has are drawn.
+    const bool seen = line < picture_height;
     for (int port = 0; port < 2; ++port)
         pulses[port] = seen && is_gun(port) ? sense(line) : Pulse {};
 }

@@ -11,8 +11,6 @@ VdpState vdp;
 
 namespace {
 
-constexpr uint16_t VRAM_MASK = VDP_VRAM_SIZE - 1;
-
 constexpr int SMS_LEVELS[4] = {0, 85, 170, 255};
 // The Game Gear's three-bit levels are not i * 255 / 7 throughout.
 constexpr int GG_LEVELS[8] = {0, 36, 73, 109, 146, 182, 218, 255};
@@ -132,7 +130,7 @@ void vdp_register_write(int reg, uint8_t value)
 
 void vdp_vram_write(uint16_t address, uint8_t value)
 {
-    address &= VRAM_MASK;
+    address &= VDP_VRAM_MASK;
     vdp.vram[address] = value;
     update_pattern_row(address, value);
 }
@@ -152,7 +150,7 @@ void vdp_cram_write(uint16_t address, uint8_t value)
 void vdp_refresh_derived()
 {
     // A save state may carry any address; keep every later access in bounds.
-    vdp.address &= VRAM_MASK;
+    vdp.address &= VDP_VRAM_MASK;
     for (int reg : {2, 5, 6, 7, 8, 9})
         apply_register(reg);
     decode_pattern_rows();

@@ -5,11 +5,9 @@
 
 namespace {
 
-constexpr uint16_t ADDRESS_MASK = VDP_VRAM_SIZE - 1;
-
 void advance_address()
 {
-    vdp.address = (vdp.address + 1) & ADDRESS_MASK;
+    vdp.address = (vdp.address + 1) & VDP_VRAM_MASK;
 }
 
 }  // namespace

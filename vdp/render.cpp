@@ -18,9 +18,6 @@ bool render_line_priority = false;
 
 namespace {
 
-constexpr int PICTURE_WIDTH = 256;
-constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
-
 // Name table entry bits.
 constexpr unsigned ENTRY_TILE = 0x01FF;
 constexpr unsigned ENTRY_HFLIP = 0x0200;
@@ -64,7 +61,7 @@ inline PictureLine<Pixel> picture_line(int line)
         return pl;
     pl.row = static_cast<Pixel*>(screen_image.pixels) + static_cast<int64_t>(y) * screen_image.pitch;
     pl.first = std::max(0, -pl.left);
-    pl.end = std::min(PICTURE_WIDTH, screen_image.width - pl.left);
+    pl.end = std::min(VDP_PICTURE_WIDTH, screen_image.width - pl.left);
     return pl;
 }
 
@@ -89,7 +86,7 @@ unsigned name_row_address(int name_row)
 bool decode_background(int row, uint8_t* indices, bool only_priority)
 {
     // A name table row is 64 bytes at a multiple of 64: it never wraps.
-    const uint8_t* entries = &vdp.vram[name_row_address(row >> 3) & VRAM_MASK & ~63u];
+    const uint8_t* entries = &vdp.vram[name_row_address(row >> 3) & VDP_VRAM_MASK & ~63u];
     unsigned fine = row & 7;
     unsigned any = 0;
     for (int column = 0; column < 32; column++) {
@@ -106,7 +103,7 @@ bool decode_background(int row, uint8_t* indices, bool only_priority)
         if (only_priority && !(e & ENTRY_PRIORITY))
             colours = 0;
         std::memcpy(indices + column * 8, &colours, 8);
-        std::memcpy(indices + PICTURE_WIDTH + column * 8, &colours, 8);
+        std::memcpy(indices + VDP_PICTURE_WIDTH + column * 8, &colours, 8);
     }
     return any & ENTRY_PRIORITY;
 }
@@ -125,8 +122,8 @@ constexpr int VSCROLL_LOCKED_FROM = 192;
 // The background of one picture line as palette indices: picture column x
 // shows scrolled[start + x], or locked[start + x] from locked_from on.
 struct BackgroundLine {
-    alignas(8) uint8_t scrolled[2 * PICTURE_WIDTH];
-    alignas(8) uint8_t locked[2 * PICTURE_WIDTH];
+    alignas(8) uint8_t scrolled[2 * VDP_PICTURE_WIDTH];
+    alignas(8) uint8_t locked[2 * VDP_PICTURE_WIDTH];
     int start;
     int locked_from;
     bool priority;  // any of the line's name table entries has the bit
@@ -141,8 +138,8 @@ void background_line(int line, BackgroundLine& bg, bool only_priority)
         row -= 224;
     bg.start = uint8_t(-horizontal_scroll(line));
     bg.priority = decode_background(row, bg.scrolled, only_priority);
-    bg.locked_from = (vdp.registers[0] & 0x80) && row != line ? VSCROLL_LOCKED_FROM : PICTURE_WIDTH;
-    if (bg.locked_from < PICTURE_WIDTH)
+    bg.locked_from = (vdp.registers[0] & 0x80) && row != line ? VSCROLL_LOCKED_FROM : VDP_PICTURE_WIDTH;
+    if (bg.locked_from < VDP_PICTURE_WIDTH)
         bg.priority |= decode_background(line, bg.locked, only_priority);
 }
 
@@ -230,12 +227,17 @@ void copy_through_palette(Pixel* out, const uint8_t* indices, int from, int to, 
 // with vid_rect so that the GUI's outline mode can never leave the mask open.
 void fill_backdrop(int x1, int y1, int x2, int y2)
 {
-    uint32_t colour = vdp_tms_mode() ? tms_backdrop_colour() : vdp.palette[vdp.backdrop_index & 31];
+    const uint32_t colour = render_backdrop_colour();
     for (int y = std::max(y1, screen_image.clip_y1); y <= std::min(y2, screen_image.clip_y2); y++)
         vid_hline(x1, y, x2, colour, screen_image);
 }
 
 }  // namespace
+
+uint32_t render_backdrop_colour()
+{
+    return vdp_tms_mode() ? tms_backdrop_colour() : vdp.palette[vdp.backdrop_index & 31];
+}
 
 template <typename Pixel>
 void render_background_line(int line)
@@ -245,7 +247,7 @@ void render_background_line(int line)
         return;
     if (!display_enabled() || render_disable_bg) {
         // Black, not the backdrop: that is what a blanked display shows.
-        vid_hline(pl.left, picture_y_offset + line, pl.left + PICTURE_WIDTH - 1, 0, screen_image);
+        vid_hline(pl.left, picture_y_offset + line, pl.left + VDP_PICTURE_WIDTH - 1, 0, screen_image);
         return;
     }
     BackgroundLine bg;
@@ -363,6 +365,6 @@ void render_frame_borders()
     }
     if (ox != 0) {
         fill_backdrop(0, oy, ox - 1, oy + picture_height - 1);
-        fill_backdrop(ox + PICTURE_WIDTH, oy, cx, oy + picture_height - 1);
+        fill_backdrop(ox + VDP_PICTURE_WIDTH, oy, cx, oy + picture_height - 1);
     }
 }

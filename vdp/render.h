@@ -33,6 +33,9 @@ void render_indexed_line(int line, const uint8_t* indices, const uint32_t* colou
 extern template void render_indexed_line<uint16_t>(int, const uint8_t*, const uint32_t*);
 extern template void render_indexed_line<uint32_t>(int, const uint8_t*, const uint32_t*);
 
+// The backdrop's host pixel value, in the mode the registers select.
+uint32_t render_backdrop_colour();
+
 // Game Gear window mask or Master System left-column blank, once per frame.
 void render_frame_masks();
 // Backdrop bands round the picture, after the frame is presented.

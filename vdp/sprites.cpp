@@ -10,11 +10,6 @@ SpriteLine sprite_line;
 
 namespace {
 
-constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
-constexpr int PICTURE_WIDTH = 256;
-// A Y byte of 208 ends the list, in the 192-line picture only.
-constexpr uint8_t SPRITE_LIST_END = 0xD0;
-
 // The first Master System chip widens only the first four sprites of a line
 // when zoomed; its later chips widen all eight.
 constexpr int FIRST_CHIP_WIDE_SPRITES = 4;
@@ -22,8 +17,8 @@ constexpr int FIRST_CHIP_WIDE_SPRITES = 4;
 // Whether opaque pixels of the console's sprites meet on a visible pixel.
 bool sprites_collide(int shown)
 {
-    // One bit a picture column, with room for a sprite hanging off the edges.
-    uint64_t taken[(PICTURE_WIDTH + 64) / 64] = {};
+    // One bit a picture column; pixels off the edges are not counted.
+    uint64_t taken[VDP_PICTURE_WIDTH / 64] = {};
     for (int i = 0; i < shown; i++) {
         uint64_t colours = sprite_line.colours[i];
         const int width = sprite_line.wide[i] ? 2 : 1;
@@ -32,7 +27,7 @@ bool sprites_collide(int shown)
                 continue;
             for (int half = 0; half < width; half++) {
                 const int column = sprite_line.x[i] + k * width + half;
-                if (column < 0 || column >= PICTURE_WIDTH)
+                if (column < 0 || column >= VDP_PICTURE_WIDTH)
                     continue;
                 const uint64_t bit = uint64_t(1) << (column & 63);
                 if (taken[column >> 6] & bit)
@@ -56,10 +51,10 @@ void vdp_sprites_evaluate(int line)
     const unsigned height = (tall ? 16 : 8) << zoom;
     const int shift = (vdp.registers[0] & 0x08) ? 8 : 0;
     // The table is 256-byte aligned; masking keeps a stray base inside VRAM.
-    const uint8_t* table = &vdp.vram[vdp.sprite_table_base & VRAM_MASK & ~0xFFu];
+    const uint8_t* table = &vdp.vram[vdp.sprite_table_base & VDP_VRAM_MASK & ~0xFFu];
     int listed = VDP_SPRITES;
     if (vdp_display_lines() == 192)
-        if (const void* end = std::memchr(table, SPRITE_LIST_END, VDP_SPRITES))
+        if (const void* end = std::memchr(table, VDP_SPRITE_LIST_END, VDP_SPRITES))
             listed = int(static_cast<const uint8_t*>(end) - table);
     // The sprite's top line is Y + 1. Counted modulo 256, its row on this
     // line also comes out right for a sprite whose Y lies so close to the
@@ -94,7 +89,8 @@ void vdp_sprites_evaluate(int line)
             sprite_line.colours[n] = vdp.pattern_rows[(patterns + tile * 8 + row) & (VDP_PATTERN_ROWS - 1)];
         }
     }
+    // A lone sprite meets nothing, and a raised flag stays up until read.
     const int shown = sprite_line.count < VDP_SPRITES_PER_LINE ? sprite_line.count : VDP_SPRITES_PER_LINE;
-    if (sprites_collide(shown))
+    if (shown > 1 && !(vdp.status & VDP_STATUS_COLLISION) && sprites_collide(shown))
         vdp.status |= VDP_STATUS_COLLISION;
 }

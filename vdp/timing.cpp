@@ -42,13 +42,6 @@ int mode_index(int lines)
     return lines == 192 ? 0 : lines == 224 ? 1 : 2;
 }
 
-// The cycle of the current line the CPU has reached; an instruction that
-// runs past the line's end gives 228 and more.
-int cycle_in_line()
-{
-    return vdp.slice_start + Z80_GetElapsedCycles();
-}
-
 int hcount_at_pixel(int pixel)
 {
     if (pixel < PIXELS_BEFORE_WRAP)
@@ -84,14 +77,14 @@ uint8_t vdp_vcounter_of_line(int line)
 uint8_t vdp_vcounter_read()
 {
     int line = vdp.vcounter;
-    if (cycle_in_line() >= VDP_CYCLES_PER_LINE && ++line >= vdp_lines_per_frame())
+    if (vdp_line_cycle() >= VDP_CYCLES_PER_LINE && ++line >= vdp_lines_per_frame())
         line = 0;
     return vdp_vcounter_of_line(line);
 }
 
 int vdp_line_cycle()
 {
-    return cycle_in_line();
+    return vdp.slice_start + Z80_GetElapsedCycles();
 }
 
 int vdp_cycle_of_picture_x(int x)
@@ -112,7 +105,7 @@ void vdp_latch_hcounter_at(int line_cycle)
 
 void vdp_latch_hcounter()
 {
-    vdp_latch_hcounter_at(cycle_in_line());
+    vdp_latch_hcounter_at(vdp_line_cycle());
 }
 
 bool vdp_irq_asserted()

@@ -10,13 +10,8 @@
 
 namespace {
 
-constexpr int WIDTH = 256;
-constexpr unsigned VRAM_MASK = VDP_VRAM_SIZE - 1;
 constexpr int SPRITES = 32;
 constexpr int SPRITES_PER_LINE = 4;
-constexpr uint8_t SPRITE_LIST_END = 0xD0;
-constexpr uint8_t STATUS_FIFTH_SPRITE = 0x40;
-constexpr uint8_t STATUS_COLLISION = 0x20;
 constexpr uint8_t STATUS_SPRITE_NUMBER = 0x1F;
 // Text mode's 40 columns of 6 pixels leave 8 pixels of backdrop each side.
 constexpr int TEXT_LEFT = 8;
@@ -47,7 +42,7 @@ Mode current_mode()
 
 uint8_t vram_at(unsigned address)
 {
-    return vdp.vram[address & VRAM_MASK];
+    return vdp.vram[address & VDP_VRAM_MASK];
 }
 
 // Eight pixels of one pattern byte, bit 7 leftmost: `one` for a set bit,
@@ -91,7 +86,7 @@ void text_line(int line, uint8_t* out)
     const unsigned patterns = (vdp.registers[4] & 0x07) << 11;
     const uint8_t foreground = vdp.registers[7] >> 4;
     const uint8_t background = vdp.registers[7] & 15;
-    std::memset(out, 0, WIDTH);
+    std::memset(out, 0, VDP_PICTURE_WIDTH);
     for (int column = 0; column < TEXT_COLUMNS; ++column) {
         uint8_t six[8];
         spread(six, vram_at(patterns + vram_at(names + column) * 8 + (line & 7)), foreground, background);
@@ -116,18 +111,18 @@ void multicolor_line(int line, uint8_t* out)
 // Draws the line's sprites over `out` and records the fifth sprite and any
 // collision in the status. The lower-numbered sprite wins a pixel; two
 // sprites' set pattern bits on one pixel collide, whatever their colours.
-void sprite_line(int line, uint8_t* out)
+void draw_sprites(int line, uint8_t* out)
 {
     const uint8_t* table = &vdp.vram[(vdp.registers[5] & 0x7F) << 7];
     const unsigned patterns = (vdp.registers[6] & 0x07) << 11;
     const int size = (vdp.registers[1] & 0x02) ? 16 : 8;
     const int zoom = (vdp.registers[1] & 0x01) ? 2 : 1;
-    bool taken[WIDTH + 64] = {};  // from x = -32, as the early clock shifts
+    bool taken[VDP_PICTURE_WIDTH + 64] = {};  // from x = -32, as the early clock shifts
     int shown = 0;
     int i = 0;
     for (; i < SPRITES; ++i) {
         const uint8_t* sprite = table + 4 * i;
-        if (sprite[0] == SPRITE_LIST_END)
+        if (sprite[0] == VDP_SPRITE_LIST_END)
             break;
         // Y counts from -1, and the bottom 32 values are the lines above.
         int top = sprite[0] + 1;
@@ -137,22 +132,23 @@ void sprite_line(int line, uint8_t* out)
         if (line < top || row >= size)
             continue;
         if (++shown > SPRITES_PER_LINE) {
-            if (!(vdp.status & STATUS_FIFTH_SPRITE))
-                vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | STATUS_FIFTH_SPRITE | i;
+            if (!(vdp.status & VDP_STATUS_OVERFLOW))
+                vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | VDP_STATUS_OVERFLOW | i;
             return;
         }
         const int x = sprite[1] - ((sprite[3] & 0x80) ? 32 : 0);
         const uint8_t colour = sprite[3] & 15;
         const unsigned pattern = size == 16 ? sprite[2] & 0xFC : sprite[2];
+        // The row's pixels, leftmost in bit 15. A 16-pixel sprite's right
+        // half is the pattern 16 bytes on.
+        const unsigned address = patterns + pattern * 8 + row;
+        const unsigned bits = vram_at(address) << 8 | (size == 16 ? vram_at(address + 16) : 0);
         for (int px = 0; px < size * zoom; ++px) {
-            const int column = px / zoom;
-            // A 16-pixel sprite's right half is the pattern 16 bytes on.
-            const uint8_t bits = vram_at(patterns + pattern * 8 + row + (column & 8) * 2);
             const int at = x + px;
-            if (!(bits & (0x80 >> (column & 7))) || at >= WIDTH)
+            if (!(bits & (0x8000 >> (px / zoom))) || at >= VDP_PICTURE_WIDTH)
                 continue;
             if (taken[at + 32]) {
-                vdp.status |= STATUS_COLLISION;
+                vdp.status |= VDP_STATUS_COLLISION;
                 continue;
             }
             taken[at + 32] = true;
@@ -161,31 +157,32 @@ void sprite_line(int line, uint8_t* out)
         }
     }
     // Without a fifth sprite the number is that of the last one looked at.
-    if (!(vdp.status & STATUS_FIFTH_SPRITE))
+    if (!(vdp.status & VDP_STATUS_OVERFLOW))
         vdp.status = (vdp.status & ~STATUS_SPRITE_NUMBER) | std::min(i, SPRITES - 1);
 }
 
-// The colours of the chip in the older modes, as host pixel values, with
-// the backdrop in place of colour 0.
+// Colour i of the chip in the older modes, as a host pixel value.
+uint32_t colour_of(int i)
+{
+    if (vdp.is_tms9918)
+        return vid_make_color(TMS9918_RGB[i][0], TMS9918_RGB[i][1], TMS9918_RGB[i][2]);
+    return vdp_sms_colour(SEGA_COLOURS[i]);
+}
+
+// The colours of the chip in the older modes, with the backdrop in place of
+// colour 0.
 void make_colours(uint32_t* colours)
 {
-    for (int i = 0; i < 16; ++i) {
-        if (vdp.is_tms9918) {
-            colours[i] = vid_make_color(TMS9918_RGB[i][0], TMS9918_RGB[i][1], TMS9918_RGB[i][2]);
-        } else {
-            colours[i] = vdp_sms_colour(SEGA_COLOURS[i]);
-        }
-    }
-    colours[0] = colours[vdp.registers[7] & 15];
+    colours[0] = tms_backdrop_colour();
+    for (int i = 1; i < 16; ++i)
+        colours[i] = colour_of(i);
 }
 
 }  // namespace
 
 uint32_t tms_backdrop_colour()
 {
-    uint32_t colours[16];
-    make_colours(colours);
-    return colours[0];
+    return colour_of(vdp.registers[7] & 15);
 }
 
 bool vdp_tms_mode()
@@ -197,8 +194,8 @@ void tms_line(int line, bool draw)
 {
     // The sprite flags tell of the last frame, as the mode 4 collision does.
     if (line == 0)
-        vdp.status &= ~(STATUS_FIFTH_SPRITE | STATUS_COLLISION | STATUS_SPRITE_NUMBER);
-    uint8_t indices[WIDTH];
+        vdp.status &= ~(VDP_STATUS_OVERFLOW | VDP_STATUS_COLLISION | STATUS_SPRITE_NUMBER);
+    uint8_t indices[VDP_PICTURE_WIDTH];
     const bool enabled = vdp.registers[1] & 0x40;
     const Mode mode = current_mode();
     if (!enabled) {
@@ -213,7 +210,7 @@ void tms_line(int line, bool draw)
     }
     // Text mode has no sprites.
     if (enabled && mode != Mode::text)
-        sprite_line(line, indices);
+        draw_sprites(line, indices);
     if (!draw)
         return;
     uint32_t colours[16];

@@ -8,14 +8,19 @@
 #include <cstdint>
 
 constexpr int VDP_VRAM_SIZE = 16384;
+constexpr unsigned VDP_VRAM_MASK = VDP_VRAM_SIZE - 1;
 constexpr int VDP_CRAM_SIZE = 64;
 constexpr int VDP_REGISTERS = 11;
+constexpr int VDP_PICTURE_WIDTH = 256;  // pixels of every line, in every mode
 // Every four bytes of VRAM are one pattern row (one byte per bit plane).
 constexpr int VDP_PATTERN_ROWS = VDP_VRAM_SIZE / 4;
+// A sprite Y byte that ends the sprite list (in mode 4, in the 192-line
+// picture only).
+constexpr uint8_t VDP_SPRITE_LIST_END = 0xD0;
 constexpr int VDP_CYCLES_PER_LINE = 228;  // CPU cycles; the chip counts 342 pixels in them
 
 constexpr uint8_t VDP_STATUS_FRAME = 0x80;  // frame interrupt pending
-constexpr uint8_t VDP_STATUS_OVERFLOW = 0x40;  // a ninth sprite on a line
+constexpr uint8_t VDP_STATUS_OVERFLOW = 0x40;  // a ninth sprite on a line (a fifth in the older modes)
 constexpr uint8_t VDP_STATUS_COLLISION = 0x20;  // opaque pixels of two sprites met
 
 // The code register: what the last control word set up.
