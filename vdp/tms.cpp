@@ -192,9 +192,6 @@ bool vdp_tms_mode()
 
 void tms_line(int line, bool draw)
 {
-    // The sprite flags tell of the last frame, as the mode 4 collision does.
-    if (line == 0)
-        vdp.status &= ~(VDP_STATUS_OVERFLOW | VDP_STATUS_COLLISION | STATUS_SPRITE_NUMBER);
     uint8_t indices[VDP_PICTURE_WIDTH];
     const bool enabled = vdp.registers[1] & 0x40;
     const Mode mode = current_mode();
